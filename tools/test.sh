@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the release-with-debug-info preset and runs every test. Usage: tools/test.sh [preset]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset="${1:-release}"
+bash tools/install-deps.sh
+extra=()
+[ "${CI:-}" = "true" ] && extra+=(-DWORKFLOW_WARNINGS_AS_ERRORS=ON)
+cmake --preset "$preset" "${extra[@]}" >/dev/null
+cmake --build --preset "$preset"
+ctest --preset "$preset"
