@@ -1,0 +1,3 @@
+#pragma once
+#include "dom/ManagedObject.h"
+namespace dom { class RZHOST_API Observer : public virtual ManagedObject {}; }

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dom/ManagedObject.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "manager/CursorRequests.h"
+#include "manager/ExclusiveClaims.h"
+#include "manager/ObserverList.h"
+#include "manager/StatusBar.h"
+#include "manager/WorkflowManagerCore.h"
+#include "manager/WorkflowStack.h"
+#include "remote/WorkflowManager.h"
+#include "rzk/NotificationObserver.h"
+#include "rzk/WorkflowManagerObserver.h"
+
+namespace rzk {
+class View;
+}
+
+namespace workflow {
+
+class Msg;
+class Workflow;
+
+// The workflow manager of one view: a stack of workflows by priority through which every message of the
+// view is dispatched, plus the services workflows and the host share (installation by name, cursor and
+// status bar, observers, notifications, queries, tracing). Every operation runs on the thread of the queue
+// that manages it (the module thread), one at a time; dispatch is re-entrant.
+class WorkflowManagerImpl : public virtual WorkflowManager,
+                            public virtual WorkflowManagerCore,
+                            public virtual dom::ManagedObject {
+public:
+    using StackEntry = WorkflowStack::iterator;
+
+    WorkflowManagerImpl();
+    ~WorkflowManagerImpl() override;
+
+    // Gives the manager its view; called once, right after construction.
+    void SetView(const du::SmartPtr<rzk::View>& view);
+
+    // --- The stack and the dispatch. Module thread only.
+    // Offers message to the workflows; true when one consumed it.
+    bool DispatchMessage(const Msg& message);
+    // Installs an existing workflow at its own priority, replacing whatever is there.
+    void InstallWorkflow(const du::SmartPtr<Workflow>& workflow);
+    void UninstallWorkflow(StackEntry entry, bool announce);
+    du::SmartPtr<Workflow> GetWorkflow(unsigned int priority);
+    // The entry of the highest-priority workflow called name, or StackEnd().
+    StackEntry FindWorkflowByName(const du::Symbol& name);
+    StackEntry StackEnd() { return stack_.end(); }
+    void ReportWorkflowChange(du::Symbol oldName, du::Symbol newName, unsigned int priority, bool success,
+                              du::Symbol message);
+    bool SetExclusive(const du::SmartPtr<Workflow>& claimant, const du::Symbol* names, int count);
+    void UnsetExclusive(const du::SmartPtr<Workflow>& claimant);
+    bool HoldsExclusive(const du::SmartPtr<Workflow>& workflow);
+
+    // --- Installation by name. Module thread only.
+    void InstallWorkflowByName(const du::Symbol& name, unsigned int priority, bool persistent);
+    du::SmartPtr<Workflow> LoadWorkflow(const du::Symbol& name);
+
+    // --- Cursor and status. Module thread only.
+    bool SetStatusMessage(int field, const std::string& text);
+    void SetCursorEntry(unsigned int priority, const du::Symbol& cursor);
+    du::Symbol ComputeCurrentCursor();
+
+    // --- Observers and notifications. Module thread only.
+    void SendNotification(du::Symbol source, du::Symbol notification, int value,
+                          const du::SmartPtr<du::RefCounted>& data);
+    void AddManagedObject(const du::SmartPtr<dom::ManagedObject>& object);
+    // True when a trace line would reach anyone: tracing is on and a notification observer listens.
+    // Lets workflows skip composing lines nobody receives.
+    bool WantsTraceLines() const { return traceEnabled_ && !notificationObservers_.Empty(); }
+
+    // Empties the manager: workflows removed without announcement, state released.
+    void Teardown();
+
+    // --- rzk::WorkflowManager, in interface order. Module thread only.
+    void RegisterNotificationObserver(const du::SmartPtr<rzk::NotificationObserver>& observer) override;
+    void DeregisterNotificationObserver(const du::SmartPtr<rzk::NotificationObserver>& observer) override;
+    void RegisterObserver(const du::SmartPtr<rzk::WorkflowManagerObserver>& observer) override;
+    void DeregisterObserver(const du::SmartPtr<rzk::WorkflowManagerObserver>& observer) override;
+    void AddWorkflow(const du::Symbol& name, bool persistent) override;
+    void AddWorkflowAtPriority(const du::Symbol& name, unsigned int priority, bool persistent) override;
+    void SetWorkflowPersistent(unsigned int priority, bool persistent) override;
+    void RemoveWorkflowByPriority(unsigned int priority) override;
+    void RemoveWorkflowByName(const du::Symbol& name) override;
+    du::Symbol FindWorkflow(unsigned int priority) override;
+    void SendModeMessage(const du::Symbol& workflowName, const du::Symbol& modeString, int modeNumber,
+                         const du::SmartPtr<du::RefCounted>& modeObject) override;
+    bool QueryWorkflows(const du::Symbol& query, du::Symbol& symbol, int& number,
+                        du::SmartPtr<du::RefCounted>& object) override;
+    void ToggleComponentRotate() override;
+    void SetCurPage(int page) override;
+    void UpdateStatusMsg() override;
+    void SetMouseCursor(unsigned int priority, const du::Symbol& cursor) override;
+    du::Symbol GetCurrentCursor() override;
+    void SetCursorPosition(int x, int y) override;
+    void OutputTraceString(const du::Symbol& source, const du::Symbol& text) override;
+    void HandleTraceString(const du::Symbol& workflowName, const du::Symbol& text) override;
+    void SetWorkflowTraceEnabled(bool enabled) override;
+    bool IsWorkflowTraceEnabled() override;
+    void ManagePluginObserver(const du::SmartPtr<du::RefCounted>& object) override;
+    du::SmartPtr<du::RefCounted> GetInternalInterface(const du::Symbol& type) override;
+    void Destroy() override;
+
+    // --- WorkflowManagerCore. Module thread only.
+    AnimationEvent* CreateAnimationEvent(bool forOpenNewShapeViewBase) override;
+    void CancelAnimationEvents() override;
+    void OnAnimationEventComplete(AnimationEvent* event) override;
+    void GetAnimationEngine(du::SmartPtr<animation::Engine>& engine) override;
+
+    // --- dom::ManagedObject. Queue thread only.
+    void HandleTimeoutEvent(std::int64_t now) override;
+
+private:
+    bool Emptied() const { return !cursorRequests_.has_value(); }
+    // Enters workflow at priority, reports and announces it, then links it to this manager and the view.
+    void EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority, const du::Symbol& replacedName);
+    void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
+
+    du::SmartPtr<rzk::View> view_;
+    WorkflowStack stack_;
+    ExclusiveClaims exclusiveHandlers_;
+    StatusBar status_;
+    std::vector<du::SmartPtr<dom::ManagedObject>> managedObjects_;
+    std::optional<CursorRequests> cursorRequests_;  // gone after Teardown
+    std::vector<AnimationEvent*> animationEvents_;  // not owning
+    ObserverList<rzk::NotificationObserver> notificationObservers_;
+    ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
+    bool traceEnabled_ = true;
+    du::SmartPtr<du::RefCounted> animationEngine_;
+};
+
+}  // namespace workflow

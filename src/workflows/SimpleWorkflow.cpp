@@ -1,0 +1,516 @@
+#include "workflows/SimpleWorkflow.h"
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+
+#include "dg/XmlElem.h"
+#include "manager/WorkflowManagerImpl.h"
+#include "messages/ConstStrings.h"
+#include "messages/KeyMsg.h"
+#include "messages/MouseMsg.h"
+#include "messages/Msg.h"
+#include "messages/TypedMessages.h"
+#include "messages/WorkflowChangedMsg.h"
+#include "workflows/TraceLines.h"
+
+namespace workflow {
+namespace {
+
+// The routing rows, in the order in which a name is tested against them; a name's row is the index of its
+// first match plus one (0: no row). Names in the table are distinct, so the row of a handled type can be
+// found once, when the type is added, instead of on every message.
+enum RouteRow : std::uint8_t {
+    kNoRoute,
+    kTimer,
+    kModifierKey,
+    kKeyPress,
+    kDoubleClickLeft,
+    kDoubleClickMiddle,
+    kDoubleClickRight,
+    kClickLeft,
+    kMouseLeftDown,
+    kMouseLeftUp,
+    kMouseInitLeftDrag,
+    kMouseLeftDrag,
+    kTouch,
+    kClickMiddle,
+    kMouseMiddleDown,
+    kMouseMiddleUp,
+    kMouseInitMiddleDrag,
+    kMouseMiddleDrag,
+    kClickRight,
+    kMouseRightDown,
+    kMouseRightUp,
+    kMouseInitRightDrag,
+    kMouseRightDrag,
+    kMouseMove,
+    kMouseLeave,
+    kMouseWheel,
+    kReset,
+    kUpdateStatusBar,
+    kUpdateCursor,
+    kSetMode,
+    kSetPage,
+    kToggleComponentRotate,
+    kSelectionChanged,
+    kWindowSize,
+    kMoveShapeInstance,
+    kShapeInstanceVisibility,
+    kShapeInstanceCreate,
+    kShapeInstanceRemove,
+    kShapeInstanceMarkupOverride,
+    kShapeInstanceMarkupOverrideInit,
+    kViewProjection,
+    kMotionEvent,
+    kAddAnnotation,
+    kRemoveAnnotation,
+    kWorkflowChanged,
+    kAnimationFinished,
+    kAnimationFinishedForOpenNewShapeViewBase,
+};
+
+const du::Symbol* const kRouteNames[] = {
+    &ConstStrings::MsgTimer,
+    &ConstStrings::MsgModifierKey,
+    &ConstStrings::MsgKeyPress,
+    &ConstStrings::MsgDoubleClickLeft,
+    &ConstStrings::MsgDoubleClickMiddle,
+    &ConstStrings::MsgDoubleClickRight,
+    &ConstStrings::MsgClickLeft,
+    &ConstStrings::MsgMouseLeftDown,
+    &ConstStrings::MsgMouseLeftUp,
+    &ConstStrings::MsgMouseInitLeftDrag,
+    &ConstStrings::MsgMouseLeftDrag,
+    &ConstStrings::MsgTouch,
+    &ConstStrings::MsgClickMiddle,
+    &ConstStrings::MsgMouseMiddleDown,
+    &ConstStrings::MsgMouseMiddleUp,
+    &ConstStrings::MsgMouseInitMiddleDrag,
+    &ConstStrings::MsgMouseMiddleDrag,
+    &ConstStrings::MsgClickRight,
+    &ConstStrings::MsgMouseRightDown,
+    &ConstStrings::MsgMouseRightUp,
+    &ConstStrings::MsgMouseInitRightDrag,
+    &ConstStrings::MsgMouseRightDrag,
+    &ConstStrings::MsgMouseMove,
+    &ConstStrings::MsgMouseLeave,
+    &ConstStrings::MsgMouseWheel,
+    &ConstStrings::MsgReset,
+    &ConstStrings::MsgUpdateStatusBar,
+    &ConstStrings::MsgUpdateCursor,
+    &ConstStrings::MsgSetMode,
+    &ConstStrings::MsgSetPage,
+    &ConstStrings::MsgToggleComponentRotate,
+    &ConstStrings::MsgSelectionChanged,
+    &ConstStrings::MsgWindowSize,
+    &ConstStrings::MsgMoveShapeInstance,
+    &ConstStrings::MsgShapeInstanceVisibility,
+    &ConstStrings::MsgShapeInstanceCreate,
+    &ConstStrings::MsgShapeInstanceRemove,
+    &ConstStrings::MsgShapeInstanceMarkupOverride,
+    &ConstStrings::MsgShapeInstanceMarkupOverrideInit,
+    &ConstStrings::MsgViewProjection,
+    &ConstStrings::MsgMotionEvent,
+    &ConstStrings::MsgAddAnnotation,
+    &ConstStrings::MsgRemoveAnnotation,
+    &ConstStrings::MsgWorkflowChanged,
+    &ConstStrings::MsgAnimationFinished,
+    &ConstStrings::MsgAnimationFinishedForOpenNewSahpeViewBase,
+};
+static_assert(std::size(kRouteNames) == kAnimationFinishedForOpenNewShapeViewBase);
+
+std::uint8_t RouteOf(const du::Symbol& name) {
+    for (std::size_t i = 0; i < std::size(kRouteNames); ++i) {
+        if (*kRouteNames[i] == name) {
+            return static_cast<std::uint8_t>(i + 1);
+        }
+    }
+    return kNoRoute;
+}
+
+// The (x, y) handler of a mouse row, or null for rows that are not plain mouse rows.
+SimpleWorkflow::MouseHandler MouseHandlerOf(std::uint8_t route) {
+    switch (route) {
+        case kDoubleClickLeft: return &SimpleWorkflow::OnMsgDoubleClickLeft;
+        case kDoubleClickMiddle: return &SimpleWorkflow::OnMsgDoubleClickMiddle;
+        case kDoubleClickRight: return &SimpleWorkflow::OnMsgDoubleClickRight;
+        case kClickLeft: return &SimpleWorkflow::OnMsgClickLeft;
+        case kMouseLeftDown: return &SimpleWorkflow::OnMsgMouseLeftDown;
+        case kMouseLeftUp: return &SimpleWorkflow::OnMsgMouseLeftUp;
+        case kMouseInitLeftDrag: return &SimpleWorkflow::OnMsgMouseInitLeftDrag;
+        case kMouseLeftDrag: return &SimpleWorkflow::OnMsgMouseLeftDrag;
+        case kClickMiddle: return &SimpleWorkflow::OnMsgClickMiddle;
+        case kMouseMiddleDown: return &SimpleWorkflow::OnMsgMouseMiddleDown;
+        case kMouseMiddleUp: return &SimpleWorkflow::OnMsgMouseMiddleUp;
+        case kMouseInitMiddleDrag: return &SimpleWorkflow::OnMsgMouseInitMiddleDrag;
+        case kMouseMiddleDrag: return &SimpleWorkflow::OnMsgMouseMiddleDrag;
+        case kClickRight: return &SimpleWorkflow::OnMsgClickRight;
+        case kMouseRightDown: return &SimpleWorkflow::OnMsgMouseRightDown;
+        case kMouseRightUp: return &SimpleWorkflow::OnMsgMouseRightUp;
+        case kMouseInitRightDrag: return &SimpleWorkflow::OnMsgMouseInitRightDrag;
+        case kMouseRightDrag: return &SimpleWorkflow::OnMsgMouseRightDrag;
+        case kMouseMove: return &SimpleWorkflow::OnMsgMouseMove;
+        default: return nullptr;
+    }
+}
+
+template <class List>
+void EraseType(List& list, const du::Symbol& type) {
+    std::erase_if(list, [&](const auto& entry) { return entry.type == type; });
+}
+
+}  // namespace
+
+SimpleWorkflow::SimpleWorkflow(const du::Symbol& name) : Workflow(name) {}
+SimpleWorkflow::SimpleWorkflow(const SimpleWorkflow& other) = default;
+SimpleWorkflow& SimpleWorkflow::operator=(const SimpleWorkflow& other) = default;
+SimpleWorkflow::~SimpleWorkflow() = default;
+
+bool SimpleWorkflow::HandleMsg(const Msg& message) {
+    const du::Symbol& name = message.GetName();
+
+    // The modifier state is tracked before the filter: a workflow knows the keys even for messages it
+    // does not handle, active or not.
+    if (name == ConstStrings::MsgModifierKey) {
+        const auto& key = static_cast<const KeyMsg&>(message);
+        controlPressed_ = key.GetControlPressed();
+        shiftPressed_ = key.GetShiftPressed();
+        altPressed_ = key.GetAltPressed();
+        TraceModifiers(controlPressed_, shiftPressed_, altPressed_);
+    }
+
+    const std::vector<HandledType>& handled = active_ ? handledWhenActive_ : handledWhenInactive_;
+    for (const HandledType& entry : handled) {
+        if (entry.type == name) {
+            return Route(entry.route, message);
+        }
+    }
+    return false;
+}
+
+bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
+    if (MouseHandler handler = MouseHandlerOf(route)) {
+        return RouteMouse(message, handler);
+    }
+    switch (route) {
+        case kTimer: {
+            const auto& timer = static_cast<const TimerMsg&>(message);
+            return OnMsgTimer(timer.GetAbsTime(), timer.GetDeltaTime());
+        }
+        case kModifierKey: {
+            const auto& key = static_cast<const KeyMsg&>(message);
+            TraceModifiers(key.GetControlPressed(), key.GetShiftPressed(), key.GetAltPressed());
+            return OnMsgModifierKey(key.GetControlPressed(), key.GetShiftPressed(), key.GetAltPressed());
+        }
+        case kKeyPress: {
+            const auto& key = static_cast<const KeyMsg&>(message);
+            if (TracingWanted()) {
+                OutputTraceString(trace_lines::KeyLine(message.GetName(), key.GetUtf8Key(), key.GetSystemKey()));
+            }
+            return OnMsgKeyPress(key.GetUtf8Key(), key.GetSystemKey());
+        }
+        case kTouch: {
+            const auto& t = static_cast<const TouchMsg&>(message);
+            return OnMsgTouch(t.GetMsg(), t.GetNumInputs(), t.GetId1(), t.GetX1(), t.GetY1(), t.GetTime1(),
+                              t.GetFlag1(), t.GetId2(), t.GetX2(), t.GetY2(), t.GetTime2(), t.GetFlag2(), t.GetId3(),
+                              t.GetX3(), t.GetY3(), t.GetTime3(), t.GetFlag3(), t.GetId4(), t.GetX4(), t.GetY4(),
+                              t.GetTime4(), t.GetFlag4(), t.GetId5(), t.GetX5(), t.GetY5(), t.GetTime5(),
+                              t.GetFlag5(), t.GetId6(), t.GetX6(), t.GetY6(), t.GetTime6(), t.GetFlag6(), t.GetId7(),
+                              t.GetX7(), t.GetY7(), t.GetTime7(), t.GetFlag7(), t.GetId8(), t.GetX8(), t.GetY8(),
+                              t.GetTime8(), t.GetFlag8(), t.GetId9(), t.GetX9(), t.GetY9(), t.GetTime9(),
+                              t.GetFlag9(), t.GetId10(), t.GetX10(), t.GetY10(), t.GetTime10(), t.GetFlag10());
+        }
+        case kMouseLeave:
+            if (TracingWanted()) {
+                OutputTraceString(trace_lines::PlainLine(message.GetName()));
+            }
+            return OnMsgMouseLeave();
+        case kMouseWheel: {
+            const auto& mouse = static_cast<const MouseMsg&>(message);
+            if (TracingWanted()) {
+                OutputTraceString(
+                    trace_lines::MouseLine(message.GetName(), mouse.GetX(), mouse.GetY(), mouse.GetDelta()));
+            }
+            RecordMouse(mouse.GetX(), mouse.GetY(), mouse.GetDelta());
+            return OnMsgMouseWheel(mouse.GetX(), mouse.GetY(), mouse.GetDelta());
+        }
+        case kReset: return OnMsgReset();
+        case kUpdateStatusBar: return OnMsgUpdateStatusBar();
+        case kUpdateCursor:
+            if (TracingWanted()) {
+                OutputTraceString(trace_lines::PlainLine(message.GetName()));
+            }
+            return OnMsgUpdateCursor();
+        case kSetMode: {
+            // A mode message addresses one workflow by name, or every workflow with the empty name.
+            const auto& mode = static_cast<const ModeMsg&>(message);
+            if (mode.GetWorkflowName() != GetWorkflowName() && mode.GetWorkflowName() != du::Symbol::EMPTY) {
+                return false;
+            }
+            return OnMsgMode(mode.GetWorkflowName(), mode.GetModeString(), mode.GetModePtr(), mode.GetModeNumber());
+        }
+        case kSetPage: return OnMsgSetPage(static_cast<const PageMsg&>(message).GetPage());
+        case kToggleComponentRotate: return OnMsgToggleComponentRotate();
+        case kSelectionChanged: {
+            const auto& selection = static_cast<const SelectionMsg&>(message);
+            return OnMsgSelectionChanged(selection.GetListID(), selection.GetClearSelection(),
+                                         selection.GetRemoveItems(), selection.GetAddItems());
+        }
+        case kWindowSize: {
+            const auto& size = static_cast<const WindowSizeMsg&>(message);
+            return OnMsgWindowSize(size.GetWidth(), size.GetHeight());
+        }
+        case kMoveShapeInstance:
+            return OnMsgMoveShapeInstance(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
+        case kShapeInstanceVisibility:
+            return OnMsgShapeInstanceVisibility(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
+        case kShapeInstanceCreate:
+            return OnMsgShapeInstanceCreate(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
+        case kShapeInstanceRemove:
+            return OnMsgShapeInstanceRemove(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
+        case kShapeInstanceMarkupOverride: {
+            const auto& markup = static_cast<const ShapeInstanceMarkupOverrideMsg&>(message);
+            return OnMsgShapeInstanceMarkupOverride(markup.GetShapeInstance(), markup.GetMarkupOverride());
+        }
+        case kShapeInstanceMarkupOverrideInit:
+            return OnMsgShapeInstanceMarkupOverrideInit(
+                static_cast<const ShapeInstanceMarkupOverrideInitMsg&>(message).GetShapeInstance());
+        case kViewProjection: return OnMsgViewProjection();
+        case kMotionEvent: {
+            const auto& motion = static_cast<const MotionMsg&>(message);
+            long long tx, ty, tz, rx, ry, rz;
+            motion.GetTranslation(tx, ty, tz);
+            motion.GetRotation(rx, ry, rz);
+            return OnMotionEvent(tx, ty, tz, rx, ry, rz, motion.GetPeriod());
+        }
+        case kAddAnnotation: return OnMsgAddAnnotation(static_cast<const AnnotationMsg&>(message).GetAnnotation());
+        case kRemoveAnnotation:
+            return OnMsgRemoveAnnotation(static_cast<const AnnotationMsg&>(message).GetAnnotation());
+        case kWorkflowChanged: {
+            const auto& change = static_cast<const WorkflowChangedMsg&>(message);
+            // Our own reference: the handler may drop the last other one (say, by uninstalling it).
+            const du::SmartPtr<Workflow> announced = change.GetWorkflow();
+            return OnMsgWorkflowChanged(announced, change.GetPriority(), change.GetAdd());
+        }
+        case kAnimationFinished: return OnMsgAnimationFinished();
+        case kAnimationFinishedForOpenNewShapeViewBase: return OnMsgAnimationFinishedForOpenNewShapeViewBase();
+        default: return false;  // handled, but no handler of this class routes it
+    }
+}
+
+bool SimpleWorkflow::RouteMouse(const Msg& message, MouseHandler handler) {
+    const auto& mouse = static_cast<const MouseMsg&>(message);
+    if (TracingWanted()) {
+        OutputTraceString(trace_lines::MouseLine(message.GetName(), mouse.GetX(), mouse.GetY(), 0));
+    }
+    RecordMouse(mouse.GetX(), mouse.GetY(), 0);
+    return (this->*handler)(mouse.GetX(), mouse.GetY());
+}
+
+void SimpleWorkflow::RecordMouse(int x, int y, short delta) {
+    mouseX_ = x;
+    mouseY_ = y;
+    mouseDelta_ = delta;
+    mouseValid_ = true;
+}
+
+bool SimpleWorkflow::TracingWanted() const {
+    const WorkflowManagerImpl* manager = GetManager();
+    return manager && manager->WantsTraceLines() && TraceMouseAndKeys();
+}
+
+void SimpleWorkflow::TraceModifiers(bool control, bool shift, bool alt) {
+    if (TracingWanted()) {
+        OutputTraceString(trace_lines::ModifierLine(control, shift, alt));
+    }
+}
+
+void SimpleWorkflow::HandleTraceString(const std::string& line) {
+    std::unique_ptr<dg::XmlElem> element = dg::ParseXml(line, false, nullptr);
+    if (!element) {
+        return;
+    }
+    const du::Symbol tag = element->GetTag();
+    auto boolAttribute = [&](const char* attribute, bool fallback) {
+        std::size_t index = element->FindAttribute(attribute);
+        return index == dg::XmlElem::npos ? fallback : element->GetAttributeBool(index);
+    };
+    auto intAttribute = [&](const char* attribute) {
+        std::size_t index = element->FindAttribute(attribute);
+        return index == dg::XmlElem::npos ? 0 : element->GetAttributeInt(index);
+    };
+
+    // The prefixed modifier line restores the state only; the plain one below calls the handler.
+    if (tag == trace_lines::ModifierTag()) {
+        controlPressed_ = boolAttribute("ctrl", controlPressed_);
+        shiftPressed_ = boolAttribute("shift", shiftPressed_);
+        altPressed_ = boolAttribute("alt", altPressed_);
+    }
+
+    const std::uint8_t route = RouteOf(tag);
+    if (MouseHandler handler = MouseHandlerOf(route)) {
+        const int x = intAttribute("mouseX");
+        const int y = intAttribute("mouseY");
+        if (x >= 0 && y >= 0) {
+            RecordMouse(x, y, static_cast<short>(intAttribute("mouseDelta")));
+            (this->*handler)(x, y);
+        }
+        return;
+    }
+    switch (route) {
+        case kModifierKey:
+            OnMsgModifierKey(boolAttribute("ctrl", false), boolAttribute("shift", false), boolAttribute("alt", false));
+            break;
+        case kKeyPress: {
+            std::size_t keyIndex = element->FindAttribute("utf8Key");
+            std::size_t systemIndex = element->FindAttribute("systemKey");
+            const std::string key = keyIndex == dg::XmlElem::npos ? std::string() : element->GetAttributeString(keyIndex);
+            const du::Symbol systemKey = systemIndex == dg::XmlElem::npos
+                                             ? du::Symbol()
+                                             : du::Symbol(element->GetAttributeString(systemIndex));
+            OnMsgKeyPress(key, systemKey);
+            break;
+        }
+        case kMouseLeave: OnMsgMouseLeave(); break;
+        case kMouseWheel: {
+            const int x = intAttribute("mouseX");
+            const int y = intAttribute("mouseY");
+            if (x >= 0 && y >= 0) {
+                const auto delta = static_cast<short>(intAttribute("mouseDelta"));
+                RecordMouse(x, y, delta);
+                OnMsgMouseWheel(x, y, delta);
+            }
+            break;
+        }
+        case kUpdateCursor: OnMsgUpdateCursor(); break;
+        default: break;
+    }
+}
+
+void SimpleWorkflow::SetActive(bool active) {
+    if (active == active_) {
+        return;
+    }
+    active_ = active;
+    if (active) {
+        OnActivate();
+        return;
+    }
+    OnDeactivate();
+    // An inactive workflow gives up its exclusive claims.
+    if (WorkflowManagerImpl* manager = GetManager()) {
+        du::SmartPtr<Workflow> self(this);
+        if (manager->HoldsExclusive(self)) {
+            manager->UnsetExclusive(self);
+        }
+    }
+}
+
+void SimpleWorkflow::AddMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive) {
+    const HandledType entry{type, RouteOf(type)};
+    handledWhenActive_.push_back(entry);
+    if (alsoWhenInactive) {
+        handledWhenInactive_.push_back(entry);
+    }
+}
+
+void SimpleWorkflow::RemoveMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive) {
+    EraseType(handledWhenActive_, type);
+    if (alsoWhenInactive) {
+        EraseType(handledWhenInactive_, type);
+    }
+}
+
+void SimpleWorkflow::RemoveAllMsgTypesHandled() {
+    handledWhenActive_.clear();
+    handledWhenInactive_.clear();
+}
+
+bool SimpleWorkflow::GetMouseXY(int& x, int& y) const {
+    x = mouseValid_ ? mouseX_ : 0;
+    y = mouseValid_ ? mouseY_ : 0;
+    return mouseValid_;
+}
+
+bool SimpleWorkflow::DoMouseAction(MouseHandler handler, int x, int y) {
+    RecordMouse(x, y, 0);
+    return (this->*handler)(x, y);
+}
+
+bool SimpleWorkflow::DoMouseAction(WheelHandler handler, int x, int y, short delta) {
+    RecordMouse(x, y, delta);
+    return (this->*handler)(x, y, delta);
+}
+
+// The default handlers consume nothing.
+bool SimpleWorkflow::OnMsgModifierKey(bool control, bool shift, bool alt) {
+    controlPressed_ = control;
+    shiftPressed_ = shift;
+    altPressed_ = alt;
+    return false;
+}
+bool SimpleWorkflow::OnMsgKeyPress(const std::string&, const du::Symbol&) { return false; }
+bool SimpleWorkflow::OnMsgDoubleClickLeft(int, int) { return false; }
+bool SimpleWorkflow::OnMsgDoubleClickMiddle(int, int) { return false; }
+bool SimpleWorkflow::OnMsgDoubleClickRight(int, int) { return false; }
+bool SimpleWorkflow::OnMsgClickLeft(int, int) { return false; }
+bool SimpleWorkflow::OnMsgClickMiddle(int, int) { return false; }
+bool SimpleWorkflow::OnMsgClickRight(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseLeftDown(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseMiddleDown(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseRightDown(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseLeftUp(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseMiddleUp(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseRightUp(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseMove(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseLeave() { return false; }
+bool SimpleWorkflow::OnMsgMouseInitLeftDrag(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseInitMiddleDrag(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseInitRightDrag(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseLeftDrag(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseMiddleDrag(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseRightDrag(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMouseWheel(int, int, short) { return false; }
+bool SimpleWorkflow::OnMsgMode(const du::Symbol&, const du::Symbol&, const du::SmartPtr<du::RefCounted>&, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgSetPage(int) { return false; }
+bool SimpleWorkflow::OnMsgReset() { return false; }
+bool SimpleWorkflow::OnMsgUpdateStatusBar() { return false; }
+bool SimpleWorkflow::OnMsgUpdateCursor() { return false; }
+bool SimpleWorkflow::OnMsgToggleComponentRotate() { return false; }
+bool SimpleWorkflow::OnMsgSelectionChanged(unsigned int listId, bool clear, const SelectionItems& removedItems,
+                                           const SelectionItems& addedItems) {
+    return listId == 0 && OnMsgSelectionChanged(clear, removedItems, addedItems);
+}
+bool SimpleWorkflow::OnMsgSelectionChanged(bool, const SelectionItems&, const SelectionItems&) { return false; }
+bool SimpleWorkflow::OnMsgTimer(long long, long long) { return false; }
+bool SimpleWorkflow::OnMsgWindowSize(int, int) { return false; }
+bool SimpleWorkflow::OnMsgMoveShapeInstance(const ShapeInstances&) { return false; }
+bool SimpleWorkflow::OnMsgShapeInstanceVisibility(const ShapeInstances&) { return false; }
+bool SimpleWorkflow::OnMsgShapeInstanceCreate(const ShapeInstances&) { return false; }
+bool SimpleWorkflow::OnMsgShapeInstanceRemove(const ShapeInstances&) { return false; }
+bool SimpleWorkflow::OnMsgShapeInstanceMarkupOverride(const du::SmartPtr<rzk::ShapeInstance>&,
+                                                      const du::ConstSmartPtr<rzk::GeomMarkupOverride>&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>&) { return false; }
+bool SimpleWorkflow::OnMsgViewProjection() { return false; }
+bool SimpleWorkflow::OnMsgWorkflowChanged(const du::SmartPtr<Workflow>&, unsigned int, bool) { return false; }
+bool SimpleWorkflow::OnMotionEvent(long long, long long, long long, long long, long long, long long,
+                                   unsigned long long) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgTouch(int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgAddAnnotation(const du::SmartPtr<rzk::Annotation>&) { return false; }
+bool SimpleWorkflow::OnMsgRemoveAnnotation(const du::SmartPtr<rzk::Annotation>&) { return false; }
+bool SimpleWorkflow::OnMsgAnimationFinished() { return false; }
+bool SimpleWorkflow::OnMsgAnimationFinishedForOpenNewShapeViewBase() { return false; }
+
+}  // namespace workflow

@@ -1,0 +1,158 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "messages/Export.h"
+#include "workflows/Workflow.h"
+
+namespace rzk {
+class Annotation;
+class GeomMarkupOverride;
+class SelectionItem;
+class ShapeInstance;
+}  // namespace rzk
+
+namespace workflow {
+
+// The base of interaction modes: routes each message it has asked for to a typed handler, keeps the
+// modifier keys and the last mouse position, and records mouse and key input as trace lines. A workflow
+// lists the message types it wants while active and while inactive, and overrides the handlers it needs;
+// every handler returns true when it consumed the message.
+//
+//     class MeasureWorkflow : public workflow::SimpleWorkflow {
+//     public:
+//         MeasureWorkflow() : SimpleWorkflow("measure") {
+//             AddMsgTypeHandled(workflow::ConstStrings::MsgMouseLeftDown, false);
+//             AddMsgTypeHandled(workflow::ConstStrings::MsgMouseLeftDrag, false);
+//             AddMsgTypeHandled(workflow::ConstStrings::MsgMouseLeftUp, false);
+//             SetActive(true);
+//         }
+//         bool OnMsgMouseLeftDown(int x, int y) override { start_ = {x, y}; return true; }
+//         bool OnMsgMouseLeftDrag(int x, int y) override { SetCursor(GetPriority(), "cross"); return true; }
+//         bool OnMsgMouseLeftUp(int, int) override { Complete(false); return true; }
+//     };
+class WORKFLOW_API SimpleWorkflow : public Workflow {
+public:
+    using ShapeInstances = std::vector<du::SmartPtr<rzk::ShapeInstance>>;
+    using SelectionItems = std::vector<du::SmartPtr<rzk::SelectionItem>>;
+    using MouseHandler = bool (SimpleWorkflow::*)(int, int);
+    using WheelHandler = bool (SimpleWorkflow::*)(int, int, short);
+
+    explicit SimpleWorkflow(const du::Symbol& name);
+    SimpleWorkflow(const SimpleWorkflow& other);
+    SimpleWorkflow& operator=(const SimpleWorkflow& other);
+    ~SimpleWorkflow() override;
+
+    bool HandleMsg(const Msg& message) override;
+    void HandleTraceString(const std::string& line) override;
+
+    // Virtual operations after those of Workflow, in their fixed slot order.
+    virtual bool IsActive() const { return active_; }
+    virtual void SetActive(bool active);
+    virtual void AddMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive);
+    virtual void RemoveMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive);
+    virtual void RemoveAllMsgTypesHandled();
+    virtual void OnActivate() {}
+    virtual void OnDeactivate() {}
+    virtual bool OnMsgModifierKey(bool control, bool shift, bool alt);
+    virtual bool OnMsgKeyPress(const std::string& utf8Key, const du::Symbol& systemKey);
+    virtual bool OnMsgDoubleClickLeft(int x, int y);
+    virtual bool OnMsgDoubleClickMiddle(int x, int y);
+    virtual bool OnMsgDoubleClickRight(int x, int y);
+    virtual bool OnMsgClickLeft(int x, int y);
+    virtual bool OnMsgClickMiddle(int x, int y);
+    virtual bool OnMsgClickRight(int x, int y);
+    virtual bool OnMsgMouseLeftDown(int x, int y);
+    virtual bool OnMsgMouseMiddleDown(int x, int y);
+    virtual bool OnMsgMouseRightDown(int x, int y);
+    virtual bool OnMsgMouseLeftUp(int x, int y);
+    virtual bool OnMsgMouseMiddleUp(int x, int y);
+    virtual bool OnMsgMouseRightUp(int x, int y);
+    virtual bool OnMsgMouseMove(int x, int y);
+    virtual bool OnMsgMouseLeave();
+    virtual bool OnMsgMouseInitLeftDrag(int x, int y);
+    virtual bool OnMsgMouseInitMiddleDrag(int x, int y);
+    virtual bool OnMsgMouseInitRightDrag(int x, int y);
+    virtual bool OnMsgMouseLeftDrag(int x, int y);
+    virtual bool OnMsgMouseMiddleDrag(int x, int y);
+    virtual bool OnMsgMouseRightDrag(int x, int y);
+    virtual bool OnMsgMouseWheel(int x, int y, short delta);
+    virtual bool OnMsgMode(const du::Symbol& workflowName, const du::Symbol& modeString,
+                           const du::SmartPtr<du::RefCounted>& modeObject, int modeNumber);
+    virtual bool OnMsgSetPage(int page);
+    virtual bool OnMsgReset();
+    virtual bool OnMsgUpdateStatusBar();
+    virtual bool OnMsgUpdateCursor();
+    virtual bool OnMsgToggleComponentRotate();
+    // List 0 goes on to the three-argument overload; other lists are not consumed by default.
+    virtual bool OnMsgSelectionChanged(unsigned int listId, bool clear, const SelectionItems& removedItems,
+                                       const SelectionItems& addedItems);
+    virtual bool OnMsgSelectionChanged(bool clear, const SelectionItems& removedItems, const SelectionItems& addedItems);
+    virtual bool OnMsgTimer(long long absoluteTime, long long deltaTime);
+    virtual bool OnMsgWindowSize(int width, int height);
+    virtual bool OnMsgMoveShapeInstance(const ShapeInstances& instances);
+    virtual bool OnMsgShapeInstanceVisibility(const ShapeInstances& instances);
+    virtual bool OnMsgShapeInstanceCreate(const ShapeInstances& instances);
+    virtual bool OnMsgShapeInstanceRemove(const ShapeInstances& instances);
+    virtual bool OnMsgShapeInstanceMarkupOverride(const du::SmartPtr<rzk::ShapeInstance>& instance,
+                                                  const du::ConstSmartPtr<rzk::GeomMarkupOverride>& markupOverride);
+    virtual bool OnMsgShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>& instance);
+    virtual bool OnMsgViewProjection();
+    virtual bool OnMsgWorkflowChanged(const du::SmartPtr<Workflow>& workflow, unsigned int priority, bool added);
+    virtual bool OnMotionEvent(long long translationX, long long translationY, long long translationZ,
+                               long long rotationX, long long rotationY, long long rotationZ,
+                               unsigned long long period);
+    virtual bool OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1, int id2, int x2,
+                            int y2, int time2, int flag2, int id3, int x3, int y3, int time3, int flag3, int id4,
+                            int x4, int y4, int time4, int flag4, int id5, int x5, int y5, int time5, int flag5,
+                            int id6, int x6, int y6, int time6, int flag6, int id7, int x7, int y7, int time7,
+                            int flag7, int id8, int x8, int y8, int time8, int flag8, int id9, int x9, int y9,
+                            int time9, int flag9, int id10, int x10, int y10, int time10, int flag10);
+    virtual bool OnMsgAddAnnotation(const du::SmartPtr<rzk::Annotation>& annotation);
+    virtual bool OnMsgRemoveAnnotation(const du::SmartPtr<rzk::Annotation>& annotation);
+    virtual bool OnMsgAnimationFinished();
+    virtual bool OnMsgAnimationFinishedForOpenNewShapeViewBase();
+    // Whether mouse, key and modifier input is recorded as trace lines.
+    virtual bool TraceMouseAndKeys() const { return true; }
+
+    // The last recorded mouse position; false (and 0, 0) before any.
+    bool GetMouseXY(int& x, int& y) const;
+    // Records the position (delta 0), then calls handler with it.
+    bool DoMouseAction(MouseHandler handler, int x, int y);
+    bool DoMouseAction(WheelHandler handler, int x, int y, short delta);
+
+    // The last known state of the modifier keys.
+    bool GetControlPressed() const { return controlPressed_; }
+    bool GetShiftPressed() const { return shiftPressed_; }
+    bool GetAltPressed() const { return altPressed_; }
+
+private:
+    // A handled type and the routing row it selects, found once when the type is added.
+    struct HandledType {
+        du::Symbol type;
+        std::uint8_t route;
+    };
+
+    bool Route(std::uint8_t route, const Msg& message);
+    bool RouteMouse(const Msg& message, MouseHandler handler);
+    void RecordMouse(int x, int y, short delta);
+    bool TracingWanted() const;
+    void TraceModifiers(bool control, bool shift, bool alt);
+
+    bool active_ = false;
+    bool controlPressed_ = false;
+    bool altPressed_ = false;
+    bool shiftPressed_ = false;
+    std::vector<HandledType> handledWhenActive_;
+    std::vector<HandledType> handledWhenInactive_;
+    int mouseX_ = 0;
+    int mouseY_ = 0;
+    bool mouseValid_ = false;
+    short mouseDelta_ = 0;
+};
+
+}  // namespace workflow
