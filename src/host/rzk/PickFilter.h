@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "du/HostExport.h"
@@ -7,17 +8,20 @@
 
 namespace rzk {
 
-// What a view lets the user pick. PICK_SMART is the unfiltered default.
+// What a view lets the user pick, as a bit set of pickable kinds. PICK_SMART is the unfiltered default.
 class RZHOST_API PickFilter : public virtual du::RefCounted {
-public:
+  public:
     static constexpr std::uint64_t PICK_SMART = 0xFFFFFFFFFFFFFFFFull;
 
     explicit PickFilter(std::uint64_t value = PICK_SMART) : value_(value) {}
-    std::uint64_t GetFilterValue() const { return value_; }
-    void SetFilterValue(std::uint64_t value) { value_ = value; }
 
-private:
-    std::uint64_t value_;
+    // The current filter value. Any thread.
+    std::uint64_t GetFilterValue() const { return value_.load(std::memory_order_relaxed); }
+    // Any thread.
+    void SetFilterValue(std::uint64_t value) { value_.store(value, std::memory_order_relaxed); }
+
+  private:
+    std::atomic<std::uint64_t> value_;
 };
 
 }  // namespace rzk

@@ -1,40 +1,102 @@
 #pragma once
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "du/HostExport.h"
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "rzk/PickFilter.h"
+#include "rzk/PrintPreview.h"
 #include "rzk/Scene.h"
+#include "rzk/SharedSlot.h"
 #include "rzk/Window.h"
 
 namespace rzk {
 
-// A view of the host: its type symbol, window, scene, pick filter, status bar and activation.
+// A view of the host: its type symbol, window, scene, pick filter, print preview, status bar and
+// activation. A host application (or a test) builds it and sets the parts it has; every part may be
+// absent. The status bar keeps every text it was given, so that the texts can be read back:
+//
+//     du::SmartPtr<rzk::View> view(new rzk::ShapeView);
+//     view->SetWindow(new rzk::Window);
+//     view->SetScene(new rzk::ShapeScene);
+//     view->SetStatusMessage("Pick a face");
+//     view->GetStatusMessages();  // {"Pick a face"}
 class RZHOST_API View : public virtual du::RefCounted {
-public:
-    explicit View(const du::Symbol& type = du::Symbol::EMPTY) : type_(type) {}
+  public:
+    explicit View(const du::Symbol& type = du::Symbol::EMPTY);
+    ~View() override;
 
+    // The symbol naming the kind of view (ShapeView::ACTOR_TYPE, ...), fixed at construction. Any thread.
     const du::Symbol& GetViewType() const { return type_; }
-    void GetWindow(du::SmartPtr<Window>& out) const { out = window_; }
-    void GetScene(du::SmartPtr<Scene>& out) const { out = scene_; }
-    du::SmartPtr<PickFilter> GetPickFilter() const { return pickFilter_; }
+    // Fills out with the window, null when there is none. Any thread.
+    void GetWindow(du::SmartPtr<Window>& out) const { out = window_.Get(); }
+    // Fills out with the scene, null when there is none. Any thread.
+    void GetScene(du::SmartPtr<Scene>& out) const { out = scene_.Get(); }
+    // The pick filter, null when there is none. Any thread.
+    du::SmartPtr<PickFilter> GetPickFilter() const { return pickFilter_.Get(); }
+    // True while the view shows a print preview, that is while it has a print-preview object. Any thread.
+    bool IsPrintPreview() const { return !printPreview_.Get().IsNull(); }
+    // The print preview, null when the view is not in print preview. Any thread.
+    du::SmartPtr<PrintPreview> GetPrintPreview() const { return printPreview_.Get(); }
+    // Shows text in the view's status bar. Any thread.
     virtual void SetStatusMessage(const std::string& text);
-    bool IsActive() const { return active_; }
+    // True when the view takes input; a new view is active. Any thread.
+    bool IsActive() const { return active_.load(std::memory_order_relaxed); }
 
-    void SetWindow(const du::SmartPtr<Window>& window) { window_ = window; }
-    void SetScene(const du::SmartPtr<Scene>& scene) { scene_ = scene; }
-    void SetPickFilter(const du::SmartPtr<PickFilter>& filter) { pickFilter_ = filter; }
-    void SetActive(bool active) { active_ = active; }
+    // Any thread.
+    void SetWindow(const du::SmartPtr<Window>& window) { window_.Set(window); }
+    // Any thread.
+    void SetScene(const du::SmartPtr<Scene>& scene) { scene_.Set(scene); }
+    // Any thread.
+    void SetPickFilter(const du::SmartPtr<PickFilter>& filter) { pickFilter_.Set(filter); }
+    // Enters print preview with preview, or leaves it with null. Any thread.
+    void SetPrintPreview(const du::SmartPtr<PrintPreview>& preview) { printPreview_.Set(preview); }
+    // Any thread.
+    void SetActive(bool active) { active_.store(active, std::memory_order_relaxed); }
 
-private:
-    du::Symbol type_;
-    du::SmartPtr<Window> window_;
-    du::SmartPtr<Scene> scene_;
-    du::SmartPtr<PickFilter> pickFilter_;
-    bool active_ = true;
+    // Every text given to SetStatusMessage, oldest first. Any thread.
+    std::vector<std::string> GetStatusMessages() const;
+    // The text the status bar shows: the last one given, "" before the first. Any thread.
+    std::string GetStatusMessage() const;
+
+  private:
+    const du::Symbol type_;
+    SharedSlot<Window> window_;
+    SharedSlot<Scene> scene_;
+    SharedSlot<PickFilter> pickFilter_;
+    SharedSlot<PrintPreview> printPreview_;
+    std::atomic<bool> active_{true};
+    mutable std::mutex statusLock_;
+    std::vector<std::string> statusMessages_;
+};
+
+// A view of a 3D model.
+class RZHOST_API ShapeView : public View {
+  public:
+    static const du::Symbol ACTOR_TYPE;
+
+    ShapeView();
+};
+
+// A view of a 2D drawing.
+class RZHOST_API DrawingView : public View {
+  public:
+    static const du::Symbol ACTOR_TYPE;
+
+    DrawingView();
+};
+
+// A view of a raster image.
+class RZHOST_API ImageView : public View {
+  public:
+    static const du::Symbol ACTOR_TYPE;
+
+    ImageView();
 };
 
 }  // namespace rzk
