@@ -46,9 +46,9 @@ private:
 
 class Dispatch : public ::testing::Test {
 protected:
+    CallLog log;  // first: the manager's teardown still writes to it
     du::SmartPtr<workflow::WorkflowManagerImpl> manager{new workflow::WorkflowManagerImpl};
     du::SmartPtr<ChangeReports> observer{new ChangeReports};
-    CallLog log;
 
     void SetUp() override { manager->RegisterObserver(observer); }
 
@@ -96,7 +96,9 @@ TEST_F(Dispatch, InstallationAnnouncesToTheNewWorkflowAndLinksItAfterwards) {
     auto first = Install("first", 10);
     log.clear();
     auto second = Install("second", 20);
-    EXPECT_EQ(log, (CallLog{"second:MsgWorkflowChanged", "first:MsgWorkflowChanged", "second:OnAdd"}));
+    // Linking the new workflow asks for a status pass before OnAdd.
+    EXPECT_EQ(log, (CallLog{"second:MsgWorkflowChanged", "first:MsgWorkflowChanged", "second:MsgUpdateStatusBar",
+                            "first:MsgUpdateStatusBar", "second:OnAdd"}));
     EXPECT_EQ(second->GetManager(), manager.Get());
     EXPECT_EQ(observer->reports, (std::vector<std::string>{">first@10 ok", ">second@20 ok"}));
 }
@@ -109,7 +111,8 @@ TEST_F(Dispatch, ReplacingAtAnOccupiedPriorityRemovesTheOldOneSilently) {
     observer->reports.clear();
     Install("new", 10);
     EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(log, (CallLog{"old:OnRemove", "new:MsgWorkflowChanged", "watcher:MsgWorkflowChanged", "new:OnAdd"}));
+    EXPECT_EQ(log, (CallLog{"old:OnRemove", "new:MsgWorkflowChanged", "watcher:MsgWorkflowChanged",
+                            "new:MsgUpdateStatusBar", "watcher:MsgUpdateStatusBar", "new:OnAdd"}));
     EXPECT_EQ(observer->reports, (std::vector<std::string>{"old>new@10 ok"}));
 }
 
@@ -225,15 +228,21 @@ TEST_F(Dispatch, ExclusiveClaimsAreAllOrNothingAndDieWithTheWorkflow) {
 
     second->reaction = [&](ScriptedWorkflow& self, const workflow::Msg& message) {
         // Claiming mid-dispatch takes effect for the next message.
-        if (message.GetName() == ConstStrings::MsgReset) {
+        if (message.GetName() == ConstStrings::MsgReset && first) {
             self.RemoveWorkflow(first);
+            first = nullptr;
             du::Symbol reset[] = {ConstStrings::MsgReset};
             EXPECT_TRUE(self.SetExclusive(reset, 1));
         }
         return false;
     };
     Send(ConstStrings::MsgReset);
-    EXPECT_FALSE(manager->HoldsExclusive(first));
+    EXPECT_EQ(manager->FindWorkflow(10), du::Symbol::EMPTY);
+    // The removed workflow's claims went with it: its names are free again.
+    EXPECT_TRUE(second->SetExclusive(both, 2));
+    second->UnsetExclusive();
+    du::Symbol reset[] = {ConstStrings::MsgReset};
+    EXPECT_TRUE(second->SetExclusive(reset, 1));
     Install("third", 30);
     Send(ConstStrings::MsgReset);
     EXPECT_EQ(log, (CallLog{"second:MsgReset"}));
