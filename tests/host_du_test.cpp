@@ -90,9 +90,7 @@ TEST(SmartPtr, CountsCopiesMovesAndSelfAssignment) {
 
 TEST(SmartPtr, ZeroReferenceCountHookCanRefuseDeletion) {
     Kept kept;
-    {
-        du::SmartPtr<Kept> p(&kept);
-    }
+    { du::SmartPtr<Kept> p(&kept); }
     EXPECT_EQ(kept.GetReferenceCount(), 0);  // still alive: the hook refused
 }
 

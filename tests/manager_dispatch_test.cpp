@@ -24,10 +24,11 @@ using workflow::ConstStrings;
 struct ChangeReports : rzk::WorkflowManagerObserver {
     std::vector<std::string> reports;
     void OnRegistered() override {}
-    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority, bool success,
-                          const du::Symbol& message) override {
+    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                          bool success, const du::Symbol& message) override {
         reports.push_back(oldName.ToString() + ">" + newName.ToString() + "@" + std::to_string(priority) +
-                          (success ? " ok" : " failed") + (message.View().empty() ? "" : " " + message.ToString()));
+                          (success ? " ok" : " failed") +
+                          (message.View().empty() ? "" : " " + message.ToString()));
     }
     void OnManagerDestroyed() override { reports.push_back("destroyed"); }
 };
@@ -52,7 +53,8 @@ protected:
 
     void SetUp() override { manager->RegisterObserver(observer); }
 
-    du::SmartPtr<ScriptedWorkflow> Install(const char* name, unsigned int priority, int* destroyed = nullptr) {
+    du::SmartPtr<ScriptedWorkflow> Install(const char* name, unsigned int priority,
+                                           int* destroyed = nullptr) {
         du::SmartPtr<ScriptedWorkflow> workflow(new ScriptedWorkflow(name, priority, &log, destroyed));
         manager->InstallWorkflow(workflow);
         return workflow;
@@ -97,8 +99,8 @@ TEST_F(Dispatch, InstallationAnnouncesToTheNewWorkflowAndLinksItAfterwards) {
     log.clear();
     auto second = Install("second", 20);
     // Linking the new workflow asks for a status pass before OnAdd.
-    EXPECT_EQ(log, (CallLog{"second:MsgWorkflowChanged", "first:MsgWorkflowChanged", "second:MsgUpdateStatusBar",
-                            "first:MsgUpdateStatusBar", "second:OnAdd"}));
+    EXPECT_EQ(log, (CallLog{"second:MsgWorkflowChanged", "first:MsgWorkflowChanged",
+                            "second:MsgUpdateStatusBar", "first:MsgUpdateStatusBar", "second:OnAdd"}));
     EXPECT_EQ(second->GetManager(), manager.Get());
     EXPECT_EQ(observer->reports, (std::vector<std::string>{">first@10 ok", ">second@20 ok"}));
 }
@@ -129,10 +131,13 @@ TEST_F(Dispatch, AnnouncedRemovalIsNotHeardByTheRemovedWorkflow) {
 TEST_F(Dispatch, ThrowingHandlerIsReportedOnceAndTheWalkGoesOn) {
     auto thrower = Install("thrower", 20);
     Install("below", 10);
-    thrower->reaction = [](ScriptedWorkflow&, const workflow::Msg&) -> bool { throw std::runtime_error("boom"); };
+    thrower->reaction = [](ScriptedWorkflow&, const workflow::Msg&) -> bool {
+        throw std::runtime_error("boom");
+    };
     StderrCapture captured;
     EXPECT_FALSE(Send(ConstStrings::MsgMouseMove));
-    EXPECT_EQ(captured.Text(), "Exception handling workflow message \"MsgMouseMove\" with workflow \"thrower\"\n");
+    EXPECT_EQ(captured.Text(),
+              "Exception handling workflow message \"MsgMouseMove\" with workflow \"thrower\"\n");
     EXPECT_EQ(log, (CallLog{"thrower:MsgMouseMove", "below:MsgMouseMove"}));
 }
 
@@ -261,8 +266,8 @@ TEST_F(Dispatch, UnhandledEscapeDismissesOnlyATemporaryTopWorkflow) {
     EXPECT_TRUE(manager->GetWorkflow(temporary));  // consumed: nobody is dismissed
 
     top->reaction = nullptr;
-    EXPECT_FALSE(manager->DispatchMessage(workflow::KeyMsg(ConstStrings::MsgKeyPress, std::string("\x1b\x1b"), false,
-                                                           false, false)));
+    EXPECT_FALSE(manager->DispatchMessage(
+        workflow::KeyMsg(ConstStrings::MsgKeyPress, std::string("\x1b\x1b"), false, false, false)));
     EXPECT_TRUE(manager->GetWorkflow(temporary));  // not exactly one byte 27
     EXPECT_FALSE(manager->DispatchMessage(escape));
     EXPECT_FALSE(manager->GetWorkflow(temporary));

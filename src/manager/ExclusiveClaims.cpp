@@ -52,6 +52,8 @@ bool ExclusiveClaims::Holds(const Workflow* workflow) const {
     return false;
 }
 
-void ExclusiveClaims::Clear() { claims_.clear(); }
+void ExclusiveClaims::Clear() {
+    claims_.clear();
+}
 
 }  // namespace workflow

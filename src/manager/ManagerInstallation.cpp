@@ -45,7 +45,8 @@ void WorkflowManagerImpl::AddWorkflow(const du::Symbol& name, bool persistent) {
     UpdateStatusMsg();
 }
 
-void WorkflowManagerImpl::AddWorkflowAtPriority(const du::Symbol& name, unsigned int priority, bool persistent) {
+void WorkflowManagerImpl::AddWorkflowAtPriority(const du::Symbol& name, unsigned int priority,
+                                                bool persistent) {
     if (Emptied()) {
         return;
     }
@@ -57,7 +58,8 @@ void WorkflowManagerImpl::AddWorkflowAtPriority(const du::Symbol& name, unsigned
     UpdateStatusMsg();
 }
 
-void WorkflowManagerImpl::InstallWorkflowByName(const du::Symbol& name, unsigned int priority, bool persistent) {
+void WorkflowManagerImpl::InstallWorkflowByName(const du::Symbol& name, unsigned int priority,
+                                                bool persistent) {
     if (!view_) {
         return;  // the loader needs the view's type
     }
@@ -150,9 +152,10 @@ du::Symbol WorkflowManagerImpl::FindWorkflow(unsigned int priority) {
         return du::Symbol::EMPTY;
     }
     if (!entry->second) {
-        throw std::logic_error("workflow::Manager::FindWorkflow(unsifned int priority) - NULL pointer found in "
-                               "workflow map at priority " +
-                               std::to_string(priority) + ".");
+        throw std::logic_error(
+            "workflow::Manager::FindWorkflow(unsifned int priority) - NULL pointer found in "
+            "workflow map at priority " +
+            std::to_string(priority) + ".");
     }
     return entry->second->GetWorkflowName();
 }

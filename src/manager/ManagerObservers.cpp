@@ -19,14 +19,16 @@ const du::Symbol& TraceNotification() {
 
 }  // namespace
 
-void WorkflowManagerImpl::RegisterNotificationObserver(const du::SmartPtr<rzk::NotificationObserver>& observer) {
+void WorkflowManagerImpl::RegisterNotificationObserver(
+    const du::SmartPtr<rzk::NotificationObserver>& observer) {
     if (observer) {
         notificationObservers_.Add(observer);
         observer->OnRegistered();
     }
 }
 
-void WorkflowManagerImpl::DeregisterNotificationObserver(const du::SmartPtr<rzk::NotificationObserver>& observer) {
+void WorkflowManagerImpl::DeregisterNotificationObserver(
+    const du::SmartPtr<rzk::NotificationObserver>& observer) {
     notificationObservers_.Remove(observer.Get());
 }
 
@@ -76,9 +78,13 @@ bool WorkflowManagerImpl::QueryWorkflows(const du::Symbol& query, du::Symbol& sy
     return false;
 }
 
-void WorkflowManagerImpl::SetWorkflowTraceEnabled(bool enabled) { traceEnabled_ = enabled; }
+void WorkflowManagerImpl::SetWorkflowTraceEnabled(bool enabled) {
+    traceEnabled_ = enabled;
+}
 
-bool WorkflowManagerImpl::IsWorkflowTraceEnabled() { return traceEnabled_; }
+bool WorkflowManagerImpl::IsWorkflowTraceEnabled() {
+    return traceEnabled_;
+}
 
 void WorkflowManagerImpl::OutputTraceString(const du::Symbol& source, const du::Symbol& text) {
     // The switch is the workflows' to honour: a host calling this directly always notifies.
@@ -102,9 +108,13 @@ du::SmartPtr<du::RefCounted> WorkflowManagerImpl::GetInternalInterface(const du:
 }
 
 // Animation events and the engine come with the manager's lifecycle; until then no event is ever pending.
-AnimationEvent* WorkflowManagerImpl::CreateAnimationEvent(bool) { return nullptr; }
+AnimationEvent* WorkflowManagerImpl::CreateAnimationEvent(bool) {
+    return nullptr;
+}
 
-void WorkflowManagerImpl::CancelAnimationEvents() { animationEvents_.clear(); }
+void WorkflowManagerImpl::CancelAnimationEvents() {
+    animationEvents_.clear();
+}
 
 void WorkflowManagerImpl::OnAnimationEventComplete(AnimationEvent* event) {
     std::erase(animationEvents_, event);

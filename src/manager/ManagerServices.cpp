@@ -58,7 +58,9 @@ void WorkflowManagerImpl::SetMouseCursor(unsigned int priority, const du::Symbol
     }
 }
 
-du::Symbol WorkflowManagerImpl::GetCurrentCursor() { return ComputeCurrentCursor(); }
+du::Symbol WorkflowManagerImpl::GetCurrentCursor() {
+    return ComputeCurrentCursor();
+}
 
 void WorkflowManagerImpl::SetCursorPosition(int x, int y) {
     if (!view_) {
@@ -71,7 +73,9 @@ void WorkflowManagerImpl::SetCursorPosition(int x, int y) {
     }
 }
 
-bool WorkflowManagerImpl::SetStatusMessage(int field, const std::string& text) { return status_.SetField(field, text); }
+bool WorkflowManagerImpl::SetStatusMessage(int field, const std::string& text) {
+    return status_.SetField(field, text);
+}
 
 void WorkflowManagerImpl::UpdateStatusMsg() {
     if (!status_.BeginPass()) {
@@ -81,15 +85,21 @@ void WorkflowManagerImpl::UpdateStatusMsg() {
     status_.EndPass(view_.Get());
 }
 
-void WorkflowManagerImpl::HandleTimeoutEvent(std::int64_t now) { status_.Tick(now, view_.Get()); }
+void WorkflowManagerImpl::HandleTimeoutEvent(std::int64_t now) {
+    status_.Tick(now, view_.Get());
+}
 
-void WorkflowManagerImpl::SetCurPage(int page) { DispatchMessage(PageMsg(ConstStrings::MsgSetPage, page)); }
+void WorkflowManagerImpl::SetCurPage(int page) {
+    DispatchMessage(PageMsg(ConstStrings::MsgSetPage, page));
+}
 
 void WorkflowManagerImpl::SendModeMessage(const du::Symbol& workflowName, const du::Symbol& modeString,
                                           int modeNumber, const du::SmartPtr<du::RefCounted>& modeObject) {
     DispatchMessage(ModeMsg(ConstStrings::MsgSetMode, workflowName, modeString, modeObject, modeNumber));
 }
 
-void WorkflowManagerImpl::ToggleComponentRotate() { DispatchMessage(Msg(ConstStrings::MsgToggleComponentRotate)); }
+void WorkflowManagerImpl::ToggleComponentRotate() {
+    DispatchMessage(Msg(ConstStrings::MsgToggleComponentRotate));
+}
 
 }  // namespace workflow

@@ -7,13 +7,19 @@
 
 namespace workflow {
 
-InternalInterface::InternalInterface(du::SmartPtr<WorkflowManagerImpl> manager) : manager_(std::move(manager)) {}
-InternalInterface::InternalInterface(const InternalInterface& other) : du::RefCounted(), manager_(other.manager_) {}
+InternalInterface::InternalInterface(du::SmartPtr<WorkflowManagerImpl> manager)
+    : manager_(std::move(manager)) {}
+InternalInterface::InternalInterface(const InternalInterface& other)
+    : du::RefCounted(), manager_(other.manager_) {}
 InternalInterface::~InternalInterface() = default;
 
-du::SmartPtr<WorkflowManagerImpl> InternalInterface::GetManager() const { return manager_; }
+du::SmartPtr<WorkflowManagerImpl> InternalInterface::GetManager() const {
+    return manager_;
+}
 
-void InternalInterface::AssignManager(const du::SmartPtr<WorkflowManagerImpl>& manager) { manager_ = manager; }
+void InternalInterface::AssignManager(const du::SmartPtr<WorkflowManagerImpl>& manager) {
+    manager_ = manager;
+}
 
 MessageInterface::MessageInterface(du::SmartPtr<WorkflowManagerImpl> manager)
     : InternalInterface(std::move(manager)) {}
@@ -27,7 +33,9 @@ MessageInterface& MessageInterface::operator=(const MessageInterface& other) {
     return *this;
 }
 
-du::Symbol MessageInterface::GetInterfaceType() const { return InterfaceTypes::Message; }
+du::Symbol MessageInterface::GetInterfaceType() const {
+    return InterfaceTypes::Message;
+}
 
 bool MessageInterface::SendMessage(const Msg& message) const {
     du::SmartPtr<WorkflowManagerImpl> manager = GetManager();

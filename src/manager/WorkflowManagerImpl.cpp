@@ -37,9 +37,13 @@ WorkflowManagerImpl::WorkflowManagerImpl() : cursorRequests_(std::in_place) {
     SetCursorEntry(rzk::WorkflowManager::PTR_DEFAULT, du::Symbol::EMPTY);
 }
 
-WorkflowManagerImpl::~WorkflowManagerImpl() { Teardown(); }
+WorkflowManagerImpl::~WorkflowManagerImpl() {
+    Teardown();
+}
 
-void WorkflowManagerImpl::SetView(const du::SmartPtr<rzk::View>& view) { view_ = view; }
+void WorkflowManagerImpl::SetView(const du::SmartPtr<rzk::View>& view) {
+    view_ = view;
+}
 
 bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
     const du::Symbol& name = message.GetName();
@@ -120,7 +124,8 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
     stack_.Enter(priority, workflow);
     ReportWorkflowChange(replacedName, workflow->GetWorkflowName(), priority, true, du::Symbol::EMPTY);
     // The new workflow is already in the stack and is offered its own announcement.
-    DispatchMessage(WorkflowChangedMsg(ConstStrings::MsgWorkflowChanged, workflow, workflow->GetPriority(), true));
+    DispatchMessage(
+        WorkflowChangedMsg(ConstStrings::MsgWorkflowChanged, workflow, workflow->GetPriority(), true));
     workflow->SetManager(this);
     workflow->SetView(view_);
     workflow->OnAdd();
@@ -152,9 +157,10 @@ du::SmartPtr<Workflow> WorkflowManagerImpl::GetWorkflow(unsigned int priority) {
 WorkflowManagerImpl::StackEntry WorkflowManagerImpl::FindWorkflowByName(const du::Symbol& name) {
     for (auto entry = stack_.begin(); entry != stack_.end(); ++entry) {
         if (!entry->second) {
-            throw std::logic_error("workflow::Manager::FindWorkflow(Symbol name) - NULL pointer found in workflow "
-                                   "map at priority " +
-                                   std::to_string(entry->first) + ".");
+            throw std::logic_error(
+                "workflow::Manager::FindWorkflow(Symbol name) - NULL pointer found in workflow "
+                "map at priority " +
+                std::to_string(entry->first) + ".");
         }
         if (entry->second->GetWorkflowName() == name) {
             return entry;
@@ -170,7 +176,8 @@ void WorkflowManagerImpl::ReportWorkflowChange(du::Symbol oldName, du::Symbol ne
     });
 }
 
-bool WorkflowManagerImpl::SetExclusive(const du::SmartPtr<Workflow>& claimant, const du::Symbol* names, int count) {
+bool WorkflowManagerImpl::SetExclusive(const du::SmartPtr<Workflow>& claimant, const du::Symbol* names,
+                                       int count) {
     return exclusiveHandlers_.Claim(claimant, names, count);
 }
 

@@ -120,7 +120,8 @@ public:
 private:
     bool Emptied() const { return !cursorRequests_.has_value(); }
     // Enters workflow at priority, reports and announces it, then links it to this manager and the view.
-    void EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority, const du::Symbol& replacedName);
+    void EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority,
+                       const du::Symbol& replacedName);
     void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
 
     du::SmartPtr<rzk::View> view_;

@@ -5,7 +5,8 @@ namespace workflow {
 const du::Symbol ConstStrings::MsgActivate("MsgActivate");
 const du::Symbol ConstStrings::MsgAddAnnotation("MsgAddAnnotation");
 const du::Symbol ConstStrings::MsgAnimationFinished("MsgAnimationFinished");
-const du::Symbol ConstStrings::MsgAnimationFinishedForOpenNewSahpeViewBase("MsgAnimationFinishedForOpenNewSahpeViewBase");
+const du::Symbol ConstStrings::MsgAnimationFinishedForOpenNewSahpeViewBase(
+    "MsgAnimationFinishedForOpenNewSahpeViewBase");
 const du::Symbol ConstStrings::MsgClickLeft("MsgClickLeft");
 const du::Symbol ConstStrings::MsgClickMiddle("MsgClickMiddle");
 const du::Symbol ConstStrings::MsgClickRight("MsgClickRight");

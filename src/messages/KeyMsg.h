@@ -12,7 +12,7 @@ namespace workflow {
 // system key; a key without text (an arrow, a function key) carries its name as system key and no text.
 // The manager's unhandled-Escape rule looks for the one-byte text "\x1b".
 class WORKFLOW_API KeyMsg : public Msg {
-  public:
+public:
     KeyMsg(const du::Symbol& name, const du::Symbol& systemKey, bool control, bool shift, bool alt);
     KeyMsg(const du::Symbol& name, const std::string& utf8Key, bool control, bool shift, bool alt);
     // The char 0 stands for "no text": it gives an empty key, not a string holding a zero byte.
@@ -30,7 +30,7 @@ class WORKFLOW_API KeyMsg : public Msg {
     bool GetShiftPressed() const { return shift_; }
     bool GetAltPressed() const { return alt_; }
 
-  private:
+private:
     std::string utf8Key_;
     du::Symbol systemKey_;
     bool control_;

@@ -9,7 +9,7 @@ namespace workflow {
 // A mouse button, click, drag, move or wheel event at a window position; delta is set only for
 // "MsgMouseWheel".
 class WORKFLOW_API MouseMsg : public Msg {
-  public:
+public:
     MouseMsg(const du::Symbol& name = du::Symbol::EMPTY, int x = 0, int y = 0, short delta = 0);
     MouseMsg(const MouseMsg& other);
     MouseMsg(MouseMsg&& other) noexcept;
@@ -26,7 +26,7 @@ class WORKFLOW_API MouseMsg : public Msg {
     }
     void SetMouseDelta(short delta) { delta_ = delta; }
 
-  private:
+private:
     int x_;
     int y_;
     short delta_;

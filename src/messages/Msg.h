@@ -9,7 +9,7 @@ namespace workflow {
 // Messages are plain values built on the sender's stack and passed by const reference; there is no
 // virtual function, so a receiver that has matched the name treats the object as the class the name implies.
 class WORKFLOW_API Msg {
-  public:
+public:
     Msg(const du::Symbol& name = du::Symbol::EMPTY);
     Msg(const Msg& other);
     // Leaves the source without a name (unset, not EMPTY), so it matches no message name any more.
@@ -23,7 +23,7 @@ class WORKFLOW_API Msg {
     // Lets a sender resend one payload under another name.
     void SetName(const du::Symbol& name) { name_ = name; }
 
-  private:
+private:
     du::Symbol name_;
 };
 

@@ -15,7 +15,7 @@ namespace workflow {
 // are in use, and per point its id, x, y, time and flag. The constructor takes the 52 values in that order
 // (code, count, then point 1 to point 10, five values each).
 class WORKFLOW_API TouchMsg : public Msg {
-  public:
+public:
     TouchMsg(const du::Symbol& name = du::Symbol::EMPTY, int msg = 0, int numInputs = 0, int id1 = 0,
              int x1 = 0, int y1 = 0, int time1 = 0, int flag1 = 0, int id2 = 0, int x2 = 0, int y2 = 0,
              int time2 = 0, int flag2 = 0, int id3 = 0, int x3 = 0, int y3 = 0, int time3 = 0, int flag3 = 0,
@@ -94,7 +94,7 @@ class WORKFLOW_API TouchMsg : public Msg {
     int GetTime10() const { return Point(10, kTime); }
     int GetFlag10() const { return Point(10, kFlag); }
 
-  private:
+private:
     enum PointValue { kId, kX, kY, kTime, kFlag };
     static constexpr int kFirstPoint = 2;
     static constexpr int kPointSize = 5;
@@ -108,7 +108,7 @@ class WORKFLOW_API TouchMsg : public Msg {
 // An event of a 3D motion device (a space mouse): translation and rotation along three axes, and the period
 // of the event. The values are passed through from the host unchanged.
 class WORKFLOW_API MotionMsg : public Msg {
-  public:
+public:
     MotionMsg(const du::Symbol& name, long long translationX, long long translationY, long long translationZ,
               long long rotationX, long long rotationY, long long rotationZ, unsigned long long period);
     MotionMsg(const MotionMsg& other);
@@ -129,7 +129,7 @@ class WORKFLOW_API MotionMsg : public Msg {
     }
     unsigned long long GetPeriod() const { return period_; }
 
-  private:
+private:
     long long translationX_;
     long long translationY_;
     long long translationZ_;
@@ -142,7 +142,7 @@ class WORKFLOW_API MotionMsg : public Msg {
 // A timer tick: the absolute time and the time since the previous tick. The times are fixed once built,
 // so the message cannot be assigned.
 class WORKFLOW_API TimerMsg : public Msg {
-  public:
+public:
     TimerMsg(const du::Symbol& name, long long absTime, long long deltaTime);
     TimerMsg(const TimerMsg& other);
     TimerMsg(TimerMsg&& other) noexcept;
@@ -153,14 +153,14 @@ class WORKFLOW_API TimerMsg : public Msg {
     long long GetAbsTime() const { return absTime_; }
     long long GetDeltaTime() const { return deltaTime_; }
 
-  private:
+private:
     const long long absTime_;
     const long long deltaTime_;
 };
 
 // Asks the workflows to show another page of the document.
 class WORKFLOW_API PageMsg : public Msg {
-  public:
+public:
     PageMsg(const du::Symbol& name = du::Symbol::EMPTY, int page = 0);
     PageMsg(const PageMsg& other);
     PageMsg(PageMsg&& other) noexcept;
@@ -171,13 +171,13 @@ class WORKFLOW_API PageMsg : public Msg {
     int GetPage() const { return page_; }
     void SetPage(int page) { page_ = page; }
 
-  private:
+private:
     int page_;
 };
 
 // The new size of the view's window.
 class WORKFLOW_API WindowSizeMsg : public Msg {
-  public:
+public:
     WindowSizeMsg(const du::Symbol& name = du::Symbol::EMPTY, int width = 0, int height = 0);
     WindowSizeMsg(const WindowSizeMsg& other);
     WindowSizeMsg(WindowSizeMsg&& other) noexcept;
@@ -192,7 +192,7 @@ class WORKFLOW_API WindowSizeMsg : public Msg {
         height_ = height;
     }
 
-  private:
+private:
     int width_;
     int height_;
 };
@@ -200,7 +200,7 @@ class WORKFLOW_API WindowSizeMsg : public Msg {
 // Asks one workflow (or, with the workflow name EMPTY, every workflow) to enter a mode, with optional data.
 // Note the argument order: the workflow name comes before the mode string.
 class WORKFLOW_API ModeMsg : public Msg {
-  public:
+public:
     ModeMsg(const du::Symbol& name, const du::Symbol& workflowName, const du::Symbol& modeString,
             du::SmartPtr<du::RefCounted> modePtr, int modeNumber);
     // Mode string and workflow name stay unset, with no mode object and mode number 0.
@@ -220,7 +220,7 @@ class WORKFLOW_API ModeMsg : public Msg {
     void SetModePtr(const du::SmartPtr<du::RefCounted>& modePtr) { modePtr_ = modePtr; }
     void SetModeNumber(int modeNumber) { modeNumber_ = modeNumber; }
 
-  private:
+private:
     du::Symbol modeString_;
     du::Symbol workflowName_;
     du::SmartPtr<du::RefCounted> modePtr_;
@@ -231,7 +231,7 @@ class WORKFLOW_API ModeMsg : public Msg {
 // copying them: it, and every copy of it, is valid only while the sender keeps those vectors alive (the
 // sender does so until its dispatch returns). Being made of references, it cannot be assigned.
 class WORKFLOW_API SelectionMsg : public Msg {
-  public:
+public:
     using ItemList = std::vector<du::SmartPtr<rzk::SelectionItem>>;
 
     SelectionMsg(const du::Symbol& name, unsigned int listId, bool clearSelection,
@@ -247,7 +247,7 @@ class WORKFLOW_API SelectionMsg : public Msg {
     const ItemList& GetRemoveItems() const { return removeItems_; }
     const ItemList& GetAddItems() const { return addItems_; }
 
-  private:
+private:
     const ItemList& removeItems_;
     const ItemList& addItems_;
     unsigned int listId_;
@@ -257,7 +257,7 @@ class WORKFLOW_API SelectionMsg : public Msg {
 // Shape instances that were moved, shown or hidden, created or removed. The message owns its vector;
 // a sender may append further instances through the non-const getter before sending.
 class WORKFLOW_API ShapeInstanceMsg : public Msg {
-  public:
+public:
     using InstanceList = std::vector<du::SmartPtr<rzk::ShapeInstance>>;
 
     ShapeInstanceMsg(const du::Symbol& name);
@@ -271,13 +271,13 @@ class WORKFLOW_API ShapeInstanceMsg : public Msg {
     const InstanceList& GetShapeInstances() const { return shapeInstances_; }
     InstanceList& GetShapeInstances() { return shapeInstances_; }
 
-  private:
+private:
     InstanceList shapeInstances_;
 };
 
 // The start of a markup override on a shape instance.
 class WORKFLOW_API ShapeInstanceMarkupOverrideInitMsg : public Msg {
-  public:
+public:
     ShapeInstanceMarkupOverrideInitMsg(const du::Symbol& name,
                                        const du::SmartPtr<rzk::ShapeInstance>& shapeInstance);
     ShapeInstanceMarkupOverrideInitMsg(const ShapeInstanceMarkupOverrideInitMsg& other);
@@ -288,13 +288,13 @@ class WORKFLOW_API ShapeInstanceMarkupOverrideInitMsg : public Msg {
 
     const du::SmartPtr<rzk::ShapeInstance>& GetShapeInstance() const { return shapeInstance_; }
 
-  private:
+private:
     du::SmartPtr<rzk::ShapeInstance> shapeInstance_;
 };
 
 // A markup override applied to a shape instance.
 class WORKFLOW_API ShapeInstanceMarkupOverrideMsg : public Msg {
-  public:
+public:
     ShapeInstanceMarkupOverrideMsg(const du::Symbol& name,
                                    const du::SmartPtr<rzk::ShapeInstance>& shapeInstance,
                                    const du::ConstSmartPtr<rzk::GeomMarkupOverride>& markupOverride);
@@ -307,14 +307,14 @@ class WORKFLOW_API ShapeInstanceMarkupOverrideMsg : public Msg {
     const du::SmartPtr<rzk::ShapeInstance>& GetShapeInstance() const { return shapeInstance_; }
     const du::ConstSmartPtr<rzk::GeomMarkupOverride>& GetMarkupOverride() const { return markupOverride_; }
 
-  private:
+private:
     du::SmartPtr<rzk::ShapeInstance> shapeInstance_;
     du::ConstSmartPtr<rzk::GeomMarkupOverride> markupOverride_;
 };
 
 // An annotation added to or removed from the view's annotation set.
 class WORKFLOW_API AnnotationMsg : public Msg {
-  public:
+public:
     AnnotationMsg(const du::Symbol& name, const du::SmartPtr<rzk::Annotation>& annotation);
     AnnotationMsg(const AnnotationMsg& other);
     AnnotationMsg(AnnotationMsg&& other) noexcept;
@@ -324,7 +324,7 @@ class WORKFLOW_API AnnotationMsg : public Msg {
 
     const du::SmartPtr<rzk::Annotation>& GetAnnotation() const { return annotation_; }
 
-  private:
+private:
     du::SmartPtr<rzk::Annotation> annotation_;
 };
 

@@ -14,7 +14,10 @@ WorkflowChangedMsg::WorkflowChangedMsg(const du::Symbol& name, du::SmartPtr<Work
 WorkflowChangedMsg::WorkflowChangedMsg(const WorkflowChangedMsg& other) = default;
 
 WorkflowChangedMsg::WorkflowChangedMsg(WorkflowChangedMsg&& other) noexcept
-    : Msg(std::move(other)), workflow_(std::move(other.workflow_)), priority_(other.priority_), added_(other.added_) {}
+    : Msg(std::move(other)),
+      workflow_(std::move(other.workflow_)),
+      priority_(other.priority_),
+      added_(other.added_) {}
 
 WorkflowChangedMsg& WorkflowChangedMsg::operator=(const WorkflowChangedMsg& other) = default;
 
@@ -28,6 +31,8 @@ WorkflowChangedMsg& WorkflowChangedMsg::operator=(WorkflowChangedMsg&& other) no
 
 WorkflowChangedMsg::~WorkflowChangedMsg() = default;
 
-void WorkflowChangedMsg::SetWorkflow(const du::SmartPtr<Workflow>& workflow) { workflow_ = workflow; }
+void WorkflowChangedMsg::SetWorkflow(const du::SmartPtr<Workflow>& workflow) {
+    workflow_ = workflow;
+}
 
 }  // namespace workflow

@@ -12,7 +12,8 @@ class Workflow;
 // The message holds its own reference to the workflow.
 class WORKFLOW_API WorkflowChangedMsg : public Msg {
 public:
-    WorkflowChangedMsg(const du::Symbol& name, du::SmartPtr<Workflow> workflow, unsigned int priority, bool added);
+    WorkflowChangedMsg(const du::Symbol& name, du::SmartPtr<Workflow> workflow, unsigned int priority,
+                       bool added);
     WorkflowChangedMsg(const WorkflowChangedMsg& other);
     WorkflowChangedMsg(WorkflowChangedMsg&& other) noexcept;
     WorkflowChangedMsg& operator=(const WorkflowChangedMsg& other);

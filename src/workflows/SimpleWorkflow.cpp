@@ -132,26 +132,46 @@ std::uint8_t RouteOf(const du::Symbol& name) {
 // The (x, y) handler of a mouse row, or null for rows that are not plain mouse rows.
 SimpleWorkflow::MouseHandler MouseHandlerOf(std::uint8_t route) {
     switch (route) {
-        case kDoubleClickLeft: return &SimpleWorkflow::OnMsgDoubleClickLeft;
-        case kDoubleClickMiddle: return &SimpleWorkflow::OnMsgDoubleClickMiddle;
-        case kDoubleClickRight: return &SimpleWorkflow::OnMsgDoubleClickRight;
-        case kClickLeft: return &SimpleWorkflow::OnMsgClickLeft;
-        case kMouseLeftDown: return &SimpleWorkflow::OnMsgMouseLeftDown;
-        case kMouseLeftUp: return &SimpleWorkflow::OnMsgMouseLeftUp;
-        case kMouseInitLeftDrag: return &SimpleWorkflow::OnMsgMouseInitLeftDrag;
-        case kMouseLeftDrag: return &SimpleWorkflow::OnMsgMouseLeftDrag;
-        case kClickMiddle: return &SimpleWorkflow::OnMsgClickMiddle;
-        case kMouseMiddleDown: return &SimpleWorkflow::OnMsgMouseMiddleDown;
-        case kMouseMiddleUp: return &SimpleWorkflow::OnMsgMouseMiddleUp;
-        case kMouseInitMiddleDrag: return &SimpleWorkflow::OnMsgMouseInitMiddleDrag;
-        case kMouseMiddleDrag: return &SimpleWorkflow::OnMsgMouseMiddleDrag;
-        case kClickRight: return &SimpleWorkflow::OnMsgClickRight;
-        case kMouseRightDown: return &SimpleWorkflow::OnMsgMouseRightDown;
-        case kMouseRightUp: return &SimpleWorkflow::OnMsgMouseRightUp;
-        case kMouseInitRightDrag: return &SimpleWorkflow::OnMsgMouseInitRightDrag;
-        case kMouseRightDrag: return &SimpleWorkflow::OnMsgMouseRightDrag;
-        case kMouseMove: return &SimpleWorkflow::OnMsgMouseMove;
-        default: return nullptr;
+        case kDoubleClickLeft:
+            return &SimpleWorkflow::OnMsgDoubleClickLeft;
+        case kDoubleClickMiddle:
+            return &SimpleWorkflow::OnMsgDoubleClickMiddle;
+        case kDoubleClickRight:
+            return &SimpleWorkflow::OnMsgDoubleClickRight;
+        case kClickLeft:
+            return &SimpleWorkflow::OnMsgClickLeft;
+        case kMouseLeftDown:
+            return &SimpleWorkflow::OnMsgMouseLeftDown;
+        case kMouseLeftUp:
+            return &SimpleWorkflow::OnMsgMouseLeftUp;
+        case kMouseInitLeftDrag:
+            return &SimpleWorkflow::OnMsgMouseInitLeftDrag;
+        case kMouseLeftDrag:
+            return &SimpleWorkflow::OnMsgMouseLeftDrag;
+        case kClickMiddle:
+            return &SimpleWorkflow::OnMsgClickMiddle;
+        case kMouseMiddleDown:
+            return &SimpleWorkflow::OnMsgMouseMiddleDown;
+        case kMouseMiddleUp:
+            return &SimpleWorkflow::OnMsgMouseMiddleUp;
+        case kMouseInitMiddleDrag:
+            return &SimpleWorkflow::OnMsgMouseInitMiddleDrag;
+        case kMouseMiddleDrag:
+            return &SimpleWorkflow::OnMsgMouseMiddleDrag;
+        case kClickRight:
+            return &SimpleWorkflow::OnMsgClickRight;
+        case kMouseRightDown:
+            return &SimpleWorkflow::OnMsgMouseRightDown;
+        case kMouseRightUp:
+            return &SimpleWorkflow::OnMsgMouseRightUp;
+        case kMouseInitRightDrag:
+            return &SimpleWorkflow::OnMsgMouseInitRightDrag;
+        case kMouseRightDrag:
+            return &SimpleWorkflow::OnMsgMouseRightDrag;
+        case kMouseMove:
+            return &SimpleWorkflow::OnMsgMouseMove;
+        default:
+            return nullptr;
     }
 }
 
@@ -206,20 +226,22 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
         case kKeyPress: {
             const auto& key = static_cast<const KeyMsg&>(message);
             if (TracingWanted()) {
-                OutputTraceString(trace_lines::KeyLine(message.GetName(), key.GetUtf8Key(), key.GetSystemKey()));
+                OutputTraceString(
+                    trace_lines::KeyLine(message.GetName(), key.GetUtf8Key(), key.GetSystemKey()));
             }
             return OnMsgKeyPress(key.GetUtf8Key(), key.GetSystemKey());
         }
         case kTouch: {
             const auto& t = static_cast<const TouchMsg&>(message);
             return OnMsgTouch(t.GetMsg(), t.GetNumInputs(), t.GetId1(), t.GetX1(), t.GetY1(), t.GetTime1(),
-                              t.GetFlag1(), t.GetId2(), t.GetX2(), t.GetY2(), t.GetTime2(), t.GetFlag2(), t.GetId3(),
-                              t.GetX3(), t.GetY3(), t.GetTime3(), t.GetFlag3(), t.GetId4(), t.GetX4(), t.GetY4(),
-                              t.GetTime4(), t.GetFlag4(), t.GetId5(), t.GetX5(), t.GetY5(), t.GetTime5(),
-                              t.GetFlag5(), t.GetId6(), t.GetX6(), t.GetY6(), t.GetTime6(), t.GetFlag6(), t.GetId7(),
-                              t.GetX7(), t.GetY7(), t.GetTime7(), t.GetFlag7(), t.GetId8(), t.GetX8(), t.GetY8(),
-                              t.GetTime8(), t.GetFlag8(), t.GetId9(), t.GetX9(), t.GetY9(), t.GetTime9(),
-                              t.GetFlag9(), t.GetId10(), t.GetX10(), t.GetY10(), t.GetTime10(), t.GetFlag10());
+                              t.GetFlag1(), t.GetId2(), t.GetX2(), t.GetY2(), t.GetTime2(), t.GetFlag2(),
+                              t.GetId3(), t.GetX3(), t.GetY3(), t.GetTime3(), t.GetFlag3(), t.GetId4(),
+                              t.GetX4(), t.GetY4(), t.GetTime4(), t.GetFlag4(), t.GetId5(), t.GetX5(),
+                              t.GetY5(), t.GetTime5(), t.GetFlag5(), t.GetId6(), t.GetX6(), t.GetY6(),
+                              t.GetTime6(), t.GetFlag6(), t.GetId7(), t.GetX7(), t.GetY7(), t.GetTime7(),
+                              t.GetFlag7(), t.GetId8(), t.GetX8(), t.GetY8(), t.GetTime8(), t.GetFlag8(),
+                              t.GetId9(), t.GetX9(), t.GetY9(), t.GetTime9(), t.GetFlag9(), t.GetId10(),
+                              t.GetX10(), t.GetY10(), t.GetTime10(), t.GetFlag10());
         }
         case kMouseLeave:
             if (TracingWanted()) {
@@ -235,8 +257,10 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
             RecordMouse(mouse.GetX(), mouse.GetY(), mouse.GetDelta());
             return OnMsgMouseWheel(mouse.GetX(), mouse.GetY(), mouse.GetDelta());
         }
-        case kReset: return OnMsgReset();
-        case kUpdateStatusBar: return OnMsgUpdateStatusBar();
+        case kReset:
+            return OnMsgReset();
+        case kUpdateStatusBar:
+            return OnMsgUpdateStatusBar();
         case kUpdateCursor:
             if (TracingWanted()) {
                 OutputTraceString(trace_lines::PlainLine(message.GetName()));
@@ -248,10 +272,13 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
             if (mode.GetWorkflowName() != GetWorkflowName() && mode.GetWorkflowName() != du::Symbol::EMPTY) {
                 return false;
             }
-            return OnMsgMode(mode.GetWorkflowName(), mode.GetModeString(), mode.GetModePtr(), mode.GetModeNumber());
+            return OnMsgMode(mode.GetWorkflowName(), mode.GetModeString(), mode.GetModePtr(),
+                             mode.GetModeNumber());
         }
-        case kSetPage: return OnMsgSetPage(static_cast<const PageMsg&>(message).GetPage());
-        case kToggleComponentRotate: return OnMsgToggleComponentRotate();
+        case kSetPage:
+            return OnMsgSetPage(static_cast<const PageMsg&>(message).GetPage());
+        case kToggleComponentRotate:
+            return OnMsgToggleComponentRotate();
         case kSelectionChanged: {
             const auto& selection = static_cast<const SelectionMsg&>(message);
             return OnMsgSelectionChanged(selection.GetListID(), selection.GetClearSelection(),
@@ -264,11 +291,14 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
         case kMoveShapeInstance:
             return OnMsgMoveShapeInstance(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
         case kShapeInstanceVisibility:
-            return OnMsgShapeInstanceVisibility(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
+            return OnMsgShapeInstanceVisibility(
+                static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
         case kShapeInstanceCreate:
-            return OnMsgShapeInstanceCreate(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
+            return OnMsgShapeInstanceCreate(
+                static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
         case kShapeInstanceRemove:
-            return OnMsgShapeInstanceRemove(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
+            return OnMsgShapeInstanceRemove(
+                static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
         case kShapeInstanceMarkupOverride: {
             const auto& markup = static_cast<const ShapeInstanceMarkupOverrideMsg&>(message);
             return OnMsgShapeInstanceMarkupOverride(markup.GetShapeInstance(), markup.GetMarkupOverride());
@@ -276,7 +306,8 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
         case kShapeInstanceMarkupOverrideInit:
             return OnMsgShapeInstanceMarkupOverrideInit(
                 static_cast<const ShapeInstanceMarkupOverrideInitMsg&>(message).GetShapeInstance());
-        case kViewProjection: return OnMsgViewProjection();
+        case kViewProjection:
+            return OnMsgViewProjection();
         case kMotionEvent: {
             const auto& motion = static_cast<const MotionMsg&>(message);
             long long tx, ty, tz, rx, ry, rz;
@@ -284,7 +315,8 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
             motion.GetRotation(rx, ry, rz);
             return OnMotionEvent(tx, ty, tz, rx, ry, rz, motion.GetPeriod());
         }
-        case kAddAnnotation: return OnMsgAddAnnotation(static_cast<const AnnotationMsg&>(message).GetAnnotation());
+        case kAddAnnotation:
+            return OnMsgAddAnnotation(static_cast<const AnnotationMsg&>(message).GetAnnotation());
         case kRemoveAnnotation:
             return OnMsgRemoveAnnotation(static_cast<const AnnotationMsg&>(message).GetAnnotation());
         case kWorkflowChanged: {
@@ -293,9 +325,12 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
             const du::SmartPtr<Workflow> announced = change.GetWorkflow();
             return OnMsgWorkflowChanged(announced, change.GetPriority(), change.GetAdd());
         }
-        case kAnimationFinished: return OnMsgAnimationFinished();
-        case kAnimationFinishedForOpenNewShapeViewBase: return OnMsgAnimationFinishedForOpenNewShapeViewBase();
-        default: return false;  // handled, but no handler of this class routes it
+        case kAnimationFinished:
+            return OnMsgAnimationFinished();
+        case kAnimationFinishedForOpenNewShapeViewBase:
+            return OnMsgAnimationFinishedForOpenNewShapeViewBase();
+        default:
+            return false;  // handled, but no handler of this class routes it
     }
 }
 
@@ -360,19 +395,23 @@ void SimpleWorkflow::HandleTraceString(const std::string& line) {
     }
     switch (route) {
         case kModifierKey:
-            OnMsgModifierKey(boolAttribute("ctrl", false), boolAttribute("shift", false), boolAttribute("alt", false));
+            OnMsgModifierKey(boolAttribute("ctrl", false), boolAttribute("shift", false),
+                             boolAttribute("alt", false));
             break;
         case kKeyPress: {
             std::size_t keyIndex = element->FindAttribute("utf8Key");
             std::size_t systemIndex = element->FindAttribute("systemKey");
-            const std::string key = keyIndex == dg::XmlElem::npos ? std::string() : element->GetAttributeString(keyIndex);
+            const std::string key =
+                keyIndex == dg::XmlElem::npos ? std::string() : element->GetAttributeString(keyIndex);
             const du::Symbol systemKey = systemIndex == dg::XmlElem::npos
                                              ? du::Symbol()
                                              : du::Symbol(element->GetAttributeString(systemIndex));
             OnMsgKeyPress(key, systemKey);
             break;
         }
-        case kMouseLeave: OnMsgMouseLeave(); break;
+        case kMouseLeave:
+            OnMsgMouseLeave();
+            break;
         case kMouseWheel: {
             const int x = intAttribute("mouseX");
             const int y = intAttribute("mouseY");
@@ -383,8 +422,11 @@ void SimpleWorkflow::HandleTraceString(const std::string& line) {
             }
             break;
         }
-        case kUpdateCursor: OnMsgUpdateCursor(); break;
-        default: break;
+        case kUpdateCursor:
+            OnMsgUpdateCursor();
+            break;
+        default:
+            break;
     }
 }
 
@@ -450,67 +492,151 @@ bool SimpleWorkflow::OnMsgModifierKey(bool control, bool shift, bool alt) {
     altPressed_ = alt;
     return false;
 }
-bool SimpleWorkflow::OnMsgKeyPress(const std::string&, const du::Symbol&) { return false; }
-bool SimpleWorkflow::OnMsgDoubleClickLeft(int, int) { return false; }
-bool SimpleWorkflow::OnMsgDoubleClickMiddle(int, int) { return false; }
-bool SimpleWorkflow::OnMsgDoubleClickRight(int, int) { return false; }
-bool SimpleWorkflow::OnMsgClickLeft(int, int) { return false; }
-bool SimpleWorkflow::OnMsgClickMiddle(int, int) { return false; }
-bool SimpleWorkflow::OnMsgClickRight(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseLeftDown(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseMiddleDown(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseRightDown(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseLeftUp(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseMiddleUp(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseRightUp(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseMove(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseLeave() { return false; }
-bool SimpleWorkflow::OnMsgMouseInitLeftDrag(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseInitMiddleDrag(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseInitRightDrag(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseLeftDrag(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseMiddleDrag(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseRightDrag(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMouseWheel(int, int, short) { return false; }
-bool SimpleWorkflow::OnMsgMode(const du::Symbol&, const du::Symbol&, const du::SmartPtr<du::RefCounted>&, int) {
+bool SimpleWorkflow::OnMsgKeyPress(const std::string&, const du::Symbol&) {
     return false;
 }
-bool SimpleWorkflow::OnMsgSetPage(int) { return false; }
-bool SimpleWorkflow::OnMsgReset() { return false; }
-bool SimpleWorkflow::OnMsgUpdateStatusBar() { return false; }
-bool SimpleWorkflow::OnMsgUpdateCursor() { return false; }
-bool SimpleWorkflow::OnMsgToggleComponentRotate() { return false; }
-bool SimpleWorkflow::OnMsgSelectionChanged(unsigned int listId, bool clear, const SelectionItems& removedItems,
+bool SimpleWorkflow::OnMsgDoubleClickLeft(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgDoubleClickMiddle(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgDoubleClickRight(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgClickLeft(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgClickMiddle(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgClickRight(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseLeftDown(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseMiddleDown(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseRightDown(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseLeftUp(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseMiddleUp(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseRightUp(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseMove(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseLeave() {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseInitLeftDrag(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseInitMiddleDrag(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseInitRightDrag(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseLeftDrag(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseMiddleDrag(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseRightDrag(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMouseWheel(int, int, short) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMode(const du::Symbol&, const du::Symbol&, const du::SmartPtr<du::RefCounted>&,
+                               int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgSetPage(int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgReset() {
+    return false;
+}
+bool SimpleWorkflow::OnMsgUpdateStatusBar() {
+    return false;
+}
+bool SimpleWorkflow::OnMsgUpdateCursor() {
+    return false;
+}
+bool SimpleWorkflow::OnMsgToggleComponentRotate() {
+    return false;
+}
+bool SimpleWorkflow::OnMsgSelectionChanged(unsigned int listId, bool clear,
+                                           const SelectionItems& removedItems,
                                            const SelectionItems& addedItems) {
     return listId == 0 && OnMsgSelectionChanged(clear, removedItems, addedItems);
 }
-bool SimpleWorkflow::OnMsgSelectionChanged(bool, const SelectionItems&, const SelectionItems&) { return false; }
-bool SimpleWorkflow::OnMsgTimer(long long, long long) { return false; }
-bool SimpleWorkflow::OnMsgWindowSize(int, int) { return false; }
-bool SimpleWorkflow::OnMsgMoveShapeInstance(const ShapeInstances&) { return false; }
-bool SimpleWorkflow::OnMsgShapeInstanceVisibility(const ShapeInstances&) { return false; }
-bool SimpleWorkflow::OnMsgShapeInstanceCreate(const ShapeInstances&) { return false; }
-bool SimpleWorkflow::OnMsgShapeInstanceRemove(const ShapeInstances&) { return false; }
+bool SimpleWorkflow::OnMsgSelectionChanged(bool, const SelectionItems&, const SelectionItems&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgTimer(long long, long long) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgWindowSize(int, int) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgMoveShapeInstance(const ShapeInstances&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgShapeInstanceVisibility(const ShapeInstances&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgShapeInstanceCreate(const ShapeInstances&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgShapeInstanceRemove(const ShapeInstances&) {
+    return false;
+}
 bool SimpleWorkflow::OnMsgShapeInstanceMarkupOverride(const du::SmartPtr<rzk::ShapeInstance>&,
                                                       const du::ConstSmartPtr<rzk::GeomMarkupOverride>&) {
     return false;
 }
-bool SimpleWorkflow::OnMsgShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>&) { return false; }
-bool SimpleWorkflow::OnMsgViewProjection() { return false; }
-bool SimpleWorkflow::OnMsgWorkflowChanged(const du::SmartPtr<Workflow>&, unsigned int, bool) { return false; }
+bool SimpleWorkflow::OnMsgShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgViewProjection() {
+    return false;
+}
+bool SimpleWorkflow::OnMsgWorkflowChanged(const du::SmartPtr<Workflow>&, unsigned int, bool) {
+    return false;
+}
 bool SimpleWorkflow::OnMotionEvent(long long, long long, long long, long long, long long, long long,
                                    unsigned long long) {
     return false;
 }
-bool SimpleWorkflow::OnMsgTouch(int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
-                                int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
-                                int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
-                                int) {
+bool SimpleWorkflow::OnMsgTouch(int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                int, int, int, int, int, int, int) {
     return false;
 }
-bool SimpleWorkflow::OnMsgAddAnnotation(const du::SmartPtr<rzk::Annotation>&) { return false; }
-bool SimpleWorkflow::OnMsgRemoveAnnotation(const du::SmartPtr<rzk::Annotation>&) { return false; }
-bool SimpleWorkflow::OnMsgAnimationFinished() { return false; }
-bool SimpleWorkflow::OnMsgAnimationFinishedForOpenNewShapeViewBase() { return false; }
+bool SimpleWorkflow::OnMsgAddAnnotation(const du::SmartPtr<rzk::Annotation>&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgRemoveAnnotation(const du::SmartPtr<rzk::Annotation>&) {
+    return false;
+}
+bool SimpleWorkflow::OnMsgAnimationFinished() {
+    return false;
+}
+bool SimpleWorkflow::OnMsgAnimationFinishedForOpenNewShapeViewBase() {
+    return false;
+}
 
 }  // namespace workflow

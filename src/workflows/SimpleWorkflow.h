@@ -91,27 +91,31 @@ public:
     // List 0 goes on to the three-argument overload; other lists are not consumed by default.
     virtual bool OnMsgSelectionChanged(unsigned int listId, bool clear, const SelectionItems& removedItems,
                                        const SelectionItems& addedItems);
-    virtual bool OnMsgSelectionChanged(bool clear, const SelectionItems& removedItems, const SelectionItems& addedItems);
+    virtual bool OnMsgSelectionChanged(bool clear, const SelectionItems& removedItems,
+                                       const SelectionItems& addedItems);
     virtual bool OnMsgTimer(long long absoluteTime, long long deltaTime);
     virtual bool OnMsgWindowSize(int width, int height);
     virtual bool OnMsgMoveShapeInstance(const ShapeInstances& instances);
     virtual bool OnMsgShapeInstanceVisibility(const ShapeInstances& instances);
     virtual bool OnMsgShapeInstanceCreate(const ShapeInstances& instances);
     virtual bool OnMsgShapeInstanceRemove(const ShapeInstances& instances);
-    virtual bool OnMsgShapeInstanceMarkupOverride(const du::SmartPtr<rzk::ShapeInstance>& instance,
-                                                  const du::ConstSmartPtr<rzk::GeomMarkupOverride>& markupOverride);
+    virtual bool OnMsgShapeInstanceMarkupOverride(
+        const du::SmartPtr<rzk::ShapeInstance>& instance,
+        const du::ConstSmartPtr<rzk::GeomMarkupOverride>& markupOverride);
     virtual bool OnMsgShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>& instance);
     virtual bool OnMsgViewProjection();
-    virtual bool OnMsgWorkflowChanged(const du::SmartPtr<Workflow>& workflow, unsigned int priority, bool added);
+    virtual bool OnMsgWorkflowChanged(const du::SmartPtr<Workflow>& workflow, unsigned int priority,
+                                      bool added);
     virtual bool OnMotionEvent(long long translationX, long long translationY, long long translationZ,
                                long long rotationX, long long rotationY, long long rotationZ,
                                unsigned long long period);
-    virtual bool OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1, int id2, int x2,
-                            int y2, int time2, int flag2, int id3, int x3, int y3, int time3, int flag3, int id4,
-                            int x4, int y4, int time4, int flag4, int id5, int x5, int y5, int time5, int flag5,
-                            int id6, int x6, int y6, int time6, int flag6, int id7, int x7, int y7, int time7,
-                            int flag7, int id8, int x8, int y8, int time8, int flag8, int id9, int x9, int y9,
-                            int time9, int flag9, int id10, int x10, int y10, int time10, int flag10);
+    virtual bool OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1,
+                            int id2, int x2, int y2, int time2, int flag2, int id3, int x3, int y3, int time3,
+                            int flag3, int id4, int x4, int y4, int time4, int flag4, int id5, int x5, int y5,
+                            int time5, int flag5, int id6, int x6, int y6, int time6, int flag6, int id7,
+                            int x7, int y7, int time7, int flag7, int id8, int x8, int y8, int time8,
+                            int flag8, int id9, int x9, int y9, int time9, int flag9, int id10, int x10,
+                            int y10, int time10, int flag10);
     virtual bool OnMsgAddAnnotation(const du::SmartPtr<rzk::Annotation>& annotation);
     virtual bool OnMsgRemoveAnnotation(const du::SmartPtr<rzk::Annotation>& annotation);
     virtual bool OnMsgAnimationFinished();

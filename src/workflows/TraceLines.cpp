@@ -3,7 +3,9 @@
 namespace workflow::trace_lines {
 namespace {
 
-const char* Flag(bool value) { return value ? "\"true\" " : "\"false\" "; }
+const char* Flag(bool value) {
+    return value ? "\"true\" " : "\"false\" ";
+}
 
 }  // namespace
 

@@ -45,11 +45,15 @@ void Workflow::Complete(bool force) {
     }
 }
 
-bool Workflow::HandleQuery(du::Symbol, du::Symbol&, int&, du::SmartPtr<du::RefCounted>&) { return false; }
+bool Workflow::HandleQuery(du::Symbol, du::Symbol&, int&, du::SmartPtr<du::RefCounted>&) {
+    return false;
+}
 
 void Workflow::HandleTraceString(const std::string&) {}
 
-WorkflowManagerCore* Workflow::GetManagerCore() const { return manager_; }
+WorkflowManagerCore* Workflow::GetManagerCore() const {
+    return manager_;
+}
 
 du::SmartPtr<rzk::PickFilter> Workflow::GetPickFilter() const {
     return view_ ? view_->GetPickFilter() : du::SmartPtr<rzk::PickFilter>();
@@ -84,7 +88,8 @@ void Workflow::SendModeMessage(const du::Symbol& workflowName, const du::Symbol&
     }
 }
 
-void Workflow::SendNotification(du::Symbol notification, int value, const du::SmartPtr<du::RefCounted>& data) {
+void Workflow::SendNotification(du::Symbol notification, int value,
+                                const du::SmartPtr<du::RefCounted>& data) {
     if (manager_) {
         manager_->SendNotification(name_, notification, value, data);
     }
@@ -148,7 +153,9 @@ bool Workflow::ManageObject(const du::SmartPtr<dom::ManagedObject>& object) {
     return manager_ && manager_->ManageObject(object);
 }
 
-bool Workflow::IsTraceEnabled() const { return manager_ && manager_->IsWorkflowTraceEnabled(); }
+bool Workflow::IsTraceEnabled() const {
+    return manager_ && manager_->IsWorkflowTraceEnabled();
+}
 
 void Workflow::OutputTraceString(const std::string& text) {
     if (manager_ && manager_->IsWorkflowTraceEnabled()) {

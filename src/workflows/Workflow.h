@@ -46,7 +46,8 @@ public:
     // Removes the workflow from its manager, unless it is persistent and force is false.
     virtual void Complete(bool force);
     virtual bool HandleMsg(const Msg& message) = 0;
-    virtual bool HandleQuery(du::Symbol query, du::Symbol& symbol, int& number, du::SmartPtr<du::RefCounted>& object);
+    virtual bool HandleQuery(du::Symbol query, du::Symbol& symbol, int& number,
+                             du::SmartPtr<du::RefCounted>& object);
     virtual void OnAdd() {}
     virtual void OnRemove() {}
     virtual void HandleTraceString(const std::string& line);
@@ -75,7 +76,8 @@ protected:
     void SendMessage(const Msg& message);
     void SendModeMessage(const du::Symbol& workflowName, const du::Symbol& modeString, int modeNumber,
                          const du::SmartPtr<du::RefCounted>& modeObject);
-    bool SendQuery(const du::Symbol& query, du::Symbol& symbol, int& number, du::SmartPtr<du::RefCounted>& object);
+    bool SendQuery(const du::Symbol& query, du::Symbol& symbol, int& number,
+                   du::SmartPtr<du::RefCounted>& object);
     bool SetStatusMessage(int field, const std::string& text);
     void UpdateStatusMessage();
     bool SetExclusive(du::Symbol* names, int count);

@@ -40,7 +40,7 @@ std::ostream& operator<<(std::ostream& out, const ManagerObserverCall& call);
 //         support::ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, "Pan", 10, true,
 //         du::Symbol::EMPTY)}));
 class RecordingManagerObserver : public rzk::WorkflowManagerObserver {
-  public:
+public:
     void OnRegistered() override;
     void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
                           bool success, const du::Symbol& message) override;
@@ -51,7 +51,7 @@ class RecordingManagerObserver : public rzk::WorkflowManagerObserver {
     std::vector<ManagerObserverCall> GetWorkflowChanges() const;
     void Clear();
 
-  private:
+private:
     void Record(const ManagerObserverCall& call);
 
     mutable std::mutex lock_;
@@ -71,7 +71,7 @@ std::ostream& operator<<(std::ostream& out, const NotificationCall& call);
 
 // A notification observer that keeps every notification, in order, and counts its registrations.
 class RecordingNotificationObserver : public rzk::NotificationObserver {
-  public:
+public:
     void OnRegistered() override;
     void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
                         const du::SmartPtr<du::RefCounted>& data) override;
@@ -80,7 +80,7 @@ class RecordingNotificationObserver : public rzk::NotificationObserver {
     std::vector<NotificationCall> GetNotifications() const;
     void Clear();
 
-  private:
+private:
     mutable std::mutex lock_;
     int registered_ = 0;
     std::vector<NotificationCall> notifications_;

@@ -4,7 +4,9 @@
 
 namespace testing_support {
 namespace {
-const char* Bool(bool value) { return value ? "true" : "false"; }
+const char* Bool(bool value) {
+    return value ? "true" : "false";
+}
 }  // namespace
 
 ScriptedWorkflow::ScriptedWorkflow(const char* name, unsigned int priority, CallLog* log, int* destroyed)
@@ -37,7 +39,8 @@ void ScriptedWorkflow::OnRemove() {
     }
 }
 
-RecordingWorkflow::RecordingWorkflow(const char* name, bool consume) : SimpleWorkflow(name), consume(consume) {}
+RecordingWorkflow::RecordingWorkflow(const char* name, bool consume)
+    : SimpleWorkflow(name), consume(consume) {}
 
 bool RecordingWorkflow::Record(std::string call) {
     calls.push_back(std::move(call));
@@ -50,16 +53,18 @@ bool RecordingWorkflow::Mouse(const char* handler, int x, int y) {
 
 bool RecordingWorkflow::OnMsgModifierKey(bool control, bool shift, bool alt) {
     SimpleWorkflow::OnMsgModifierKey(control, shift, alt);
-    return Record(std::string("OnMsgModifierKey(") + Bool(control) + "," + Bool(shift) + "," + Bool(alt) + ")");
+    return Record(std::string("OnMsgModifierKey(") + Bool(control) + "," + Bool(shift) + "," + Bool(alt) +
+                  ")");
 }
 
 bool RecordingWorkflow::OnMsgKeyPress(const std::string& utf8Key, const du::Symbol& systemKey) {
-    return Record("OnMsgKeyPress(" + utf8Key + "," + (systemKey.IsNull() ? "<unset>" : systemKey.ToString()) + ")");
+    return Record("OnMsgKeyPress(" + utf8Key + "," + (systemKey.IsNull() ? "<unset>" : systemKey.ToString()) +
+                  ")");
 }
 
 bool RecordingWorkflow::OnMsgMouseWheel(int x, int y, short delta) {
-    return Record("OnMsgMouseWheel(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(delta) +
-                  ")");
+    return Record("OnMsgMouseWheel(" + std::to_string(x) + "," + std::to_string(y) + "," +
+                  std::to_string(delta) + ")");
 }
 
 bool RecordingWorkflow::OnMsgMode(const du::Symbol& workflowName, const du::Symbol& modeString,
@@ -70,8 +75,8 @@ bool RecordingWorkflow::OnMsgMode(const du::Symbol& workflowName, const du::Symb
 
 bool RecordingWorkflow::OnMsgSelectionChanged(bool clear, const SelectionItems& removedItems,
                                               const SelectionItems& addedItems) {
-    return Record(std::string("OnMsgSelectionChanged(") + Bool(clear) + "," + std::to_string(removedItems.size()) +
-                  "," + std::to_string(addedItems.size()) + ")");
+    return Record(std::string("OnMsgSelectionChanged(") + Bool(clear) + "," +
+                  std::to_string(removedItems.size()) + "," + std::to_string(addedItems.size()) + ")");
 }
 
 bool RecordingWorkflow::OnMsgTimer(long long absoluteTime, long long deltaTime) {
@@ -80,21 +85,26 @@ bool RecordingWorkflow::OnMsgTimer(long long absoluteTime, long long deltaTime) 
 
 bool RecordingWorkflow::OnMotionEvent(long long tx, long long ty, long long tz, long long rx, long long ry,
                                       long long rz, unsigned long long period) {
-    return Record("OnMotionEvent(" + std::to_string(tx) + "," + std::to_string(ty) + "," + std::to_string(tz) + "," +
-                  std::to_string(rx) + "," + std::to_string(ry) + "," + std::to_string(rz) + "," +
-                  std::to_string(period) + ")");
+    return Record("OnMotionEvent(" + std::to_string(tx) + "," + std::to_string(ty) + "," +
+                  std::to_string(tz) + "," + std::to_string(rx) + "," + std::to_string(ry) + "," +
+                  std::to_string(rz) + "," + std::to_string(period) + ")");
 }
 
-bool RecordingWorkflow::OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int flag10) {
+bool RecordingWorkflow::OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1,
+                                   int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                   int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                   int, int, int, int, int, int, int, int, int, int, int, int, int, int,
+                                   int flag10) {
     return Record("OnMsgTouch(" + std::to_string(message) + "," + std::to_string(numInputs) + "," +
                   std::to_string(id1) + "," + std::to_string(x1) + "," + std::to_string(y1) + "," +
-                  std::to_string(time1) + "," + std::to_string(flag1) + ",...," + std::to_string(flag10) + ")");
+                  std::to_string(time1) + "," + std::to_string(flag1) + ",...," + std::to_string(flag10) +
+                  ")");
 }
 
-bool RecordingWorkflow::OnMsgWorkflowChanged(const du::SmartPtr<workflow::Workflow>& workflow, unsigned int priority,
-                                             bool added) {
-    return Record("OnMsgWorkflowChanged(" + workflow->GetWorkflowName().ToString() + "," + std::to_string(priority) +
-                  "," + Bool(added) + ")");
+bool RecordingWorkflow::OnMsgWorkflowChanged(const du::SmartPtr<workflow::Workflow>& workflow,
+                                             unsigned int priority, bool added) {
+    return Record("OnMsgWorkflowChanged(" + workflow->GetWorkflowName().ToString() + "," +
+                  std::to_string(priority) + "," + Bool(added) + ")");
 }
 
 }  // namespace testing_support

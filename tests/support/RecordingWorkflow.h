@@ -64,16 +64,18 @@ public:
     bool OnMsgUpdateCursor() override { return Record("OnMsgUpdateCursor()"); }
     bool OnMsgMode(const du::Symbol& workflowName, const du::Symbol& modeString,
                    const du::SmartPtr<du::RefCounted>& modeObject, int modeNumber) override;
-    bool OnMsgSelectionChanged(bool clear, const SelectionItems& removedItems, const SelectionItems& addedItems) override;
+    bool OnMsgSelectionChanged(bool clear, const SelectionItems& removedItems,
+                               const SelectionItems& addedItems) override;
     bool OnMsgTimer(long long absoluteTime, long long deltaTime) override;
     bool OnMotionEvent(long long tx, long long ty, long long tz, long long rx, long long ry, long long rz,
                        unsigned long long period) override;
-    bool OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1, int id2, int x2, int y2,
-                    int time2, int flag2, int id3, int x3, int y3, int time3, int flag3, int id4, int x4, int y4,
-                    int time4, int flag4, int id5, int x5, int y5, int time5, int flag5, int id6, int x6, int y6,
-                    int time6, int flag6, int id7, int x7, int y7, int time7, int flag7, int id8, int x8, int y8,
-                    int time8, int flag8, int id9, int x9, int y9, int time9, int flag9, int id10, int x10, int y10,
-                    int time10, int flag10) override;
+    bool OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1, int id2,
+                    int x2, int y2, int time2, int flag2, int id3, int x3, int y3, int time3, int flag3,
+                    int id4, int x4, int y4, int time4, int flag4, int id5, int x5, int y5, int time5,
+                    int flag5, int id6, int x6, int y6, int time6, int flag6, int id7, int x7, int y7,
+                    int time7, int flag7, int id8, int x8, int y8, int time8, int flag8, int id9, int x9,
+                    int y9, int time9, int flag9, int id10, int x10, int y10, int time10,
+                    int flag10) override;
     bool OnMsgWorkflowChanged(const du::SmartPtr<workflow::Workflow>& workflow, unsigned int priority,
                               bool added) override;
     void OnActivate() override { calls.push_back("OnActivate()"); }

@@ -19,7 +19,7 @@ namespace dg {
 //     std::size_t x = elem->FindAttribute("mouseX");
 //     int value = x == dg::XmlElem::npos ? 0 : elem->GetAttributeInt(x);  // 5
 class RZHOST_API XmlElem {
-  public:
+public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
     XmlElem(du::Symbol tag, std::vector<std::pair<std::string, std::string>> attributes);
@@ -44,7 +44,7 @@ class RZHOST_API XmlElem {
     // Any thread.
     bool GetAttributeBool(std::size_t index) const;
 
-  private:
+private:
     du::Symbol tag_;
     std::vector<std::pair<std::string, std::string>> attributes_;
 };

@@ -1,3 +1,5 @@
 #pragma once
 #include "dom/ManagedObject.h"
-namespace dom { class RZHOST_API Observer : public virtual ManagedObject {}; }
+namespace dom {
+class RZHOST_API Observer : public virtual ManagedObject {};
+}  // namespace dom

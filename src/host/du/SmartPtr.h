@@ -16,7 +16,7 @@ public:
     using element_type = T;
 
     SmartPtr() noexcept = default;
-    SmartPtr(std::nullptr_t) noexcept {}  // NOLINT(google-explicit-constructor)
+    SmartPtr(std::nullptr_t) noexcept {}            // NOLINT(google-explicit-constructor)
     SmartPtr(T* p) noexcept : p_(p) { Acquire(); }  // NOLINT(google-explicit-constructor)
     SmartPtr(const SmartPtr& other) noexcept : p_(other.p_) { Acquire(); }
     SmartPtr(SmartPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }

@@ -61,5 +61,7 @@ private:
 
 template <>
 struct std::hash<du::Symbol> {
-    std::size_t operator()(const du::Symbol& s) const noexcept { return std::hash<const void*>()(s.Identity()); }
+    std::size_t operator()(const du::Symbol& s) const noexcept {
+        return std::hash<const void*>()(s.Identity());
+    }
 };

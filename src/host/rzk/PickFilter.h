@@ -10,7 +10,7 @@ namespace rzk {
 
 // What a view lets the user pick, as a bit set of pickable kinds. PICK_SMART is the unfiltered default.
 class RZHOST_API PickFilter : public virtual du::RefCounted {
-  public:
+public:
     static constexpr std::uint64_t PICK_SMART = 0xFFFFFFFFFFFFFFFFull;
 
     explicit PickFilter(std::uint64_t value = PICK_SMART) : value_(value) {}
@@ -20,7 +20,7 @@ class RZHOST_API PickFilter : public virtual du::RefCounted {
     // Any thread.
     void SetFilterValue(std::uint64_t value) { value_.store(value, std::memory_order_relaxed); }
 
-  private:
+private:
     std::atomic<std::uint64_t> value_;
 };
 

@@ -13,20 +13,20 @@ namespace rzk {
 
 // The world a scene belongs to; it can switch user input off.
 class RZHOST_API World : public virtual du::RefCounted {
-  public:
+public:
     // Any thread.
     bool IsUserInputDisabled() const { return inputDisabled_.load(std::memory_order_relaxed); }
     // Any thread.
     void SetUserInputDisabled(bool disabled) { inputDisabled_.store(disabled, std::memory_order_relaxed); }
 
-  private:
+private:
     std::atomic<bool> inputDisabled_{false};
 };
 
 // The content a view shows, with its world, its selection and its annotations. A host builds a scene and
 // fills in the parts it has; every part may be absent.
 class RZHOST_API Scene : public virtual du::RefCounted {
-  public:
+public:
     // Fills out with the world, null when there is none. Any thread.
     void GetWorld(du::SmartPtr<World>& out) const { out = world_.Get(); }
     // Fills out with the selection manager, null when there is none. Any thread.
@@ -41,7 +41,7 @@ class RZHOST_API Scene : public virtual du::RefCounted {
     // Any thread.
     void SetAnnoSet(const du::SmartPtr<AnnoSet>& annotations) { annotations_.Set(annotations); }
 
-  private:
+private:
     SharedSlot<World> world_;
     SharedSlot<SelectionManager> selection_;
     SharedSlot<AnnoSet> annotations_;

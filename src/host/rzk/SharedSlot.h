@@ -11,7 +11,7 @@ namespace rzk {
 // given up, so that whatever its destructor does cannot come back into the locked slot.
 template <class T>
 class SharedSlot {
-  public:
+public:
     // Any thread.
     du::SmartPtr<T> Get() const {
         std::lock_guard guard(lock_);
@@ -25,7 +25,7 @@ class SharedSlot {
         }
     }
 
-  private:
+private:
     mutable std::mutex lock_;
     du::SmartPtr<T> value_;
 };

@@ -27,7 +27,7 @@ namespace rzk {
 //     view->SetStatusMessage("Pick a face");
 //     view->GetStatusMessages();  // {"Pick a face"}
 class RZHOST_API View : public virtual du::RefCounted {
-  public:
+public:
     explicit View(const du::Symbol& type = du::Symbol::EMPTY);
     ~View() override;
 
@@ -64,7 +64,7 @@ class RZHOST_API View : public virtual du::RefCounted {
     // The text the status bar shows: the last one given, "" before the first. Any thread.
     std::string GetStatusMessage() const;
 
-  private:
+private:
     const du::Symbol type_;
     SharedSlot<Window> window_;
     SharedSlot<Scene> scene_;
@@ -77,7 +77,7 @@ class RZHOST_API View : public virtual du::RefCounted {
 
 // A view of a 3D model.
 class RZHOST_API ShapeView : public View {
-  public:
+public:
     static const du::Symbol ACTOR_TYPE;
 
     ShapeView();
@@ -85,7 +85,7 @@ class RZHOST_API ShapeView : public View {
 
 // A view of a 2D drawing.
 class RZHOST_API DrawingView : public View {
-  public:
+public:
     static const du::Symbol ACTOR_TYPE;
 
     DrawingView();
@@ -93,7 +93,7 @@ class RZHOST_API DrawingView : public View {
 
 // A view of a raster image.
 class RZHOST_API ImageView : public View {
-  public:
+public:
     static const du::Symbol ACTOR_TYPE;
 
     ImageView();

@@ -18,7 +18,7 @@ namespace rzk {
 //     window->GetCallLog();  // {"ResetCursor", "SetCursor filtering_on"}
 //     window->GetCursor();   // "filtering_on"
 class RZHOST_API Window : public virtual du::RefCounted {
-  public:
+public:
     Window();
     ~Window() override;
 
@@ -39,7 +39,7 @@ class RZHOST_API Window : public virtual du::RefCounted {
     // Forgets the log; the cursor and the position stay. Any thread.
     void ClearCallLog();
 
-  private:
+private:
     mutable std::mutex lock_;
     du::Symbol cursor_;
     bool hasPosition_ = false;

@@ -35,7 +35,7 @@ using RegisterComponentsFunction = void (*)(Loader* loader);
 // Plug-in libraries stay loaded for the life of the process once their entry point has run, because the
 // factories and the components they made run code from them.
 class RZHOST_API Loader : public virtual du::RefCounted {
-  public:
+public:
     // A registration under this view type serves every view type that has no registration of its own.
     static const du::Symbol ANY_VIEW_TYPE;
     // The name of the function a plug-in library exports (see RegisterComponentsFunction).
@@ -67,7 +67,7 @@ class RZHOST_API Loader : public virtual du::RefCounted {
     // True when at least one entry point ran. Any thread.
     bool LoadPlugins(const std::string& path, std::string* error = nullptr);
 
-  private:
+private:
     using Key = std::tuple<du::Symbol, du::Symbol, du::Symbol>;
 
     mutable std::mutex lock_;
