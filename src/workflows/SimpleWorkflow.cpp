@@ -187,6 +187,28 @@ SimpleWorkflow::SimpleWorkflow(const SimpleWorkflow& other) = default;
 SimpleWorkflow& SimpleWorkflow::operator=(const SimpleWorkflow& other) = default;
 SimpleWorkflow::~SimpleWorkflow() = default;
 
+[[gnu::always_inline]] inline bool SimpleWorkflow::TracingWanted() const {
+    const WorkflowManagerImpl* manager = GetManager();
+    return manager && manager->WantsTraceLines() && TraceMouseAndKeys();
+}
+
+[[gnu::always_inline]] inline void SimpleWorkflow::RecordMouse(int x, int y, short delta) {
+    mouseX_ = x;
+    mouseY_ = y;
+    mouseDelta_ = delta;
+    mouseValid_ = true;
+}
+
+// Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch.
+[[gnu::always_inline]] inline bool SimpleWorkflow::RouteMouse(const Msg& message, MouseHandler handler) {
+    const auto& mouse = static_cast<const MouseMsg&>(message);
+    if (TracingWanted()) {
+        OutputTraceString(trace_lines::MouseLine(message.GetName(), mouse.GetX(), mouse.GetY(), 0));
+    }
+    RecordMouse(mouse.GetX(), mouse.GetY(), 0);
+    return (this->*handler)(mouse.GetX(), mouse.GetY());
+}
+
 bool SimpleWorkflow::HandleMsg(const Msg& message) {
     const du::Symbol& name = message.GetName();
 
@@ -203,16 +225,13 @@ bool SimpleWorkflow::HandleMsg(const Msg& message) {
     const std::vector<HandledType>& handled = active_ ? handledWhenActive_ : handledWhenInactive_;
     for (const HandledType& entry : handled) {
         if (entry.type == name) {
-            return Route(entry.route, message);
+            return entry.mouseHandler ? RouteMouse(message, entry.mouseHandler) : Route(entry.route, message);
         }
     }
     return false;
 }
 
 bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
-    if (MouseHandler handler = MouseHandlerOf(route)) {
-        return RouteMouse(message, handler);
-    }
     switch (route) {
         case kTimer: {
             const auto& timer = static_cast<const TimerMsg&>(message);
@@ -334,26 +353,8 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
     }
 }
 
-bool SimpleWorkflow::RouteMouse(const Msg& message, MouseHandler handler) {
-    const auto& mouse = static_cast<const MouseMsg&>(message);
-    if (TracingWanted()) {
-        OutputTraceString(trace_lines::MouseLine(message.GetName(), mouse.GetX(), mouse.GetY(), 0));
-    }
-    RecordMouse(mouse.GetX(), mouse.GetY(), 0);
-    return (this->*handler)(mouse.GetX(), mouse.GetY());
-}
 
-void SimpleWorkflow::RecordMouse(int x, int y, short delta) {
-    mouseX_ = x;
-    mouseY_ = y;
-    mouseDelta_ = delta;
-    mouseValid_ = true;
-}
 
-bool SimpleWorkflow::TracingWanted() const {
-    const WorkflowManagerImpl* manager = GetManager();
-    return manager && manager->WantsTraceLines() && TraceMouseAndKeys();
-}
 
 void SimpleWorkflow::TraceModifiers(bool control, bool shift, bool alt) {
     if (TracingWanted()) {
@@ -450,7 +451,8 @@ void SimpleWorkflow::SetActive(bool active) {
 }
 
 void SimpleWorkflow::AddMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive) {
-    const HandledType entry{type, RouteOf(type)};
+    const std::uint8_t route = RouteOf(type);
+    const HandledType entry{type, route, MouseHandlerOf(route)};
     handledWhenActive_.push_back(entry);
     if (alsoWhenInactive) {
         handledWhenInactive_.push_back(entry);

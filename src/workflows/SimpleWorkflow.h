@@ -139,6 +139,7 @@ private:
     struct HandledType {
         du::Symbol type;
         std::uint8_t route;
+        MouseHandler mouseHandler;  // set for the plain (x, y) mouse rows, the hot ones
     };
 
     bool Route(std::uint8_t route, const Msg& message);

@@ -1,0 +1,114 @@
+// One MsgMouseMove dispatched through N simple workflows that all handle it, only the lowest consuming it,
+// against a bare walk of a priority map calling one virtual handler per entry.
+#include <benchmark/benchmark.h>
+
+// The counting operator new below pairs malloc with free on purpose.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "manager/WorkflowManagerImpl.h"
+#include "messages/ConstStrings.h"
+#include "messages/MouseMsg.h"
+#include "workflows/SimpleWorkflow.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+class MoveWorkflow : public workflow::SimpleWorkflow {
+public:
+    MoveWorkflow(unsigned int priority, bool consume) : SimpleWorkflow("move"), consume_(consume) {
+        SetPriority(priority);
+        AddMsgTypeHandled(workflow::ConstStrings::MsgMouseMove, false);
+        SetActive(true);
+    }
+    bool OnMsgMouseMove(int x, int) override {
+        benchmark::DoNotOptimize(x);
+        return consume_;
+    }
+
+private:
+    bool consume_;
+};
+
+void Dispatch(benchmark::State& state) {
+    const auto count = static_cast<unsigned int>(state.range(0));
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    for (unsigned int i = 0; i < count; ++i) {
+        manager->InstallWorkflow(du::SmartPtr<workflow::Workflow>(new MoveWorkflow(100 + i, i == 0)));
+    }
+    const workflow::MouseMsg move(workflow::ConstStrings::MsgMouseMove, 10, 20);
+    const long before = allocations.load();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(manager->DispatchMessage(move));
+    }
+    state.counters["allocs/dispatch"] =
+        static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations());
+}
+
+// The baseline: the least a priority walk can do.
+struct Handler {
+    virtual ~Handler() = default;
+    virtual bool Handle(const workflow::Msg& message) = 0;
+};
+struct MoveHandler : Handler {
+    explicit MoveHandler(bool consume) : consume(consume) {}
+    // Kept out of line so that the walk makes a real virtual call per entry, as a dispatch does.
+    [[gnu::noinline]] bool Handle(const workflow::Msg& message) override {
+        if (message.GetName() != workflow::ConstStrings::MsgMouseMove) {
+            return false;
+        }
+        benchmark::DoNotOptimize(static_cast<const workflow::MouseMsg&>(message).GetX());
+        return consume;
+    }
+    bool consume;
+};
+
+void BaselineWalk(benchmark::State& state) {
+    const auto count = static_cast<unsigned int>(state.range(0));
+    std::vector<std::unique_ptr<Handler>> owned;
+    std::map<unsigned int, Handler*, std::greater<>> handlers;
+    for (unsigned int i = 0; i < count; ++i) {
+        owned.push_back(std::make_unique<MoveHandler>(i == 0));
+        handlers.emplace(100 + i, owned.back().get());
+    }
+    const workflow::MouseMsg move(workflow::ConstStrings::MsgMouseMove, 10, 20);
+    for (auto _ : state) {
+        // Hides the handlers' dynamic type from the optimiser, which would otherwise devirtualise the calls.
+        benchmark::DoNotOptimize(handlers);
+        bool consumed = false;
+        for (auto& [priority, handler] : handlers) {
+            if (handler->Handle(move)) {
+                consumed = true;
+                break;
+            }
+        }
+        benchmark::DoNotOptimize(consumed);
+    }
+}
+
+BENCHMARK(BaselineWalk)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
+BENCHMARK(Dispatch)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
+
+}  // namespace
+
+BENCHMARK_MAIN();
