@@ -2,35 +2,16 @@
 // against a bare walk of a priority map calling one virtual handler per entry.
 #include <benchmark/benchmark.h>
 
-// The counting operator new below pairs malloc with free on purpose.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-#include <atomic>
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
-#include <new>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
 #include "messages/MouseMsg.h"
 #include "workflows/SimpleWorkflow.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -57,12 +38,12 @@ void Dispatch(benchmark::State& state) {
         manager->InstallWorkflow(du::SmartPtr<workflow::Workflow>(new MoveWorkflow(100 + i, i == 0)));
     }
     const workflow::MouseMsg move(workflow::ConstStrings::MsgMouseMove, 10, 20);
-    const long before = allocations.load();
+    const long before = bench_support::Allocations();
     for (auto _ : state) {
         benchmark::DoNotOptimize(manager->DispatchMessage(move));
     }
     state.counters["allocs/dispatch"] =
-        static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations());
+        static_cast<double>(bench_support::Allocations() - before) / static_cast<double>(state.iterations());
 }
 
 // The baseline: the least a priority walk can do.

@@ -5,8 +5,14 @@
 namespace workflow {
 
 void CursorRequests::Set(unsigned int priority, const du::Symbol& cursor) {
-    requests_.erase(priority);
-    if (cursor.IsSet()) {
+    auto request = requests_.find(priority);
+    if (cursor.IsNull()) {
+        if (request != requests_.end()) {
+            requests_.erase(request);
+        }
+    } else if (request != requests_.end()) {
+        request->second = cursor;  // a repeated request allocates nothing
+    } else {
         requests_.emplace(priority, cursor);
     }
 }
