@@ -75,7 +75,8 @@ class Server : public dom::ManagedObject {
         consumed.fetch_add(1, std::memory_order_release);
     }
 
-    std::uint64_t sum = 0;
+    // Away from the object's own fields, which every sender reads.
+    alignas(64) std::uint64_t sum = 0;
     std::atomic<std::uint64_t> consumed{0};
 };
 

@@ -14,11 +14,10 @@ void Helper::PushHandleValue(const du::SmartPtr<ManagedObject>& object, std::int
     Message::Value& slot = writer.Target().Append();
     slot.kind = ValueKind::Handle;
     slot.interfaceIndex = interfaceIndex;
-    slot.object = named;
     if (named) {
         const du::RefCounted* counted = named;
         counted->AddReference(&writer.Target());
-        slot.counted = counted;
+        slot.payload.reference = {named, counted};
     }
 }
 
@@ -28,7 +27,8 @@ bool Helper::GetHandleValue(du::SmartPtr<ManagedObject>& object, const du::Symbo
     if (!slot) {
         return false;
     }
-    du::SmartPtr<ManagedObject> named(static_cast<ManagedObject*>(const_cast<void*>(slot->object)));
+    du::SmartPtr<ManagedObject> named(
+        static_cast<ManagedObject*>(const_cast<void*>(slot->payload.reference.object)));
     bool local = true;
     if (named) {
         local = self_ ? self_->queue_.load(std::memory_order_acquire) ==

@@ -51,7 +51,7 @@ void ManagedObject::StartManagement(detail::QueueCore& core) {
         OnManage();
         return;
     }
-    MessagePtr call(new Message(du::SmartPtr<ManagedObject>(this), 0, 0, Message::Purpose::Manage));
+    MessagePtr call(new Message(this, 0, 0, Message::Purpose::Manage));
     core.Post(call);
 }
 
@@ -133,8 +133,7 @@ MessageWriter ManagedObject::StartNewMessage(std::int16_t tag) const {
 }
 
 MessageWriter ManagedObject::StartNewMessage(std::int16_t tag, std::int16_t methodTable) const {
-    du::SmartPtr<ManagedObject> target =
-        proxy_ ? proxy_->GetTarget() : du::SmartPtr<ManagedObject>(const_cast<ManagedObject*>(this));
+    ManagedObject* target = proxy_ ? proxy_->GetTarget().Get() : const_cast<ManagedObject*>(this);
     return MessageWriter(MessagePtr(new Message(target, methodTable, tag, Message::Purpose::Call)));
 }
 
@@ -147,15 +146,16 @@ bool ManagedObject::DeliverMessage(const MessagePtr& message) const {
         throw MessageProtocolException("A message can be delivered only once");
     }
     m.posted_ = true;
-    ManagedObject* target = m.target_.Get();
+    ManagedObject* target = m.target_;
     detail::QueueCore* core = target ? target->queue_.load(std::memory_order_acquire) : nullptr;
     if (!core || !core->IsManaging(*target)) {
         m.Return(ReturnReason::Unmanaged);
         return false;
     }
     if (!m.NeedsReply()) {
-        if (!core->Post(message)) {
-            m.Return(ReturnReason::ShutDown);
+        ReturnReason refused = core->Post(message);
+        if (refused != ReturnReason::None) {
+            m.Return(refused);
             return false;
         }
         return true;
@@ -164,10 +164,13 @@ bool ManagedObject::DeliverMessage(const MessagePtr& message) const {
     if (core->IsOwnerThread()) {
         // Queueing and waiting here would wait for this very thread: run the target now instead.
         core->Dispatch(message);
-    } else if (core->Post(message)) {
-        m.WaitForCompletion();
     } else {
-        m.Return(ReturnReason::ShutDown);
+        ReturnReason refused = core->Post(message);
+        if (refused == ReturnReason::None) {
+            m.WaitForCompletion();
+        } else {
+            m.Return(refused);
+        }
     }
     return m.replied_ && m.returnReason_ == ReturnReason::None;
 }

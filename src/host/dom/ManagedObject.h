@@ -75,9 +75,9 @@ class RZHOST_API ManagedObject : public virtual du::RefCounted {
     bool IsManagedByCurrentThread() const;
 
     // Takes this object off its queue: its timeouts and name go, messages still waiting for it come back
-    // to their senders unhandled, and the queue drops its reference (the caller must hold one). An unmanaged
-    // object stays bound to its queue and can be managed there again. False when it was not managed. Any
-    // thread.
+    // to their senders unhandled, and the queue drops its reference once those have been dealt with. An
+    // unmanaged object stays bound to its queue and can be managed there again. False when it was not
+    // managed. Any thread.
     bool Unmanage();
     // True while a queue manages this object. Any thread.
     bool IsManaged() const;

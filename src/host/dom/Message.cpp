@@ -1,6 +1,10 @@
 #include "dom/Message.h"
 
+#include <mutex>
+#include <new>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "dom/ManagedObject.h"
 
@@ -17,10 +21,114 @@ inline void CpuRelax() {
 // woken by the kernel.
 constexpr int REPLY_SPIN_ROUNDS = 4000;
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// Sanitizers must see every allocation and free of a message.
+constexpr bool RECYCLE_BLOCKS = false;
+#else
+constexpr bool RECYCLE_BLOCKS = true;
+#endif
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+
+// Free blocks travel between threads in chains of MAGAZINE blocks, one lock per chain: the thread that
+// frees messages fills chains, the thread that makes them takes chains.
+constexpr std::size_t MAGAZINE = 128;
+constexpr std::size_t DEPOT_LIMIT = 64;
+
+struct Depot {
+    std::mutex mutex;
+    std::vector<FreeBlock*> chains;
+};
+
+Depot& TheDepot() {
+    static Depot* depot = new Depot;  // never destroyed: threads may return blocks during process exit
+    return *depot;
+}
+
+// Trivially destructible, so it stays usable on a thread after its flusher has run.
+struct BlockCache {
+    FreeBlock* blocks;
+    std::size_t count;
+    bool closed;
+};
+thread_local BlockCache blockCache{nullptr, 0, false};
+
+void FreeChain(FreeBlock* chain) {
+    while (chain) {
+        FreeBlock* next = chain->next;
+        ::operator delete(static_cast<void*>(chain));
+        chain = next;
+    }
+}
+
+// Splits off MAGAZINE blocks of the cache and hands them to the depot (or to the heap when it is full).
+void ShipMagazine(BlockCache& cache) {
+    FreeBlock* chain = cache.blocks;
+    FreeBlock* last = chain;
+    for (std::size_t i = 1; i < MAGAZINE; ++i) {
+        last = last->next;
+    }
+    cache.blocks = last->next;
+    cache.count -= MAGAZINE;
+    last->next = nullptr;
+    {
+        std::lock_guard lock(TheDepot().mutex);
+        if (TheDepot().chains.size() < DEPOT_LIMIT) {
+            TheDepot().chains.push_back(chain);
+            return;
+        }
+    }
+    FreeChain(chain);
+}
+
+struct BlockCacheFlusher {
+    ~BlockCacheFlusher() {
+        blockCache.closed = true;
+        FreeChain(std::exchange(blockCache.blocks, nullptr));
+        blockCache.count = 0;
+    }
+};
+thread_local BlockCacheFlusher blockCacheFlusher;
+
 }  // namespace
 
-Message::Message(const du::SmartPtr<ManagedObject>& target, std::int16_t methodTable, std::int16_t tag,
-                 Purpose purpose)
+void* Message::operator new(std::size_t size) {
+    if (RECYCLE_BLOCKS && size == sizeof(Message)) {
+        BlockCache& cache = blockCache;
+        if (!cache.blocks && !cache.closed) {
+            (void)&blockCacheFlusher;  // registers the flusher of this thread
+            std::lock_guard lock(TheDepot().mutex);
+            if (!TheDepot().chains.empty()) {
+                cache.blocks = TheDepot().chains.back();
+                cache.count = MAGAZINE;
+                TheDepot().chains.pop_back();
+            }
+        }
+        if (FreeBlock* block = cache.blocks) {
+            cache.blocks = block->next;
+            --cache.count;
+            return block;
+        }
+    }
+    return ::operator new(size);
+}
+
+void Message::operator delete(void* block) noexcept {
+    BlockCache& cache = blockCache;
+    if (!RECYCLE_BLOCKS || cache.closed) {
+        ::operator delete(block);
+        return;
+    }
+    (void)&blockCacheFlusher;
+    cache.blocks = new (block) FreeBlock{cache.blocks};
+    if (++cache.count >= 2 * MAGAZINE) {
+        ShipMagazine(cache);
+    }
+}
+
+Message::Message(ManagedObject* target, std::int16_t methodTable, std::int16_t tag, Purpose purpose)
     : target_(target), methodTable_(methodTable), tag_(tag), purpose_(purpose) {}
 
 Message::~Message() {
@@ -32,20 +140,26 @@ Message::Value& Message::Append() {
     if (index == UINT16_MAX) {
         throw std::length_error("too many values in one message");
     }
-    ++count_;
     if (index < INLINE_VALUES) {
-        inline_[index] = Value{};
-        return inline_[index];
+        ++count_;
+        return *new (inline_ + index * sizeof(Value)) Value();
     }
-    overflow_.emplace_back();
-    return overflow_.back();
+    if (!overflow_) {
+        overflow_ = std::make_unique<std::deque<Value>>();
+    }
+    overflow_->emplace_back();
+    ++count_;
+    return overflow_->back();
 }
 
 const Message::Value* Message::At(std::size_t index) const {
     if (index >= count_) {
         return nullptr;
     }
-    return index < INLINE_VALUES ? &inline_[index] : &overflow_[index - INLINE_VALUES];
+    if (index < INLINE_VALUES) {
+        return std::launder(reinterpret_cast<const Value*>(inline_ + index * sizeof(Value)));
+    }
+    return &(*overflow_)[index - INLINE_VALUES];
 }
 
 Message::Value* Message::At(std::size_t index) {
@@ -54,15 +168,15 @@ Message::Value* Message::At(std::size_t index) {
 
 void Message::ClearValues() {
     std::size_t count = count_;
-    count_ = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        Value& value = i < INLINE_VALUES ? inline_[i] : overflow_[i - INLINE_VALUES];
-        if (value.counted && !value.taken) {
-            value.counted->RemoveReference(this);
+        Value& value = *At(i);
+        bool holdsReference = value.kind == ValueKind::ObjectPtr || value.kind == ValueKind::Handle;
+        if (holdsReference && value.payload.reference.counted && !value.taken) {
+            value.payload.reference.counted->RemoveReference(this);
         }
-        value.counted = nullptr;
     }
-    overflow_.clear();
+    count_ = 0;
+    overflow_.reset();
 }
 
 void Message::Return(ReturnReason reason) {
@@ -124,7 +238,7 @@ void MessageWriter::StartMessageReply(const MessagePtr& received) {
 void MessageWriter::PushStringValue(const du::Symbol& value) {
     Message::Value& slot = Target().Append();
     slot.kind = ValueKind::String;
-    slot.text = value;
+    new (&slot.payload.text) du::Symbol(value);
 }
 
 void MessageWriter::PushInt32Value(std::int32_t value) {
@@ -148,8 +262,7 @@ void MessageWriter::PushBooleanValue(bool value) {
 void MessageWriter::PushSmartPtr(const void* object, const du::RefCounted* countedBase) {
     Message::Value& slot = Target().Append();
     slot.kind = ValueKind::ObjectPtr;
-    slot.object = object;
-    slot.counted = object ? countedBase : nullptr;
+    slot.payload.reference = {object, object ? countedBase : nullptr};
 }
 
 void MessageWriter::MarkNeedsReplyFlag() {
@@ -164,7 +277,8 @@ MessagePtr MessageWriter::FinaliseMessage() {
     if (reply_ && message_) {
         message_->Complete();
     }
-    return message_;
+    reply_ = false;
+    return std::move(message_);
 }
 
 // --- MessageReader
@@ -186,7 +300,7 @@ bool MessageReader::GetStringValue(du::Symbol& value) {
     if (!slot) {
         return false;
     }
-    value = slot->text;
+    value = slot->payload.text;
     return true;
 }
 
@@ -227,8 +341,8 @@ bool MessageReader::GetRawPtr(void*& object, const du::RefCounted*& countedBase)
     if (!slot) {
         return false;
     }
-    object = const_cast<void*>(slot->object);
-    countedBase = slot->counted;
+    object = const_cast<void*>(slot->payload.reference.object);
+    countedBase = slot->payload.reference.counted;
     slot->taken = true;
     return true;
 }

@@ -3,7 +3,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <deque>
+#include <memory>
 
 #include "du/HostExport.h"
 #include "du/RefCounted.h"
@@ -18,7 +19,12 @@ class MessageWriter;
 class Helper;
 namespace detail {
 class QueueCore;
-}
+
+// The link of a message in a queue's lock-free list.
+struct QueueLink {
+    std::atomic<QueueLink*> next{nullptr};
+};
+}  // namespace detail
 
 class Message;
 using MessagePtr = du::SmartPtr<Message>;
@@ -44,10 +50,15 @@ enum class ReturnReason : std::uint8_t {
 // takes the pointer with GetRawPtr owns it from then on. Pointers never taken (a message refused before
 // reaching them) have their travelling reference released with the message. Handles keep their object
 // alive while they are in the message.
-class RZHOST_API Message : public du::RefCounted {
+class RZHOST_API Message final : public du::RefCounted, private detail::QueueLink {
   public:
     // The needs-reply bit of the flags.
     static constexpr std::uint8_t NEEDS_REPLY_FLAG = 2;
+
+    // Message blocks are recycled through per-thread caches: a message is usually made on one thread and
+    // freed on another, which the general heap handles slowly.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block) noexcept;
 
     ~Message() override;
 
@@ -64,8 +75,10 @@ class RZHOST_API Message : public du::RefCounted {
     // Clears the needs-reply bit. The thread that holds the message.
     void ClearNeedsReplyFlag() { flags_ &= static_cast<std::uint8_t>(~NEEDS_REPLY_FLAG); }
 
-    // The object the message is addressed to (the proxy's target for a message made on a proxy). Any thread.
-    const du::SmartPtr<ManagedObject>& GetTarget() const { return target_; }
+    // The object the message is addressed to (the proxy's target for a message made on a proxy). The message
+    // holds no reference to it: a managed target stays alive until the messages queued for it have run, and
+    // the sender keeps the target (or its proxy) alive until DeliverMessage returns. Any thread.
+    ManagedObject* GetTarget() const { return target_; }
     // Number of values now in the message. The thread that holds the message.
     std::size_t GetValueCount() const { return count_; }
     // True once the receiver has started a reply. The thread that holds the message.
@@ -85,24 +98,33 @@ class RZHOST_API Message : public du::RefCounted {
     friend RZHOST_API void PrepMessageForReturnBadTag(const MessagePtr& message);
     friend RZHOST_API void PrepMessageForReturnBadTable(const MessagePtr& message);
 
-    // What the queue does with the message: a call of HandleMessage, or the OnManage of a newly managed
-    // object posted from another thread.
-    enum class Purpose : std::uint8_t { Call, Manage };
+    // What the queue does with the message: a call of HandleMessage, the OnManage of a newly managed object
+    // posted from another thread, or the queue's reference to an unmanaged object (carried as a handle
+    // value), dropped only after the messages queued before it.
+    enum class Purpose : std::uint8_t { Call, Manage, Release };
 
+    // 24 bytes: a message crosses threads, and every cache line it spans has to travel with it.
     struct Value {
+        struct Reference {
+            const void* object;             // object pointer, or the handle's ManagedObject
+            const du::RefCounted* counted;  // the reference this value holds, if any
+        };
+        union Payload {
+            Payload() : reference{nullptr, nullptr} {}
+            Reference reference;
+            du::Symbol text;
+        };
+
         ValueKind kind = ValueKind::Int32;
         bool taken = false;               // an object pointer whose travelling reference a reader took
         std::int16_t interfaceIndex = 0;  // of a handle
         std::uint32_t number = 0;         // int32, uint32 and boolean values
-        du::Symbol text;
-        const void* object = nullptr;             // object pointer, or the handle's ManagedObject
-        const du::RefCounted* counted = nullptr;  // the reference this value holds, if any
+        Payload payload;
     };
 
     static constexpr std::size_t INLINE_VALUES = 6;
 
-    Message(const du::SmartPtr<ManagedObject>& target, std::int16_t methodTable, std::int16_t tag,
-            Purpose purpose);
+    Message(ManagedObject* target, std::int16_t methodTable, std::int16_t tag, Purpose purpose);
 
     Value& Append();
     const Value* At(std::size_t index) const;
@@ -116,7 +138,7 @@ class RZHOST_API Message : public du::RefCounted {
     void WaitForCompletion();
     bool IsComplete() const { return completed_.load(std::memory_order_acquire) != 0; }
 
-    du::SmartPtr<ManagedObject> target_;
+    ManagedObject* target_;
     std::int16_t methodTable_;
     std::int16_t tag_;
     std::uint8_t flags_ = 0;
@@ -127,9 +149,9 @@ class RZHOST_API Message : public du::RefCounted {
     ReturnReason returnReason_ = ReturnReason::None;
     std::uint16_t count_ = 0;
     std::atomic<std::uint32_t> completed_{0};
-    Message* next_ = nullptr;  // the queue's link
-    Value inline_[INLINE_VALUES];
-    std::vector<Value> overflow_;
+    std::unique_ptr<std::deque<Value>> overflow_;  // values past INLINE_VALUES; never moved once made
+    // Slots are constructed as values are appended, so a short message touches only what it uses.
+    alignas(Value) unsigned char inline_[INLINE_VALUES * sizeof(Value)];
 };
 
 // Sends a received message back to its sender because its tag is unknown: the values are dropped and a
@@ -163,8 +185,8 @@ class RZHOST_API MessageWriter {
     // The writing thread only.
     void ClearNeedsReplyFlag();
 
-    // The finished message. For a reply this also wakes the sender that waits for it. The writing thread
-    // only.
+    // Hands over the finished message; the writer is empty afterwards. For a reply this also wakes the sender
+    // that waits for it. The writing thread only.
     MessagePtr FinaliseMessage();
 
     // The message being written (null for a writer without one). The writing thread only.

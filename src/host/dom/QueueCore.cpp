@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <utility>
 
 #include "dom/ActorExceptions.h"
 #include "dom/DistinguishedObjects.h"
+#include "dom/Helper.h"
 #include "dom/MessageQueue.h"
 
-namespace dom::detail {
+namespace dom {
 namespace {
 
 inline void CpuRelax() {
@@ -20,6 +22,9 @@ inline void CpuRelax() {
 // Before sleeping, the loop watches the queue for a short while: a sender that posts within that time
 // costs no kernel wake-up.
 constexpr int IDLE_SPIN_ROUNDS = 2000;
+// Messages run between two looks at the timers, so that a steady stream cannot starve them.
+constexpr std::size_t MESSAGES_PER_ROUND = 1024;
+constexpr std::int64_t NO_TIMER = std::numeric_limits<std::int64_t>::max();
 
 std::int64_t SteadyNow() {
     using namespace std::chrono;
@@ -27,13 +32,13 @@ std::int64_t SteadyNow() {
 }
 
 }  // namespace
-}  // namespace dom::detail
-
-namespace dom {
 
 void detail::QueueCore::Dispatch(const MessagePtr& message) {
     Message& m = *message;
-    ManagedObject* target = m.target_.Get();
+    ManagedObject* target = m.target_;
+    if (m.purpose_ == Message::Purpose::Release) {
+        return;  // the reference it carries goes with the message
+    }
     if (m.purpose_ == Message::Purpose::Manage) {
         if (target && IsManaging(*target)) {
             target->OnManage();
@@ -44,6 +49,7 @@ void detail::QueueCore::Dispatch(const MessagePtr& message) {
         m.Return(ReturnReason::Unmanaged);
         return;
     }
+    // Completes a waiting sender however the handler ends, so that no sender stays blocked.
     struct Guard {
         Message& m;
         ~Guard() {
@@ -64,7 +70,12 @@ void detail::QueueCore::Dispatch(const MessagePtr& message) {
 namespace detail {
 
 QueueCore::QueueCore(bool manualClock, std::int64_t startTime)
-    : manualClock_(manualClock), manualNow_(startTime), owner_(std::this_thread::get_id()) {}
+    : manualClock_(manualClock),
+      manualNow_(startTime),
+      owner_(std::this_thread::get_id()),
+      nextDue_(NO_TIMER),
+      head_(&stub_),
+      tail_(&stub_) {}
 
 QueueCore::~QueueCore() = default;
 
@@ -72,15 +83,18 @@ std::int64_t QueueCore::Now() const {
     return manualClock_ ? manualNow_.load(std::memory_order_acquire) : SteadyNow();
 }
 
+void QueueCore::Wake() {
+    { std::lock_guard lock(mutex_); }  // a consumer between its last check and its wait is now waiting
+    wake_.notify_all();
+}
+
 void QueueCore::AdvanceTime(std::int64_t ms) {
-    bool wake;
     {
         std::lock_guard lock(mutex_);
         manualNow_.fetch_add(ms, std::memory_order_acq_rel);
-        wake = sleeping_;
     }
-    if (wake) {
-        wake_.notify_all();
+    if (sleeping_.load(std::memory_order_seq_cst)) {
+        Wake();
     }
 }
 
@@ -103,19 +117,22 @@ QueueCore::BindResult QueueCore::Manage(ManagedObject& object, const du::Symbol&
     }
     object.name_ = name;
     managed_.emplace_back(&object);
-    object.managed_.store(true, std::memory_order_release);
+    object.managed_.store(true, std::memory_order_seq_cst);
     return BindResult::Added;
 }
 
 bool QueueCore::Unmanage(ManagedObject& object) {
     du::SmartPtr<ManagedObject> released;
     du::Symbol name;
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         if (!IsManaging(object)) {
             return false;
         }
-        object.managed_.store(false, std::memory_order_release);
+        object.managed_.store(false, std::memory_order_seq_cst);
+        // A post that saw the object managed finishes before the queue's reference is queued behind it.
+        WaitForPosts();
         auto found = std::find(managed_.begin(), managed_.end(), &object);
         released = std::move(*found);
         managed_.erase(found);
@@ -124,8 +141,24 @@ bool QueueCore::Unmanage(ManagedObject& object) {
         if (gone != timers_.end()) {
             timers_.erase(gone, timers_.end());
             std::make_heap(timers_.begin(), timers_.end(), LaterFirst());
+            RefreshNextDueLocked();
         }
         name = std::exchange(object.name_, du::Symbol());
+        // Messages already queued hold no reference to their target: the queue's reference travels behind
+        // them and goes when they have run. A queue that has shut down drops it here.
+        if (!shutDown_) {
+            MessagePtr keeper(new Message(&object, 0, 0, Message::Purpose::Release));
+            MessageWriter carrier(keeper);
+            Helper(nullptr).PushHandleValue(released, 0, carrier);
+            released = nullptr;
+            posted_.fetch_add(1, std::memory_order_seq_cst);
+            keeper->AddReference(this);
+            Push(keeper.Get());
+            wake = sleeping_.load(std::memory_order_seq_cst);
+        }
+    }
+    if (wake) {
+        Wake();
     }
     if (name.IsSet()) {
         UnregisterDistinguishedName(name, &object);
@@ -133,11 +166,14 @@ bool QueueCore::Unmanage(ManagedObject& object) {
     return true;
 }
 
+void QueueCore::RefreshNextDueLocked() {
+    nextDue_.store(timers_.empty() ? NO_TIMER : timers_.front().due, std::memory_order_release);
+}
+
 bool QueueCore::AddTimer(ManagedObject& object, std::int64_t period) {
     if (period <= 0) {
         return false;
     }
-    bool wake;
     {
         std::lock_guard lock(mutex_);
         if (!IsManaging(object) || stopRequested_.load(std::memory_order_relaxed)) {
@@ -145,78 +181,82 @@ bool QueueCore::AddTimer(ManagedObject& object, std::int64_t period) {
         }
         timers_.push_back(Timer{Now() + period, timerOrder_++, period, &object});
         std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
-        wake = sleeping_;
+        RefreshNextDueLocked();
     }
-    if (wake) {
-        wake_.notify_all();
+    if (sleeping_.load(std::memory_order_seq_cst)) {
+        Wake();
     }
     return true;
 }
 
-bool QueueCore::Post(const MessagePtr& message) {
+void QueueCore::Push(QueueLink* link) {
+    link->next.store(nullptr, std::memory_order_relaxed);
+    QueueLink* previous = head_.exchange(link, std::memory_order_acq_rel);
+    previous->next.store(link, std::memory_order_release);
+}
+
+Message* QueueCore::PopOne() {
+    QueueLink* tail = tail_;
+    QueueLink* next = tail->next.load(std::memory_order_acquire);
+    if (tail == &stub_) {
+        if (!next) {
+            return nullptr;
+        }
+        tail_ = next;
+        tail = next;
+        next = next->next.load(std::memory_order_acquire);
+    }
+    if (!next) {
+        if (tail != head_.load(std::memory_order_acquire)) {
+            return nullptr;  // a post is half done; the message shows up in a moment
+        }
+        // tail is the last message: the stub goes behind it so that tail can leave the list.
+        Push(&stub_);
+        next = tail->next.load(std::memory_order_acquire);
+        if (!next) {
+            return nullptr;
+        }
+    }
+    tail_ = next;
+    taken_.store(taken_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    return static_cast<Message*>(tail);
+}
+
+void QueueCore::WaitForPosts() const {
+    while (posting_.load(std::memory_order_seq_cst) != 0) {
+        std::this_thread::yield();
+    }
+}
+
+ReturnReason QueueCore::Post(const MessagePtr& message) {
     Message* node = message.Get();
-    bool wake;
-    {
-        std::lock_guard lock(mutex_);
-        if (stopRequested_.load(std::memory_order_relaxed)) {
-            return false;
-        }
+    ReturnReason refused = ReturnReason::None;
+    posting_.fetch_add(1, std::memory_order_seq_cst);
+    if (stopRequested_.load(std::memory_order_seq_cst)) {
+        refused = ReturnReason::ShutDown;
+    } else if (!node->target_ || !IsManaging(*node->target_)) {
+        refused = ReturnReason::Unmanaged;
+    } else {
+        posted_.fetch_add(1, std::memory_order_seq_cst);
         node->AddReference(this);
-        node->next_ = nullptr;
-        if (tail_) {
-            tail_->next_ = node;
-        } else {
-            head_ = node;
-        }
-        tail_ = node;
-        ++pending_;
-        hasWork_.store(true, std::memory_order_release);
-        wake = sleeping_;
+        Push(node);
     }
+    posting_.fetch_sub(1, std::memory_order_seq_cst);
     // Only a sleeping loop needs the kernel's help; a busy or spinning one finds the message itself.
-    if (wake) {
-        wake_.notify_one();
+    if (refused == ReturnReason::None && sleeping_.load(std::memory_order_seq_cst)) {
+        Wake();
     }
-    return true;
+    return refused;
 }
 
 std::size_t QueueCore::GetPendingCount() const {
-    std::lock_guard lock(mutex_);
-    return pending_;
-}
-
-Message* QueueCore::TakeAll() {
-    std::lock_guard lock(mutex_);
-    Message* chain = head_;
-    head_ = tail_ = nullptr;
-    pending_ = 0;
-    hasWork_.store(false, std::memory_order_relaxed);
-    return chain;
-}
-
-void QueueCore::PutBack(Message* chain) {
-    if (!chain) {
-        return;
-    }
-    std::lock_guard lock(mutex_);
-    Message* last = chain;
-    std::size_t count = 1;
-    while (last->next_) {
-        last = last->next_;
-        ++count;
-    }
-    last->next_ = head_;
-    if (!head_) {
-        tail_ = last;
-    }
-    head_ = chain;
-    pending_ += count;
-    hasWork_.store(true, std::memory_order_release);
+    std::size_t taken = taken_.load(std::memory_order_acquire);
+    return posted_.load(std::memory_order_acquire) - taken;
 }
 
 std::size_t QueueCore::FireDueTimers() {
     std::size_t fired = 0;
-    for (;;) {
+    while (nextDue_.load(std::memory_order_acquire) <= Now()) {
         du::SmartPtr<ManagedObject> object;
         std::int64_t due;
         {
@@ -232,6 +272,7 @@ std::size_t QueueCore::FireDueTimers() {
             timer.due += timer.period;
             timer.order = timerOrder_++;
             std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
+            RefreshNextDueLocked();
         }
         object->HandleTimeoutEvent(due);
         ++fired;
@@ -239,26 +280,21 @@ std::size_t QueueCore::FireDueTimers() {
     return fired;
 }
 
-std::size_t QueueCore::ProcessBatch(Message* batch) {
+std::size_t QueueCore::ProcessMessages(std::size_t limit) {
     std::size_t handled = 0;
-    while (batch) {
+    while (handled < limit) {
         if (stopRequested_.load(std::memory_order_acquire) &&
             mode_.load(std::memory_order_acquire) == MessageQueue::SHUTDOWN_NOW) {
-            PutBack(batch);  // FinishShutdown returns them to their senders
-            return handled;
+            break;  // FinishShutdown returns the rest to their senders
         }
-        Message* node = batch;
-        batch = node->next_;
-        node->next_ = nullptr;
+        Message* node = PopOne();
+        if (!node) {
+            break;
+        }
         MessagePtr message(node);
         node->RemoveReference(this);
-        try {
-            Dispatch(message);
-        } catch (...) {
-            PutBack(batch);
-            throw;
-        }
         ++handled;
+        Dispatch(message);
     }
     return handled;
 }
@@ -280,62 +316,69 @@ void QueueCore::AnnounceIdle() {
 
 void QueueCore::WaitForWork() {
     for (int round = 0; round < IDLE_SPIN_ROUNDS; ++round) {
-        if (hasWork_.load(std::memory_order_acquire) || stopRequested_.load(std::memory_order_acquire)) {
+        if (posted_.load(std::memory_order_acquire) != taken_.load(std::memory_order_relaxed) ||
+            stopRequested_.load(std::memory_order_acquire)) {
             return;
         }
         CpuRelax();
     }
     std::unique_lock lock(mutex_);
-    if (head_ || stopRequested_.load(std::memory_order_relaxed)) {
-        return;
-    }
-    sleeping_ = true;
-    if (timers_.empty() || manualClock_) {
-        wake_.wait(lock);
-    } else {
-        std::int64_t due = timers_.front().due;
-        if (due > Now()) {
+    sleeping_.store(true, std::memory_order_seq_cst);
+    // Posters check sleeping_ after counting their post, so either they see it set or this sees their post.
+    std::int64_t due = nextDue_.load(std::memory_order_acquire);
+    if (posted_.load(std::memory_order_seq_cst) == taken_.load(std::memory_order_relaxed) &&
+        !stopRequested_.load(std::memory_order_relaxed) && due > Now()) {
+        if (due == NO_TIMER || manualClock_) {
+            wake_.wait(lock);
+        } else {
             wake_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::milliseconds(due)));
         }
     }
-    sleeping_ = false;
+    sleeping_.store(false, std::memory_order_relaxed);
 }
 
-void QueueCore::BeginRun(const char* what) {
+bool QueueCore::BeginRun(const char* what) {
     std::lock_guard lock(mutex_);
     if (running_) {
         throw InvalidActorException(std::string(what) + ": the queue is already being run");
     }
+    if (stopRequested_.load(std::memory_order_relaxed)) {
+        return false;
+    }
     running_ = true;
     owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    return true;
 }
 
-void QueueCore::EndRun() {
+bool QueueCore::EndRun(bool stop) {
     std::lock_guard lock(mutex_);
     running_ = false;
+    if (stop) {
+        stopRequested_.store(true, std::memory_order_seq_cst);
+    }
+    return stopRequested_.load(std::memory_order_relaxed);
 }
 
 int QueueCore::RunLoop() {
-    BeginRun("RunMessageLoop");
+    if (!BeginRun("RunMessageLoop")) {
+        FinishShutdown();
+        return 0;
+    }
     try {
         bool idleAnnounced = true;
         for (;;) {
             if (stopRequested_.load(std::memory_order_acquire)) {
-                Message* rest =
-                    mode_.load(std::memory_order_acquire) == MessageQueue::SHUTDOWN_NOW ? nullptr : TakeAll();
-                if (!rest) {
+                if (mode_.load(std::memory_order_acquire) == MessageQueue::SHUTDOWN_NOW) {
                     break;
                 }
-                ProcessBatch(rest);
+                WaitForPosts();
+                if (ProcessMessages(std::numeric_limits<std::size_t>::max()) == 0) {
+                    break;
+                }
                 continue;
             }
-            std::size_t fired = FireDueTimers();
-            if (Message* batch = TakeAll()) {
-                ProcessBatch(batch);
-                idleAnnounced = false;
-                continue;
-            }
-            if (fired) {
+            std::size_t done = FireDueTimers() + ProcessMessages(MESSAGES_PER_ROUND);
+            if (done) {
                 idleAnnounced = false;
                 continue;
             }
@@ -348,40 +391,34 @@ int QueueCore::RunLoop() {
         }
     } catch (...) {
         // Nobody is left to run this queue: shut it down so that no sender waits forever.
-        EndRun();
+        EndRun(true);
         FinishShutdown();
         throw;
     }
-    EndRun();
+    EndRun(true);
     FinishShutdown();
     return 0;
 }
 
 std::size_t QueueCore::RunPending() {
-    BeginRun("RunPending");
+    if (!BeginRun("RunPending")) {
+        FinishShutdown();
+        return 0;
+    }
     std::size_t handled = 0;
     try {
         handled += FireDueTimers();
-        while (!(stopRequested_.load(std::memory_order_acquire) &&
-                 mode_.load(std::memory_order_acquire) == MessageQueue::SHUTDOWN_NOW)) {
-            Message* batch = TakeAll();
-            if (!batch) {
-                break;
-            }
-            handled += ProcessBatch(batch);
-        }
+        handled += ProcessMessages(std::numeric_limits<std::size_t>::max());
         if (handled && !stopRequested_.load(std::memory_order_acquire)) {
             AnnounceIdle();
         }
     } catch (...) {
-        EndRun();
-        if (stopRequested_.load(std::memory_order_acquire)) {
+        if (EndRun(false)) {
             FinishShutdown();
         }
         throw;
     }
-    EndRun();
-    if (stopRequested_.load(std::memory_order_acquire)) {
+    if (EndRun(false)) {
         FinishShutdown();
     }
     return handled;
@@ -394,11 +431,11 @@ void QueueCore::Shutdown(int mode) {
         if (shutDown_) {
             return;
         }
-        if (!stopRequested_.load(std::memory_order_relaxed) || mode == MessageQueue::SHUTDOWN_NOW) {
+        if (!stopRequested_.load(std::memory_order_relaxed) || mode != MessageQueue::SHUTDOWN_AFTER_PENDING) {
             mode_.store(mode == MessageQueue::SHUTDOWN_AFTER_PENDING ? mode : MessageQueue::SHUTDOWN_NOW,
                         std::memory_order_release);
         }
-        stopRequested_.store(true, std::memory_order_release);
+        stopRequested_.store(true, std::memory_order_seq_cst);
         running = running_;
     }
     if (running) {
@@ -409,7 +446,6 @@ void QueueCore::Shutdown(int mode) {
 }
 
 void QueueCore::FinishShutdown() {
-    Message* pending;
     std::vector<du::SmartPtr<ManagedObject>> released;
     std::vector<std::pair<du::Symbol, ManagedObject*>> names;
     {
@@ -418,25 +454,21 @@ void QueueCore::FinishShutdown() {
             return;
         }
         shutDown_ = true;
-        stopRequested_.store(true, std::memory_order_release);
-        pending = head_;
-        head_ = tail_ = nullptr;
-        pending_ = 0;
-        hasWork_.store(false, std::memory_order_relaxed);
+        stopRequested_.store(true, std::memory_order_seq_cst);
         timers_.clear();
+        RefreshNextDueLocked();
         released.swap(managed_);
         for (auto& object : released) {
-            object->managed_.store(false, std::memory_order_release);
+            object->managed_.store(false, std::memory_order_seq_cst);
             if (object->name_.IsSet()) {
                 names.emplace_back(std::exchange(object->name_, du::Symbol()), object.Get());
             }
         }
     }
-    // Waiting senders are released before the objects, whose destructors may take a while.
-    while (pending) {
-        Message* node = pending;
-        pending = node->next_;
-        node->next_ = nullptr;
+    // No post can start now; the ones under way finish before the list is emptied. Waiting senders are
+    // released before the objects, whose destructors may take a while.
+    WaitForPosts();
+    while (Message* node = PopOne()) {
         MessagePtr message(node);
         node->RemoveReference(this);
         message->Return(ReturnReason::ShutDown);

@@ -32,18 +32,20 @@ class QueueCore : public du::RefCounted {
     bool IsOwnerThread() const {
         return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
     }
-    bool IsStopRequested() const { return stopRequested_.load(std::memory_order_acquire); }
+    bool IsStopRequested() const { return stopRequested_.load(std::memory_order_seq_cst); }
     bool IsManaging(const ManagedObject& object) const {
         return object.queue_.load(std::memory_order_acquire) == this &&
-               object.managed_.load(std::memory_order_acquire);
+               object.managed_.load(std::memory_order_seq_cst);
     }
 
     BindResult Manage(ManagedObject& object, const du::Symbol& name);
     bool Unmanage(ManagedObject& object);
     bool AddTimer(ManagedObject& object, std::int64_t period);
 
-    // Queues a message (the queue takes a reference); false once the queue stops accepting.
-    bool Post(const MessagePtr& message);
+    // Queues a message (the queue takes a reference) and answers None, or why it was refused: the queue
+    // stopped accepting, or the target is not managed here. Unmanage and shutdown wait for posts under way,
+    // so every accepted message runs (or is returned) before the queue lets go of its target.
+    ReturnReason Post(const MessagePtr& message);
     // Runs one message on the calling thread, completing a waiting sender however the handler ends.
     void Dispatch(const MessagePtr& message);
 
@@ -65,12 +67,18 @@ class QueueCore : public du::RefCounted {
         }
     };
 
-    void BeginRun(const char* what);
-    void EndRun();
-    Message* TakeAll();
-    void PutBack(Message* chain);
+    // The list is multi-producer, single-consumer (after Vyukov): a post is one exchange. Only the thread
+    // that runs the queue, or the one finishing its shutdown, takes messages out.
+    void Push(QueueLink* link);
+    Message* PopOne();
+    void WaitForPosts() const;
+    void RefreshNextDueLocked();
+    void Wake();
+
+    bool BeginRun(const char* what);
+    bool EndRun(bool stop);
     std::size_t FireDueTimers();
-    std::size_t ProcessBatch(Message* batch);
+    std::size_t ProcessMessages(std::size_t limit);
     void AnnounceIdle();
     void WaitForWork();
     void FinishShutdown();
@@ -79,15 +87,21 @@ class QueueCore : public du::RefCounted {
     std::atomic<std::int64_t> manualNow_;
     std::atomic<std::thread::id> owner_;
     std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> hasWork_{false};
     std::atomic<int> mode_{1};
+    std::atomic<std::int64_t> nextDue_;
+
+    // Written by posting threads.
+    alignas(64) std::atomic<QueueLink*> head_;
+    std::atomic<std::size_t> posted_{0};
+    std::atomic<int> posting_{0};
+    // Written by the consuming thread.
+    alignas(64) QueueLink* tail_;
+    std::atomic<std::size_t> taken_{0};
+    std::atomic<bool> sleeping_{false};
+    QueueLink stub_;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
-    Message* head_ = nullptr;
-    Message* tail_ = nullptr;
-    std::size_t pending_ = 0;
-    bool sleeping_ = false;
     bool running_ = false;
     bool shutDown_ = false;
     std::uint64_t timerOrder_ = 0;
