@@ -51,8 +51,10 @@ class Actor : public ManagedObject {
         log_->push_back(name_ + " tick " + std::to_string(now));
     }
     void OnManage() override { log_->push_back(name_ + " managed"); }
+    void HandleOnIdleEvent() override { ++idleEvents; }
 
     std::function<void(const MessagePtr&)> onMessage;
+    int idleEvents = 0;
     std::vector<std::string>& Log() { return *log_; }
 
   private:
@@ -117,9 +119,37 @@ TEST(Queue, MessagesQueuedByHandlersRunInTheSamePump) {
         }
     };
     Send(*actor, 1, 0);
+    EXPECT_EQ(queue->GetPendingCount(), 1u);
     EXPECT_EQ(queue->RunPending(), 3u);
     EXPECT_EQ(actor->Log().back(), "actor msg 3");
+    EXPECT_EQ(actor->idleEvents, 1);  // once, when the pump ran out of work
     EXPECT_EQ(queue->GetPendingCount(), 0u);
+    EXPECT_EQ(queue->RunPending(), 0u);
+    EXPECT_EQ(actor->idleEvents, 1);
+}
+
+TEST(Queue, ShutdownFromAHandlerRunsOrReturnsWhatIsStillQueuedByMode) {
+    for (int mode : {dom::MessageQueue::SHUTDOWN_AFTER_PENDING, dom::MessageQueue::SHUTDOWN_NOW}) {
+        auto queue = GenericMessageQueue::CreateManual();
+        du::SmartPtr<Actor> actor(new Actor);
+        actor->ManageSelf(queue, du::Symbol(), 0);
+        actor->onMessage = [&](const MessagePtr& message) {
+            if (message->GetTag() == 1) {
+                queue->ShutdownQueue(mode);
+                MessageWriter late = actor->StartNewMessage(3);
+                EXPECT_FALSE(actor->DeliverMessage(late.FinaliseMessage()));  // refused once stopping
+            }
+        };
+        Send(*actor, 1, 0);
+        MessagePtr second = actor->StartNewMessage(2).FinaliseMessage();
+        actor->DeliverMessage(second);
+        actor->Log().clear();
+        queue->RunPending();
+        bool ran = actor->Log().back() == "actor msg 2";
+        EXPECT_EQ(ran, mode == dom::MessageQueue::SHUTDOWN_AFTER_PENDING);
+        EXPECT_EQ(second->GetReturnReason(), ran ? dom::ReturnReason::None : dom::ReturnReason::ShutDown);
+        EXPECT_FALSE(actor->IsManaged());
+    }
 }
 
 TEST(Queue, HandlerExceptionLeavesTheRemainingMessagesQueued) {

@@ -24,7 +24,8 @@ class QueueCore;
 //     queue->RunPending();   // HandleTimeoutEvent(100), HandleTimeoutEvent(200), then queued messages
 class RZHOST_API MessageQueue : public du::RefCounted {
   public:
-    // Handle what is queued already, then end the loop.
+    // Handle what is queued already, then end the loop. (A queue that no thread runs or pumps at that
+    // moment returns its queued messages instead: they must not run on a thread not their own.)
     static constexpr int SHUTDOWN_AFTER_PENDING = 0;
     // End the loop after the current callback; queued messages come back to their senders unhandled.
     static constexpr int SHUTDOWN_NOW = 1;
