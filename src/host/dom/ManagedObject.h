@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
+#include "dom/Message.h"
 #include "du/HostExport.h"
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
@@ -10,39 +12,107 @@
 namespace dom {
 
 class GenericMessageQueue;
-class Message;
-class MessageWriter;
-using MessagePtr = du::SmartPtr<Message>;
+class ProxyObject;
+class Helper;
+namespace detail {
+class QueueCore;
+}
 
 // An actor: an object bound to one message queue. All its callbacks (HandleMessage, HandleTimeoutEvent,
-// HandleOnIdleEvent, OnManage) run on that queue's thread, one at a time.
+// HandleOnIdleEvent, OnManage) run on that queue's thread, one at a time. The queue holds a counted
+// reference to every object it manages until the queue shuts down or the object is unmanaged.
+//
+// A queue's thread (its owner) is the thread running its message loop; for a queue pumped by hand, the
+// thread that last called RunPending, or before that the thread that created it.
+//
+//     auto queue = dom::GenericMessageQueue::CreateManual();
+//     du::SmartPtr<Module> module(new Module);
+//     module->ManageSelf(queue, "Module", 0);       // OnManage runs here: this thread owns the queue
+//     module->ManageObject(observer);                // observer->OnManage() runs before this returns
+//     queue->AdvanceTime(100);
+//     queue->RunPending();                           // due timeouts, then the queued messages
 class RZHOST_API ManagedObject : public virtual du::RefCounted {
-public:
+  public:
     ManagedObject();
     ~ManagedObject() override;
 
-    // Reflection, in the host's slot order. The defaults describe a class with no remote interface.
+    ManagedObject(const ManagedObject&) = delete;
+    ManagedObject& operator=(const ManagedObject&) = delete;
+
+    // Reflection, in the host's slot order. The defaults describe a class with no remote interface:
+    // offset -1 for every name, no base classes. Any thread.
     virtual std::int16_t BaseClassOffsetByName(const du::Symbol& className) const;
+    // Any thread.
     virtual int GetBaseClassCount() const;
+    // Any thread.
     virtual std::int16_t GetBaseClassParent(int index) const;
+    // Any thread.
     virtual du::Symbol GetBaseClass(int index) const;
+    // The class whose proxy factory serves this object: GetBaseClass(0) when the class describes itself,
+    // otherwise EMPTY. Any thread.
     virtual du::Symbol GetObjectClass() const;
-    // Queue-thread callbacks.
+    // A message for this object. The default returns it to its sender as of an unknown method table.
+    // Queue thread only.
     virtual void HandleMessage(const MessagePtr& message);
+    // A recurring timeout fell due; now is its due time in ms. Queue thread only.
     virtual void HandleTimeoutEvent(std::int64_t now);
+    // The queue has run out of work for now. Queue thread only.
     virtual void HandleOnIdleEvent();
+    // The object has just been put under management. Queue thread only.
     virtual void OnManage();
 
-    // Binds this object to queue under name (found by GetDistinguishedObject). Any thread.
+    // Binds this object to queue and registers it under name (unset or "" for none) for
+    // GetDistinguishedObject; then OnManage runs, at once when called on the queue's thread, else through the
+    // queue. scope is kept for the host's interface; there is one scope, the process. False when queue is
+    // null, this object is managed already or the name is taken. Throws ActorShutdownException when the
+    // queue has been shut down. Any thread.
     bool ManageSelf(const du::SmartPtr<GenericMessageQueue>& queue, const du::Symbol& name, int scope);
-    // Binds object to this object's queue; object->OnManage() then runs on the queue thread. False when
-    // this object is not managed or object is null. Any thread.
+    // Binds object to this object's queue; its OnManage runs before this returns when called on the queue's
+    // thread, else through the queue. True also when object is managed by this queue already. False when
+    // this object is unmanaged, object is null or object is bound to another queue. Any thread.
     bool ManageObject(const du::SmartPtr<ManagedObject>& object);
-    // True when the calling thread is the one running this object's queue. Any thread.
+    // True when the calling thread is the owner of this object's queue. Any thread.
     bool IsManagedByCurrentThread() const;
 
-private:
-    GenericMessageQueue* queue_ = nullptr;
+    // Takes this object off its queue: its timeouts and name go, messages still waiting for it come back
+    // to their senders unhandled, and the queue drops its reference once those have been dealt with. An
+    // unmanaged object stays bound to its queue and can be managed there again. False when it was not
+    // managed. Any thread.
+    bool Unmanage();
+    // True while a queue manages this object. Any thread.
+    bool IsManaged() const;
+    // Runs this object's queue on the calling thread until the queue is shut down; returns 0. An exception
+    // from a callback ends the loop, shuts the queue down and passes on. Throws InvalidActorException when
+    // this object is not managed or the queue already runs on another thread. Any thread.
+    int RunMessageLoop();
+    // Makes HandleTimeoutEvent run every periodMs ms, first periodMs from now. False when this object is
+    // unmanaged or periodMs is not positive. Any thread.
+    bool AddRecurringTimeout(std::int64_t periodMs);
+
+    // A writer for a new message to this object through method table 0, or, on a proxy, to the proxy's
+    // target through the proxy's interface index. Any thread.
+    MessageWriter StartNewMessage(std::int16_t tag) const;
+    // As StartNewMessage(tag), through an explicit method table. Any thread.
+    MessageWriter StartNewMessage(std::int16_t tag, std::int16_t methodTable) const;
+    // Queues message to its target. A message with the needs-reply flag blocks until the target replied or
+    // the message came back (refused, handled without reply, queue shut down); made on the target's own
+    // queue thread, it runs the target's HandleMessage directly instead. Answers true when a one-way message
+    // was queued or a reply arrived; on false a reader of the message finds no values. Throws
+    // MessageProtocolException when the message was delivered before. Any thread.
+    bool DeliverMessage(const MessagePtr& message) const;
+
+  private:
+    friend class detail::QueueCore;
+    friend class ProxyObject;
+    friend class Helper;
+    friend class MessageQueue;
+
+    void StartManagement(detail::QueueCore& core);
+
+    std::atomic<detail::QueueCore*> queue_{nullptr};  // bound once; the object holds a reference to it
+    std::atomic<bool> managed_{false};
+    du::Symbol name_;                     // guarded by the queue's lock
+    const ProxyObject* proxy_ = nullptr;  // this object as a proxy, set by ProxyObject
 };
 
 }  // namespace dom

@@ -1,0 +1,63 @@
+#include "dom/MessageQueue.h"
+
+#include <stdexcept>
+
+#include "dom/QueueCore.h"
+
+namespace dom {
+
+MessageQueue::MessageQueue(bool manualClock, std::int64_t startTime)
+    : core_(new detail::QueueCore(manualClock, startTime)) {}
+
+MessageQueue::~MessageQueue() {
+    core_->Shutdown(SHUTDOWN_NOW);
+}
+
+void MessageQueue::ShutdownQueue(int mode) {
+    core_->Shutdown(mode);
+}
+
+int MessageQueue::RunMessageLoop() {
+    du::SmartPtr<detail::QueueCore> core = core_;  // the loop may outlive this queue object
+    return core->RunLoop();
+}
+
+std::size_t MessageQueue::RunPending() {
+    du::SmartPtr<detail::QueueCore> core = core_;
+    return core->RunPending();
+}
+
+void MessageQueue::AdvanceTime(std::int64_t ms) {
+    if (!core_->HasManualClock()) {
+        throw std::logic_error("AdvanceTime needs a queue with a manual clock");
+    }
+    core_->AdvanceTime(ms);
+}
+
+std::int64_t MessageQueue::Now() const {
+    return core_->Now();
+}
+
+bool MessageQueue::HasManualClock() const {
+    return core_->HasManualClock();
+}
+
+bool MessageQueue::IsShutDown() const {
+    return core_->IsStopRequested();
+}
+
+bool MessageQueue::IsOwnedByCurrentThread() const {
+    return core_->IsOwnerThread();
+}
+
+std::size_t MessageQueue::GetPendingCount() const {
+    return core_->GetPendingCount();
+}
+
+GenericMessageQueue::GenericMessageQueue() : MessageQueue(false, 0) {}
+
+du::SmartPtr<GenericMessageQueue> GenericMessageQueue::CreateManual(std::int64_t startTime) {
+    return du::SmartPtr<GenericMessageQueue>(new GenericMessageQueue(true, startTime));
+}
+
+}  // namespace dom

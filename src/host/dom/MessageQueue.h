@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "du/HostExport.h"
+#include "du/RefCounted.h"
+#include "du/SmartPtr.h"
+
+namespace dom {
+
+namespace detail {
+class QueueCore;
+}
+
+// A FIFO of messages plus a heap of recurring timeouts, run by one thread. Time is in milliseconds: of the
+// steady clock, or of a manual clock that only AdvanceTime moves (for tests, which then pump the queue with
+// RunPending instead of running the loop). Dropping the last reference shuts the queue down.
+//
+//     auto queue = dom::GenericMessageQueue::CreateManual();   // time 0, owned by this thread
+//     object->ManageSelf(queue, du::Symbol(), 0);
+//     object->AddRecurringTimeout(100);
+//     queue->AdvanceTime(250);
+//     queue->RunPending();   // HandleTimeoutEvent(100), HandleTimeoutEvent(200), then queued messages
+class RZHOST_API MessageQueue : public du::RefCounted {
+  public:
+    // Handle what is queued already, then end the loop. (A queue that no thread runs or pumps at that
+    // moment returns its queued messages instead: they must not run on a thread not their own.)
+    static constexpr int SHUTDOWN_AFTER_PENDING = 0;
+    // End the loop after the current callback; queued messages come back to their senders unhandled.
+    static constexpr int SHUTDOWN_NOW = 1;
+
+    ~MessageQueue() override;
+
+    // Stops the queue: no message is accepted from now on, the loop ends (see the modes), every waiting
+    // sender is released, and the managed objects are dropped (on the loop's thread when a loop runs). Any
+    // thread.
+    void ShutdownQueue(int mode);
+    // Runs the queue on the calling thread until it is shut down; see ManagedObject::RunMessageLoop. Any
+    // thread.
+    int RunMessageLoop();
+    // Pumps by hand on the calling thread, which becomes the owner: fires every due timeout in time order
+    // (a timeout due several times fires once per period, each with its own due time), then handles queued
+    // messages until none is left (also those queued meanwhile), then announces idleness if anything ran.
+    // Answers the number of timeouts and messages handled. Throws InvalidActorException while a loop runs.
+    // The pumping thread.
+    std::size_t RunPending();
+    // Moves a manual clock forward; throws std::logic_error on a steady-clock queue. Any thread.
+    void AdvanceTime(std::int64_t ms);
+    // The queue's current time in ms. Any thread.
+    std::int64_t Now() const;
+    // Any thread.
+    bool HasManualClock() const;
+    // True once ShutdownQueue was called (or the loop ended). Any thread.
+    bool IsShutDown() const;
+    // True on the owner thread. Any thread.
+    bool IsOwnedByCurrentThread() const;
+    // Messages queued and not yet handled. Any thread.
+    std::size_t GetPendingCount() const;
+
+  protected:
+    MessageQueue(bool manualClock, std::int64_t startTime);
+
+  private:
+    friend class ManagedObject;
+    detail::QueueCore& Core() const { return *core_; }
+
+    du::SmartPtr<detail::QueueCore> core_;
+};
+
+// The host's ordinary message queue.
+class RZHOST_API GenericMessageQueue : public MessageQueue {
+  public:
+    // A queue on the steady clock, owned by the creating thread until a loop runs it. Any thread.
+    GenericMessageQueue();
+    // A queue on a manual clock starting at startTime, owned by the creating thread. Any thread.
+    static du::SmartPtr<GenericMessageQueue> CreateManual(std::int64_t startTime = 0);
+
+  private:
+    GenericMessageQueue(bool manualClock, std::int64_t startTime) : MessageQueue(manualClock, startTime) {}
+};
+
+}  // namespace dom

@@ -1,0 +1,8 @@
+#include "dom/Observer.h"
+
+namespace dom {
+
+Observer::Observer() = default;
+Observer::~Observer() = default;
+
+}  // namespace dom

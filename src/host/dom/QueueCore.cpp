@@ -1,0 +1,483 @@
+#include "dom/QueueCore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <utility>
+
+#include "dom/ActorExceptions.h"
+#include "dom/DistinguishedObjects.h"
+#include "dom/Helper.h"
+#include "dom/MessageQueue.h"
+
+namespace dom {
+namespace {
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Before sleeping, the loop watches the queue for a short while: a sender that posts within that time
+// costs no kernel wake-up.
+constexpr int IDLE_SPIN_ROUNDS = 2000;
+// Messages run between two looks at the timers, so that a steady stream cannot starve them.
+constexpr std::size_t MESSAGES_PER_ROUND = 1024;
+constexpr std::int64_t NO_TIMER = std::numeric_limits<std::int64_t>::max();
+
+std::int64_t SteadyNow() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+void detail::QueueCore::Dispatch(const MessagePtr& message) {
+    Message& m = *message;
+    ManagedObject* target = m.target_;
+    if (m.purpose_ == Message::Purpose::Release) {
+        return;  // the reference it carries goes with the message
+    }
+    if (m.purpose_ == Message::Purpose::Manage) {
+        if (target && IsManaging(*target)) {
+            target->OnManage();
+        }
+        return;
+    }
+    if (!target || !IsManaging(*target)) {
+        m.Return(ReturnReason::Unmanaged);
+        return;
+    }
+    // Completes a waiting sender however the handler ends, so that no sender stays blocked.
+    struct Guard {
+        Message& m;
+        ~Guard() {
+            if (!m.waited_ || m.IsComplete()) {
+                return;
+            }
+            // A reply started but never finalised still counts as the reply.
+            if (m.replied_) {
+                m.Complete();
+            } else {
+                m.Return(ReturnReason::Unhandled);
+            }
+        }
+    } guard{m};
+    target->HandleMessage(message);
+}
+
+namespace detail {
+
+QueueCore::QueueCore(bool manualClock, std::int64_t startTime)
+    : manualClock_(manualClock),
+      manualNow_(startTime),
+      owner_(std::this_thread::get_id()),
+      nextDue_(NO_TIMER),
+      head_(&stub_),
+      tail_(&stub_) {}
+
+QueueCore::~QueueCore() = default;
+
+std::int64_t QueueCore::Now() const {
+    return manualClock_ ? manualNow_.load(std::memory_order_acquire) : SteadyNow();
+}
+
+void QueueCore::Wake() {
+    { std::lock_guard lock(mutex_); }  // a consumer between its last check and its wait is now waiting
+    wake_.notify_all();
+}
+
+void QueueCore::AdvanceTime(std::int64_t ms) {
+    {
+        std::lock_guard lock(mutex_);
+        manualNow_.fetch_add(ms, std::memory_order_acq_rel);
+    }
+    if (sleeping_.load(std::memory_order_seq_cst)) {
+        Wake();
+    }
+}
+
+QueueCore::BindResult QueueCore::Manage(ManagedObject& object, const du::Symbol& name) {
+    std::lock_guard lock(mutex_);
+    if (stopRequested_.load(std::memory_order_relaxed)) {
+        return BindResult::ShutDown;
+    }
+    if (object.proxy_) {
+        return BindResult::Refused;
+    }
+    QueueCore* bound = nullptr;
+    if (object.queue_.compare_exchange_strong(bound, this, std::memory_order_acq_rel)) {
+        AddReference(&object);  // released by ~ManagedObject
+    } else if (bound != this) {
+        return BindResult::Refused;
+    }
+    if (object.managed_.load(std::memory_order_relaxed)) {
+        return BindResult::AlreadyHere;
+    }
+    object.name_ = name;
+    managed_.emplace_back(&object);
+    object.managed_.store(true, std::memory_order_seq_cst);
+    return BindResult::Added;
+}
+
+bool QueueCore::Unmanage(ManagedObject& object) {
+    du::SmartPtr<ManagedObject> released;
+    du::Symbol name;
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!IsManaging(object)) {
+            return false;
+        }
+        object.managed_.store(false, std::memory_order_seq_cst);
+        // A post that saw the object managed finishes before the queue's reference is queued behind it.
+        WaitForPosts();
+        auto found = std::find(managed_.begin(), managed_.end(), &object);
+        released = std::move(*found);
+        managed_.erase(found);
+        auto gone = std::remove_if(timers_.begin(), timers_.end(),
+                                   [&object](const Timer& timer) { return timer.object == &object; });
+        if (gone != timers_.end()) {
+            timers_.erase(gone, timers_.end());
+            std::make_heap(timers_.begin(), timers_.end(), LaterFirst());
+            RefreshNextDueLocked();
+        }
+        name = std::exchange(object.name_, du::Symbol());
+        // Messages already queued hold no reference to their target: the queue's reference travels behind
+        // them and goes when they have run. A queue that has shut down drops it here.
+        if (!shutDown_) {
+            MessagePtr keeper(new Message(&object, 0, 0, Message::Purpose::Release));
+            MessageWriter carrier(keeper);
+            Helper(nullptr).PushHandleValue(released, 0, carrier);
+            released = nullptr;
+            posted_.fetch_add(1, std::memory_order_seq_cst);
+            keeper->AddReference(this);
+            Push(keeper.Get());
+            wake = sleeping_.load(std::memory_order_seq_cst);
+        }
+    }
+    if (wake) {
+        Wake();
+    }
+    if (name.IsSet()) {
+        UnregisterDistinguishedName(name, &object);
+    }
+    return true;
+}
+
+void QueueCore::RefreshNextDueLocked() {
+    nextDue_.store(timers_.empty() ? NO_TIMER : timers_.front().due, std::memory_order_release);
+}
+
+bool QueueCore::AddTimer(ManagedObject& object, std::int64_t period) {
+    if (period <= 0) {
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (!IsManaging(object) || stopRequested_.load(std::memory_order_relaxed)) {
+            return false;
+        }
+        timers_.push_back(Timer{Now() + period, timerOrder_++, period, &object});
+        std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
+        RefreshNextDueLocked();
+    }
+    if (sleeping_.load(std::memory_order_seq_cst)) {
+        Wake();
+    }
+    return true;
+}
+
+void QueueCore::Push(QueueLink* link) {
+    link->next.store(nullptr, std::memory_order_relaxed);
+    QueueLink* previous = head_.exchange(link, std::memory_order_acq_rel);
+    previous->next.store(link, std::memory_order_release);
+}
+
+Message* QueueCore::PopOne() {
+    QueueLink* tail = tail_;
+    QueueLink* next = tail->next.load(std::memory_order_acquire);
+    if (tail == &stub_) {
+        if (!next) {
+            return nullptr;
+        }
+        tail_ = next;
+        tail = next;
+        next = next->next.load(std::memory_order_acquire);
+    }
+    if (!next) {
+        if (tail != head_.load(std::memory_order_acquire)) {
+            return nullptr;  // a post is half done; the message shows up in a moment
+        }
+        // tail is the last message: the stub goes behind it so that tail can leave the list.
+        Push(&stub_);
+        next = tail->next.load(std::memory_order_acquire);
+        if (!next) {
+            return nullptr;
+        }
+    }
+    tail_ = next;
+    taken_.store(taken_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    return static_cast<Message*>(tail);
+}
+
+void QueueCore::WaitForPosts() const {
+    while (posting_.load(std::memory_order_seq_cst) != 0) {
+        std::this_thread::yield();
+    }
+}
+
+ReturnReason QueueCore::Post(const MessagePtr& message) {
+    Message* node = message.Get();
+    ReturnReason refused = ReturnReason::None;
+    posting_.fetch_add(1, std::memory_order_seq_cst);
+    if (stopRequested_.load(std::memory_order_seq_cst)) {
+        refused = ReturnReason::ShutDown;
+    } else if (!node->target_ || !IsManaging(*node->target_)) {
+        refused = ReturnReason::Unmanaged;
+    } else {
+        posted_.fetch_add(1, std::memory_order_seq_cst);
+        node->AddReference(this);
+        Push(node);
+    }
+    posting_.fetch_sub(1, std::memory_order_seq_cst);
+    // Only a sleeping loop needs the kernel's help; a busy or spinning one finds the message itself.
+    if (refused == ReturnReason::None && sleeping_.load(std::memory_order_seq_cst)) {
+        Wake();
+    }
+    return refused;
+}
+
+std::size_t QueueCore::GetPendingCount() const {
+    std::size_t taken = taken_.load(std::memory_order_acquire);
+    return posted_.load(std::memory_order_acquire) - taken;
+}
+
+std::size_t QueueCore::FireDueTimers() {
+    std::size_t fired = 0;
+    while (nextDue_.load(std::memory_order_acquire) <= Now()) {
+        du::SmartPtr<ManagedObject> object;
+        std::int64_t due;
+        {
+            std::lock_guard lock(mutex_);
+            if (timers_.empty() || stopRequested_.load(std::memory_order_relaxed) ||
+                timers_.front().due > Now()) {
+                break;
+            }
+            std::pop_heap(timers_.begin(), timers_.end(), LaterFirst());
+            Timer& timer = timers_.back();
+            due = timer.due;
+            object = timer.object;
+            timer.due += timer.period;
+            timer.order = timerOrder_++;
+            std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
+            RefreshNextDueLocked();
+        }
+        object->HandleTimeoutEvent(due);
+        ++fired;
+    }
+    return fired;
+}
+
+std::size_t QueueCore::ProcessMessages(std::size_t limit) {
+    std::size_t handled = 0;
+    while (handled < limit) {
+        if (stopRequested_.load(std::memory_order_acquire) &&
+            mode_.load(std::memory_order_acquire) == MessageQueue::SHUTDOWN_NOW) {
+            break;  // FinishShutdown returns the rest to their senders
+        }
+        Message* node = PopOne();
+        if (!node) {
+            break;
+        }
+        MessagePtr message(node);
+        node->RemoveReference(this);
+        ++handled;
+        Dispatch(message);
+    }
+    return handled;
+}
+
+void QueueCore::AnnounceIdle() {
+    // One object at a time, so that an idle handler may manage or unmanage objects.
+    for (std::size_t i = 0;; ++i) {
+        du::SmartPtr<ManagedObject> object;
+        {
+            std::lock_guard lock(mutex_);
+            if (i >= managed_.size() || stopRequested_.load(std::memory_order_relaxed)) {
+                return;
+            }
+            object = managed_[i];
+        }
+        object->HandleOnIdleEvent();
+    }
+}
+
+void QueueCore::WaitForWork() {
+    for (int round = 0; round < IDLE_SPIN_ROUNDS; ++round) {
+        if (posted_.load(std::memory_order_acquire) != taken_.load(std::memory_order_relaxed) ||
+            stopRequested_.load(std::memory_order_acquire)) {
+            return;
+        }
+        CpuRelax();
+    }
+    std::unique_lock lock(mutex_);
+    sleeping_.store(true, std::memory_order_seq_cst);
+    // Posters check sleeping_ after counting their post, so either they see it set or this sees their post.
+    std::int64_t due = nextDue_.load(std::memory_order_acquire);
+    if (posted_.load(std::memory_order_seq_cst) == taken_.load(std::memory_order_relaxed) &&
+        !stopRequested_.load(std::memory_order_relaxed) && due > Now()) {
+        if (due == NO_TIMER || manualClock_) {
+            wake_.wait(lock);
+        } else {
+            wake_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::milliseconds(due)));
+        }
+    }
+    sleeping_.store(false, std::memory_order_relaxed);
+}
+
+bool QueueCore::BeginRun(const char* what) {
+    std::lock_guard lock(mutex_);
+    if (running_) {
+        throw InvalidActorException(std::string(what) + ": the queue is already being run");
+    }
+    if (stopRequested_.load(std::memory_order_relaxed)) {
+        return false;
+    }
+    running_ = true;
+    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    return true;
+}
+
+bool QueueCore::EndRun(bool stop) {
+    std::lock_guard lock(mutex_);
+    running_ = false;
+    if (stop) {
+        stopRequested_.store(true, std::memory_order_seq_cst);
+    }
+    return stopRequested_.load(std::memory_order_relaxed);
+}
+
+int QueueCore::RunLoop() {
+    if (!BeginRun("RunMessageLoop")) {
+        FinishShutdown();
+        return 0;
+    }
+    try {
+        bool idleAnnounced = true;
+        for (;;) {
+            if (stopRequested_.load(std::memory_order_acquire)) {
+                if (mode_.load(std::memory_order_acquire) == MessageQueue::SHUTDOWN_NOW) {
+                    break;
+                }
+                WaitForPosts();
+                if (ProcessMessages(std::numeric_limits<std::size_t>::max()) == 0) {
+                    break;
+                }
+                continue;
+            }
+            std::size_t done = FireDueTimers() + ProcessMessages(MESSAGES_PER_ROUND);
+            if (done) {
+                idleAnnounced = false;
+                continue;
+            }
+            if (!idleAnnounced) {
+                idleAnnounced = true;
+                AnnounceIdle();
+                continue;
+            }
+            WaitForWork();
+        }
+    } catch (...) {
+        // Nobody is left to run this queue: shut it down so that no sender waits forever.
+        EndRun(true);
+        FinishShutdown();
+        throw;
+    }
+    EndRun(true);
+    FinishShutdown();
+    return 0;
+}
+
+std::size_t QueueCore::RunPending() {
+    if (!BeginRun("RunPending")) {
+        FinishShutdown();
+        return 0;
+    }
+    std::size_t handled = 0;
+    try {
+        handled += FireDueTimers();
+        handled += ProcessMessages(std::numeric_limits<std::size_t>::max());
+        if (handled && !stopRequested_.load(std::memory_order_acquire)) {
+            AnnounceIdle();
+        }
+    } catch (...) {
+        if (EndRun(false)) {
+            FinishShutdown();
+        }
+        throw;
+    }
+    if (EndRun(false)) {
+        FinishShutdown();
+    }
+    return handled;
+}
+
+void QueueCore::Shutdown(int mode) {
+    bool running;
+    {
+        std::lock_guard lock(mutex_);
+        if (shutDown_) {
+            return;
+        }
+        if (!stopRequested_.load(std::memory_order_relaxed) || mode != MessageQueue::SHUTDOWN_AFTER_PENDING) {
+            mode_.store(mode == MessageQueue::SHUTDOWN_AFTER_PENDING ? mode : MessageQueue::SHUTDOWN_NOW,
+                        std::memory_order_release);
+        }
+        stopRequested_.store(true, std::memory_order_seq_cst);
+        running = running_;
+    }
+    if (running) {
+        wake_.notify_all();  // the running loop or pump finishes the shutdown on its own thread
+        return;
+    }
+    FinishShutdown();
+}
+
+void QueueCore::FinishShutdown() {
+    std::vector<du::SmartPtr<ManagedObject>> released;
+    std::vector<std::pair<du::Symbol, ManagedObject*>> names;
+    {
+        std::lock_guard lock(mutex_);
+        if (shutDown_) {
+            return;
+        }
+        shutDown_ = true;
+        stopRequested_.store(true, std::memory_order_seq_cst);
+        timers_.clear();
+        RefreshNextDueLocked();
+        released.swap(managed_);
+        for (auto& object : released) {
+            object->managed_.store(false, std::memory_order_seq_cst);
+            if (object->name_.IsSet()) {
+                names.emplace_back(std::exchange(object->name_, du::Symbol()), object.Get());
+            }
+        }
+    }
+    // No post can start now; the ones under way finish before the list is emptied. Waiting senders are
+    // released before the objects, whose destructors may take a while.
+    WaitForPosts();
+    while (Message* node = PopOne()) {
+        MessagePtr message(node);
+        node->RemoveReference(this);
+        message->Return(ReturnReason::ShutDown);
+    }
+    for (auto& [name, object] : names) {
+        UnregisterDistinguishedName(name, object);
+    }
+    released.clear();
+}
+
+}  // namespace detail
+}  // namespace dom

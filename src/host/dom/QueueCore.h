@@ -1,0 +1,112 @@
+#pragma once
+
+// Internal to the actor runtime: the shared state behind a MessageQueue. Managed objects refer to the core,
+// not to the public queue, so a queue can be dropped while objects that were on it live on.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "dom/ManagedObject.h"
+#include "dom/Message.h"
+#include "du/RefCounted.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+
+namespace dom::detail {
+
+class QueueCore : public du::RefCounted {
+  public:
+    enum class BindResult { Added, AlreadyHere, Refused, ShutDown };
+
+    QueueCore(bool manualClock, std::int64_t startTime);
+    ~QueueCore() override;
+
+    std::int64_t Now() const;
+    void AdvanceTime(std::int64_t ms);
+    bool HasManualClock() const { return manualClock_; }
+
+    bool IsOwnerThread() const {
+        return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
+    }
+    bool IsStopRequested() const { return stopRequested_.load(std::memory_order_seq_cst); }
+    bool IsManaging(const ManagedObject& object) const {
+        return object.queue_.load(std::memory_order_acquire) == this &&
+               object.managed_.load(std::memory_order_seq_cst);
+    }
+
+    BindResult Manage(ManagedObject& object, const du::Symbol& name);
+    bool Unmanage(ManagedObject& object);
+    bool AddTimer(ManagedObject& object, std::int64_t period);
+
+    // Queues a message (the queue takes a reference) and answers None, or why it was refused: the queue
+    // stopped accepting, or the target is not managed here. Unmanage and shutdown wait for posts under way,
+    // so every accepted message runs (or is returned) before the queue lets go of its target.
+    ReturnReason Post(const MessagePtr& message);
+    // Runs one message on the calling thread, completing a waiting sender however the handler ends.
+    void Dispatch(const MessagePtr& message);
+
+    int RunLoop();
+    std::size_t RunPending();
+    void Shutdown(int mode);
+    std::size_t GetPendingCount() const;
+
+  private:
+    struct Timer {
+        std::int64_t due;
+        std::uint64_t order;
+        std::int64_t period;
+        ManagedObject* object;  // managed, so the queue's reference keeps it alive
+    };
+    struct LaterFirst {
+        bool operator()(const Timer& a, const Timer& b) const {
+            return a.due != b.due ? a.due > b.due : a.order > b.order;
+        }
+    };
+
+    // The list is multi-producer, single-consumer (after Vyukov): a post is one exchange. Only the thread
+    // that runs the queue, or the one finishing its shutdown, takes messages out.
+    void Push(QueueLink* link);
+    Message* PopOne();
+    void WaitForPosts() const;
+    void RefreshNextDueLocked();
+    void Wake();
+
+    bool BeginRun(const char* what);
+    bool EndRun(bool stop);
+    std::size_t FireDueTimers();
+    std::size_t ProcessMessages(std::size_t limit);
+    void AnnounceIdle();
+    void WaitForWork();
+    void FinishShutdown();
+
+    const bool manualClock_;
+    std::atomic<std::int64_t> manualNow_;
+    std::atomic<std::thread::id> owner_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<int> mode_{1};
+    std::atomic<std::int64_t> nextDue_;
+
+    // Written by posting threads.
+    alignas(64) std::atomic<QueueLink*> head_;
+    std::atomic<std::size_t> posted_{0};
+    std::atomic<int> posting_{0};
+    // Written by the consuming thread.
+    alignas(64) QueueLink* tail_;
+    std::atomic<std::size_t> taken_{0};
+    std::atomic<bool> sleeping_{false};
+    QueueLink stub_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool running_ = false;
+    bool shutDown_ = false;
+    std::uint64_t timerOrder_ = 0;
+    std::vector<Timer> timers_;
+    std::vector<du::SmartPtr<ManagedObject>> managed_;
+};
+
+}  // namespace dom::detail
