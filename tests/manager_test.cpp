@@ -1,0 +1,646 @@
+// The workflow manager: the stack and the dispatch through it (order, re-entrancy, exclusive claims, error
+// containment, the unhandled-Escape rule) and its services (installation by name, cursor and status bar,
+// observers, notifications, queries, tracing control and the message interface).
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dom/MessageQueue.h"
+#include "dom/Observer.h"
+#include "manager/MessageInterface.h"
+#include "manager/WorkflowManagerImpl.h"
+#include "messages/ConstStrings.h"
+#include "messages/KeyMsg.h"
+#include "messages/MouseMsg.h"
+#include "messages/WorkflowChangedMsg.h"
+#include "rzk/View.h"
+#include "rzk/WorkflowManagerObserver.h"
+#include "rzloader/Loader.h"
+#include "support/RecordingObservers.h"
+#include "support/RecordingWorkflow.h"
+
+namespace {
+
+using support::ManagerObserverCall;
+using testing_support::CallLog;
+using testing_support::RecordingWorkflow;
+using testing_support::ScriptedWorkflow;
+using workflow::ConstStrings;
+
+struct ChangeReports : rzk::WorkflowManagerObserver {
+    std::vector<std::string> reports;
+    void OnRegistered() override {}
+    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                          bool success, const du::Symbol& message) override {
+        reports.push_back(oldName.ToString() + ">" + newName.ToString() + "@" + std::to_string(priority) +
+                          (success ? " ok" : " failed") +
+                          (message.View().empty() ? "" : " " + message.ToString()));
+    }
+    void OnManagerDestroyed() override { reports.push_back("destroyed"); }
+};
+
+// Captures what is written to standard error while it lives.
+class StderrCapture {
+public:
+    StderrCapture() : old_(std::cerr.rdbuf(captured_.rdbuf())) {}
+    ~StderrCapture() { std::cerr.rdbuf(old_); }
+    std::string Text() const { return captured_.str(); }
+
+private:
+    std::ostringstream captured_;
+    std::streambuf* old_;
+};
+
+class Dispatch : public ::testing::Test {
+protected:
+    CallLog log;  // first: the manager's teardown still writes to it
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager{new workflow::WorkflowManagerImpl};
+    du::SmartPtr<ChangeReports> observer{new ChangeReports};
+
+    void SetUp() override { manager->RegisterObserver(observer); }
+
+    du::SmartPtr<ScriptedWorkflow> Install(const char* name, unsigned int priority,
+                                           int* destroyed = nullptr) {
+        du::SmartPtr<ScriptedWorkflow> workflow(new ScriptedWorkflow(name, priority, &log, destroyed));
+        manager->InstallWorkflow(workflow);
+        return workflow;
+    }
+
+    bool Send(const du::Symbol& name) {
+        log.clear();
+        return manager->DispatchMessage(workflow::MouseMsg(name, 1, 2));
+    }
+
+    static bool ConsumeMoves(ScriptedWorkflow&, const workflow::Msg& message) {
+        return message.GetName() == ConstStrings::MsgMouseMove;
+    }
+};
+
+TEST_F(Dispatch, EmptyStackConsumesNothingAndIgnoresEscape) {
+    EXPECT_FALSE(Send(ConstStrings::MsgMouseMove));
+    EXPECT_FALSE(manager->DispatchMessage(workflow::KeyMsg(ConstStrings::MsgKeyPress, '\x1b')));
+}
+
+TEST_F(Dispatch, HighestPriorityIsAskedFirstAndConsumptionEndsTheWalk) {
+    auto low = Install("low", 10);
+    auto high = Install("high", 20);
+    high->reaction = ConsumeMoves;
+    low->reaction = ConsumeMoves;
+    EXPECT_TRUE(Send(ConstStrings::MsgMouseMove));
+    EXPECT_EQ(log, (CallLog{"high:MsgMouseMove"}));
+    EXPECT_FALSE(Send(ConstStrings::MsgMouseLeftDown));
+    EXPECT_EQ(log, (CallLog{"high:MsgMouseLeftDown", "low:MsgMouseLeftDown"}));
+}
+
+TEST_F(Dispatch, PrioritiesCompareAsUnsignedNumbers) {
+    Install("top", 0xFFFFFFFFu);
+    Install("bottom", 0);
+    Install("middle", 0x80000000u);
+    Send(ConstStrings::MsgReset);
+    EXPECT_EQ(log, (CallLog{"top:MsgReset", "middle:MsgReset", "bottom:MsgReset"}));
+}
+
+TEST_F(Dispatch, InstallationAnnouncesToTheNewWorkflowAndLinksItAfterwards) {
+    auto first = Install("first", 10);
+    log.clear();
+    auto second = Install("second", 20);
+    // Linking the new workflow asks for a status pass before OnAdd.
+    EXPECT_EQ(log, (CallLog{"second:MsgWorkflowChanged", "first:MsgWorkflowChanged",
+                            "second:MsgUpdateStatusBar", "first:MsgUpdateStatusBar", "second:OnAdd"}));
+    EXPECT_EQ(second->GetManager(), manager.Get());
+    EXPECT_EQ(observer->reports, (std::vector<std::string>{">first@10 ok", ">second@20 ok"}));
+}
+
+TEST_F(Dispatch, ReplacingAtAnOccupiedPriorityRemovesTheOldOneSilently) {
+    int destroyed = 0;
+    Install("old", 10, &destroyed);
+    Install("watcher", 5);
+    log.clear();
+    observer->reports.clear();
+    Install("new", 10);
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(log, (CallLog{"old:OnRemove", "new:MsgWorkflowChanged", "watcher:MsgWorkflowChanged",
+                            "new:MsgUpdateStatusBar", "watcher:MsgUpdateStatusBar", "new:OnAdd"}));
+    EXPECT_EQ(observer->reports, (std::vector<std::string>{"old>new@10 ok"}));
+}
+
+TEST_F(Dispatch, AnnouncedRemovalIsNotHeardByTheRemovedWorkflow) {
+    auto removed = Install("removed", 20);
+    Install("stays", 10);
+    log.clear();
+    manager->RemoveWorkflowByPriority(20);
+    EXPECT_EQ(removed->GetManager(), nullptr);
+    EXPECT_EQ(log, (CallLog{"removed:OnRemove", "stays:MsgWorkflowChanged", "stays:MsgUpdateStatusBar"}));
+    EXPECT_EQ(observer->reports.back(), "removed>@20 ok");
+}
+
+TEST_F(Dispatch, ThrowingHandlerIsReportedOnceAndTheWalkGoesOn) {
+    auto thrower = Install("thrower", 20);
+    Install("below", 10);
+    thrower->reaction = [](ScriptedWorkflow&, const workflow::Msg&) -> bool {
+        throw std::runtime_error("boom");
+    };
+    StderrCapture captured;
+    EXPECT_FALSE(Send(ConstStrings::MsgMouseMove));
+    EXPECT_EQ(captured.Text(),
+              "Exception handling workflow message \"MsgMouseMove\" with workflow \"thrower\"\n");
+    EXPECT_EQ(log, (CallLog{"thrower:MsgMouseMove", "below:MsgMouseMove"}));
+}
+
+TEST_F(Dispatch, WalkRereadsTheStackAfterEveryHandler) {
+    auto a = Install("a", 30);
+    Install("b", 20);
+    auto c = Install("c", 10);
+    // a installs one workflow below itself (visited) and one above (not visited), and removes c.
+    a->reaction = [&](ScriptedWorkflow& self, const workflow::Msg& message) {
+        if (message.GetName() == ConstStrings::MsgMouseMove) {
+            self.AddWorkflow(du::SmartPtr<workflow::Workflow>(new ScriptedWorkflow("below", 25, &log)));
+            self.AddWorkflow(du::SmartPtr<workflow::Workflow>(new ScriptedWorkflow("above", 40, &log)));
+            self.RemoveWorkflow(c);
+        }
+        return false;
+    };
+    Send(ConstStrings::MsgMouseMove);
+    CallLog moves;
+    for (const auto& entry : log) {
+        if (entry.ends_with(":MsgMouseMove")) {
+            moves.push_back(entry);
+        }
+    }
+    EXPECT_EQ(moves, (CallLog{"a:MsgMouseMove", "below:MsgMouseMove", "b:MsgMouseMove"}));
+}
+
+TEST_F(Dispatch, WorkflowThatRemovesItselfSurvivesItsHandlerAndTheWalkContinues) {
+    int destroyed = 0;
+    {
+        auto self = Install("self", 20, &destroyed);
+        self->reaction = [&](ScriptedWorkflow& me, const workflow::Msg& message) {
+            if (message.GetName() == ConstStrings::MsgMouseMove) {
+                me.Complete(true);
+                EXPECT_EQ(destroyed, 0);
+                EXPECT_EQ(me.GetWorkflowName(), du::Symbol("self"));  // still alive: ASan would object
+            }
+            return false;
+        };
+    }
+    Install("next", 10);
+    Send(ConstStrings::MsgMouseMove);
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(log.front(), "self:MsgMouseMove");
+    EXPECT_EQ(log.back(), "next:MsgMouseMove");
+    EXPECT_FALSE(manager->GetWorkflow(20));
+}
+
+TEST_F(Dispatch, CompleteDestroysOnlyAfterTheRemovalReturned) {
+    int destroyed = 0;
+    ScriptedWorkflow* raw = nullptr;
+    {
+        auto w = Install("done", 20, &destroyed);
+        raw = w.Get();
+        w->SetPersistent(true);
+    }
+    raw->Complete(false);  // persistent: stays
+    EXPECT_EQ(manager->FindWorkflow(20), du::Symbol("done"));
+    observer->reports.clear();
+    raw->Complete(true);
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(observer->reports, (std::vector<std::string>{"done>@20 ok"}));
+}
+
+TEST_F(Dispatch, ExclusiveClaimantDecidesAloneEvenBelowHigherPriority) {
+    Install("high", 20);
+    auto claimant = Install("claimant", 10);
+    du::Symbol names[] = {ConstStrings::MsgMouseMove};
+    ASSERT_TRUE(claimant->SetExclusive(names, 1));
+    EXPECT_FALSE(Send(ConstStrings::MsgMouseMove));
+    EXPECT_EQ(log, (CallLog{"claimant:MsgMouseMove"}));
+    EXPECT_TRUE(manager->HoldsExclusive(claimant));
+
+    claimant->reaction = [](ScriptedWorkflow&, const workflow::Msg&) -> bool { throw 42; };
+    StderrCapture captured;
+    Send(ConstStrings::MsgMouseMove);
+    EXPECT_EQ(log, (CallLog{"claimant:MsgMouseMove", "high:MsgMouseMove", "claimant:MsgMouseMove"}));
+    EXPECT_EQ(captured.Text(),
+              std::string(2, ' ').substr(2) +
+                  "Exception handling workflow message \"MsgMouseMove\" with workflow \"claimant\"\n"
+                  "Exception handling workflow message \"MsgMouseMove\" with workflow \"claimant\"\n");
+}
+
+TEST_F(Dispatch, ExclusiveClaimsAreAllOrNothingAndDieWithTheWorkflow) {
+    auto first = Install("first", 10);
+    auto second = Install("second", 20);
+    du::Symbol one[] = {ConstStrings::MsgMouseMove};
+    du::Symbol both[] = {ConstStrings::MsgMouseWheel, ConstStrings::MsgMouseMove};
+    EXPECT_TRUE(first->SetExclusive(one, 1));
+    EXPECT_FALSE(second->SetExclusive(both, 2));
+    EXPECT_FALSE(manager->HoldsExclusive(second));
+    EXPECT_TRUE(second->SetExclusive(both, 0));  // claims nothing
+    EXPECT_TRUE(first->SetExclusive(both, 2));   // its own claim stays, the new one is added
+
+    second->reaction = [&](ScriptedWorkflow& self, const workflow::Msg& message) {
+        // Claiming mid-dispatch takes effect for the next message.
+        if (message.GetName() == ConstStrings::MsgReset && first) {
+            self.RemoveWorkflow(first);
+            first = nullptr;
+            du::Symbol reset[] = {ConstStrings::MsgReset};
+            EXPECT_TRUE(self.SetExclusive(reset, 1));
+        }
+        return false;
+    };
+    Send(ConstStrings::MsgReset);
+    EXPECT_EQ(manager->FindWorkflow(10), du::Symbol::EMPTY);
+    // The removed workflow's claims went with it: its names are free again.
+    EXPECT_TRUE(second->SetExclusive(both, 2));
+    second->UnsetExclusive();
+    du::Symbol reset[] = {ConstStrings::MsgReset};
+    EXPECT_TRUE(second->SetExclusive(reset, 1));
+    Install("third", 30);
+    Send(ConstStrings::MsgReset);
+    EXPECT_EQ(log, (CallLog{"second:MsgReset"}));
+    Send(ConstStrings::MsgMouseMove);
+    EXPECT_EQ(log.front(), "third:MsgMouseMove");
+}
+
+TEST_F(Dispatch, UnhandledEscapeDismissesOnlyATemporaryTopWorkflow) {
+    const unsigned int temporary = rzk::WorkflowManager::MAX_STATIC_PRIORITY + 1;
+    Install("static", rzk::WorkflowManager::MAX_STATIC_PRIORITY);
+    auto top = Install("temporary", temporary);
+    const workflow::KeyMsg escape(ConstStrings::MsgKeyPress, '\x1b');
+
+    top->reaction = [](ScriptedWorkflow&, const workflow::Msg&) { return true; };
+    EXPECT_TRUE(manager->DispatchMessage(escape));
+    EXPECT_TRUE(manager->GetWorkflow(temporary));  // consumed: nobody is dismissed
+
+    top->reaction = nullptr;
+    EXPECT_FALSE(manager->DispatchMessage(
+        workflow::KeyMsg(ConstStrings::MsgKeyPress, std::string("\x1b\x1b"), false, false, false)));
+    EXPECT_TRUE(manager->GetWorkflow(temporary));  // not exactly one byte 27
+    EXPECT_FALSE(manager->DispatchMessage(escape));
+    EXPECT_FALSE(manager->GetWorkflow(temporary));
+    EXPECT_EQ(observer->reports.back(), "temporary>@" + std::to_string(temporary) + " ok");
+    EXPECT_FALSE(manager->DispatchMessage(escape));
+    EXPECT_TRUE(manager->GetWorkflow(rzk::WorkflowManager::MAX_STATIC_PRIORITY));
+}
+
+TEST_F(Dispatch, LookupsByNameAndPriority) {
+    Install("a", 10);
+    Install("b", 20);
+    EXPECT_EQ(manager->FindWorkflowByName("a")->first, 10u);
+    EXPECT_EQ(manager->FindWorkflowByName("missing"), manager->StackEnd());
+    EXPECT_EQ(manager->FindWorkflow(20), du::Symbol("b"));
+    EXPECT_EQ(manager->FindWorkflow(15), du::Symbol::EMPTY);
+    EXPECT_FALSE(manager->GetWorkflow(15));
+}
+
+TEST_F(Dispatch, DestroyRemovesEveryWorkflowSilentlyHighestFirst) {
+    Install("one", 1);
+    Install("three", 3);
+    Install("two", 2);
+    log.clear();
+    observer->reports.clear();
+    manager->Destroy();
+    EXPECT_EQ(log, (CallLog{"three:OnRemove", "two:OnRemove", "one:OnRemove"}));
+    EXPECT_EQ(observer->reports, (std::vector<std::string>{"destroyed"}));
+    EXPECT_TRUE(manager->GetCurrentCursor().IsNull());
+    manager->AddWorkflowAtPriority("x", 5, false);  // emptied: does nothing
+    EXPECT_EQ(observer->reports.size(), 1u);
+}
+
+// A workflow that writes a status field and asks for a cursor, as an interaction mode would.
+class StatusWorkflow : public RecordingWorkflow {
+public:
+    StatusWorkflow(const char* name, int field, std::string text)
+        : RecordingWorkflow(name), field_(field), text_(std::move(text)) {
+        AddMsgTypeHandled(ConstStrings::MsgUpdateStatusBar, true);
+    }
+    bool OnMsgUpdateStatusBar() override {
+        accepted.push_back(SetStatusMessage(field_, text_));
+        if (nested) {
+            UpdateStatusMessage();  // a nested pass must do nothing
+        }
+        return false;
+    }
+    std::vector<bool> accepted;
+    bool nested = false;
+
+private:
+    int field_;
+    std::string text_;
+};
+
+class Services : public ::testing::Test {
+protected:
+    du::SmartPtr<rzk::View> view{new rzk::ShapeView};
+    du::SmartPtr<rzk::Window> window{new rzk::Window};
+    du::SmartPtr<rzloader::Loader> loader{new rzloader::Loader};
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager{new workflow::WorkflowManagerImpl};
+    du::SmartPtr<support::RecordingManagerObserver> observer{new support::RecordingManagerObserver};
+    int made = 0;
+
+    void SetUp() override {
+        view->SetWindow(window);
+        manager->SetView(view);
+        manager->RegisterObserver(observer);
+        const du::Symbol category("workflow");
+        loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, category, "nav", [this] {
+            ++made;
+            du::SmartPtr<workflow::Workflow> w(new RecordingWorkflow("nav"));
+            w->SetPriority(50);
+            return du::SmartPtr<du::RefCounted>(w.Get());
+        });
+        loader->RegisterFactory(rzk::ShapeView::ACTOR_TYPE, category, "select",
+                                [] { return du::SmartPtr<du::RefCounted>(new RecordingWorkflow("select")); });
+        loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, category, "not-a-workflow",
+                                [] { return du::SmartPtr<du::RefCounted>(new rzk::Window); });
+        rzloader::Loader::SetLoader(loader);
+        observer->Clear();
+    }
+    void TearDown() override {
+        rzloader::Loader::SetLoader(nullptr);
+        manager->Destroy();
+    }
+
+    std::vector<ManagerObserverCall> Changes() {
+        auto changes = observer->GetWorkflowChanges();
+        observer->Clear();
+        return changes;
+    }
+};
+
+TEST_F(Services, InstallationByNameLoadsReplacesAndReportsFailures) {
+    manager->AddWorkflow("nav", true);  // its own priority, 50
+    EXPECT_EQ(manager->FindWorkflow(50), du::Symbol("nav"));
+    EXPECT_TRUE(manager->GetWorkflow(50)->GetPersistent());
+    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, "nav", 50, true,
+                                                                          du::Symbol::EMPTY)}));
+
+    // The same name at the same priority reloads nothing.
+    manager->AddWorkflowAtPriority("nav", 50, false);
+    EXPECT_EQ(made, 1);
+    EXPECT_TRUE(Changes().empty());
+
+    manager->AddWorkflowAtPriority("select", 50, false);
+    EXPECT_EQ(
+        Changes(),
+        (std::vector{ManagerObserverCall::WorkflowChange("nav", "select", 50, true, du::Symbol::EMPTY)}));
+    EXPECT_EQ(manager->GetWorkflow(50)->GetPriority(), 50u);
+
+    // A name the loader cannot make: the replaced workflow stays removed.
+    manager->AddWorkflowAtPriority("missing", 50, false);
+    EXPECT_EQ(manager->FindWorkflow(50), du::Symbol::EMPTY);
+    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, "missing", 0,
+                                                                          false, "couldn't load workflow")}));
+    // Another class: silently ignored.
+    manager->AddWorkflow("not-a-workflow", false);
+    EXPECT_TRUE(Changes().empty());
+
+    manager->AddWorkflow(du::Symbol(), false);
+    manager->AddWorkflowAtPriority(du::Symbol(), 0xFFFFFFFFu, false);
+    manager->RemoveWorkflowByName("nobody");
+    manager->RemoveWorkflowByPriority(0);
+    manager->SetWorkflowPersistent(7, true);
+    EXPECT_EQ(Changes(),
+              (std::vector{
+                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0, false,
+                                                      "invalid workflow name"),
+                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0xFFFFFFFFu,
+                                                      false, "There is no workflow at this priority."),
+                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0, false,
+                                                      "There is no installed workflow with this name."),
+                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0, false,
+                                                      "There is no workflow at this priority."),
+                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 7, false,
+                                                      "There is no workflow at this priority."),
+              }));
+
+    // Without a loader every load fails.
+    rzloader::Loader::SetLoader(nullptr);
+    manager->AddWorkflow("nav", false);
+    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, "nav", 0, false,
+                                                                          "couldn't load workflow")}));
+}
+
+TEST_F(Services, RemovalByNameAndPersistenceChangeNoStatusOrReport) {
+    manager->AddWorkflow("nav", false);
+    manager->AddWorkflowAtPriority("select", 10, false);
+    Changes();
+    manager->SetWorkflowPersistent(10, true);
+    EXPECT_TRUE(manager->GetWorkflow(10)->GetPersistent());
+    EXPECT_TRUE(Changes().empty());
+    manager->RemoveWorkflowByName("nav");
+    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange("nav", du::Symbol::EMPTY, 50, true,
+                                                                          du::Symbol::EMPTY)}));
+}
+
+TEST_F(Services, HighestCursorRequestWinsAndTheWindowHearsOnlyChanges) {
+    manager->SetMouseCursor(10, "A");
+    manager->SetMouseCursor(20, "B");
+    EXPECT_EQ(manager->GetCurrentCursor(), du::Symbol("B"));
+    window->ClearCallLog();
+    manager->SetMouseCursor(20, "B");
+    manager->SetMouseCursor(5, "C");
+    EXPECT_TRUE(window->GetCallLog().empty());
+    manager->SetMouseCursor(20, du::Symbol());  // withdrawn
+    EXPECT_EQ(manager->GetCurrentCursor(), du::Symbol("A"));
+    EXPECT_EQ(window->GetCallLog(), (std::vector<std::string>{"ResetCursor", "SetCursor A"}));
+
+    // "No cursor" at the top, with a filtering pick filter, shows "filtering_on" on every such call.
+    view->SetPickFilter(du::SmartPtr<rzk::PickFilter>(new rzk::PickFilter(1)));
+    window->ClearCallLog();
+    manager->SetMouseCursor(rzk::WorkflowManager::PTR_NONE, "ignored");
+    manager->SetMouseCursor(rzk::WorkflowManager::PTR_NONE, "ignored");
+    EXPECT_TRUE(manager->GetCurrentCursor().IsNull());
+    EXPECT_EQ(window->GetCallLog(), (std::vector<std::string>{"ResetCursor", "SetCursor filtering_on",
+                                                              "ResetCursor", "SetCursor filtering_on"}));
+    manager->SetCursorPosition(-3, 40);
+    EXPECT_EQ(window->GetCallLog().back(), "SetCursorPosition -3 40");
+}
+
+TEST_F(Services, StatusPassComposesFieldsAndPushesAtMostEvery100Ticks) {
+    du::SmartPtr<StatusWorkflow> high(new StatusWorkflow("high", 2, "two"));
+    du::SmartPtr<StatusWorkflow> low(new StatusWorkflow("low", 2, "ignored"));
+    du::SmartPtr<StatusWorkflow> zero(new StatusWorkflow("zero", 0, "zero"));
+    high->SetPriority(30);
+    low->SetPriority(20);
+    zero->SetPriority(10);
+    for (auto* w : {high.Get(), low.Get(), zero.Get()}) {
+        manager->InstallWorkflow(du::SmartPtr<workflow::Workflow>(w));
+    }
+    EXPECT_TRUE(view->GetStatusMessages().empty());  // no tick yet: the text waits
+    manager->HandleTimeoutEvent(1);
+    EXPECT_EQ(view->GetStatusMessages(), (std::vector<std::string>{"zero   two"}));
+    EXPECT_EQ(low->accepted.back(), false);  // the higher workflow took field 2
+
+    manager->UpdateStatusMsg();  // within 100 units of the push: pending
+    manager->HandleTimeoutEvent(101);
+    EXPECT_EQ(view->GetStatusMessages().size(), 1u);
+    manager->HandleTimeoutEvent(102);
+    EXPECT_EQ(view->GetStatusMessages().size(), 2u);
+
+    high->nested = true;
+    const std::size_t passes = high->accepted.size();
+    manager->UpdateStatusMsg();
+    EXPECT_EQ(high->accepted.size(), passes + 1);  // the nested call started no pass
+    EXPECT_FALSE(manager->SetStatusMessage(4, "x"));
+    EXPECT_FALSE(manager->SetStatusMessage(-1, "x"));
+}
+
+TEST_F(Services, PageModeAndRotationBecomeMessages) {
+    du::SmartPtr<RecordingWorkflow> w(new RecordingWorkflow("mode"));
+    w->AddMsgTypeHandled(ConstStrings::MsgSetMode, true);
+    manager->InstallWorkflow(w);
+    du::SmartPtr<du::RefCounted> object(new rzk::Window);
+    manager->SendModeMessage("mode", "edit", 3, object);
+    EXPECT_EQ(w->calls.back(), "OnMsgMode(mode,edit,object,3)");
+}
+
+// An observer that deregisters itself (and another) from inside its callback.
+class LeavingObserver : public support::RecordingNotificationObserver {
+public:
+    workflow::WorkflowManagerImpl* manager = nullptr;
+    du::SmartPtr<rzk::NotificationObserver> alsoRemove;
+    void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
+                        const du::SmartPtr<du::RefCounted>& data) override {
+        RecordingNotificationObserver::OnNotification(source, notification, value, data);
+        manager->DeregisterNotificationObserver(du::SmartPtr<rzk::NotificationObserver>(this));
+        manager->DeregisterNotificationObserver(alsoRemove);
+    }
+};
+
+TEST_F(Services, ObserversCalledOncePerRegistrationAndNeverAfterDeregistration) {
+    du::SmartPtr<support::RecordingNotificationObserver> twice(new support::RecordingNotificationObserver);
+    du::SmartPtr<LeavingObserver> leaving(new LeavingObserver);
+    du::SmartPtr<support::RecordingNotificationObserver> victim(new support::RecordingNotificationObserver);
+    leaving->manager = manager.Get();
+    leaving->alsoRemove = victim;
+    manager->RegisterNotificationObserver(twice);
+    manager->RegisterNotificationObserver(twice);
+    manager->RegisterNotificationObserver(leaving);
+    manager->RegisterNotificationObserver(victim);
+    EXPECT_EQ(twice->GetRegisteredCount(), 2);
+
+    du::SmartPtr<RecordingWorkflow> sender(new RecordingWorkflow("W"));
+    manager->InstallWorkflow(sender);
+    sender->SendNotification("N", 7, nullptr);
+    EXPECT_EQ(twice->GetNotifications().size(), 2u);
+    EXPECT_EQ(leaving->GetNotifications().size(), 1u);
+    EXPECT_TRUE(victim->GetNotifications().empty());
+    EXPECT_EQ(twice->GetNotifications()[0], (support::NotificationCall{"W", "N", 7, nullptr}));
+
+    sender->SendNotification("N", 8, nullptr);
+    EXPECT_EQ(leaving->GetNotifications().size(), 1u);
+    manager->DeregisterNotificationObserver(twice);  // both registrations
+    manager->DeregisterNotificationObserver(twice);  // not registered: no error
+    sender->SendNotification("N", 9, nullptr);
+    EXPECT_EQ(twice->GetNotifications().size(), 4u);
+}
+
+TEST_F(Services, QueriesStopAtTheFirstAnsweringWorkflow) {
+    struct Answering : RecordingWorkflow {
+        Answering(const char* name, unsigned int priority) : RecordingWorkflow(name) {
+            SetPriority(priority);
+        }
+        bool HandleQuery(du::Symbol query, du::Symbol& symbol, int& number,
+                         du::SmartPtr<du::RefCounted>&) override {
+            calls.push_back("asked " + query.ToString());
+            symbol = GetWorkflowName();
+            number = static_cast<int>(GetPriority());
+            return true;
+        }
+    };
+    du::Symbol symbol("untouched");
+    int number = -1;
+    du::SmartPtr<du::RefCounted> object;
+    EXPECT_FALSE(manager->QueryWorkflows(ConstStrings::QuerySelectionController, symbol, number, object));
+    EXPECT_EQ(symbol, du::Symbol("untouched"));
+
+    du::SmartPtr<Answering> low(new Answering("low", 10)), high(new Answering("high", 30));
+    manager->InstallWorkflow(low);
+    manager->InstallWorkflow(high);
+    EXPECT_TRUE(manager->QueryWorkflows(ConstStrings::QuerySelectionController, symbol, number, object));
+    EXPECT_EQ(symbol, du::Symbol("high"));
+    EXPECT_EQ(number, 30);
+    EXPECT_TRUE(low->calls.empty());
+}
+
+TEST_F(Services, TraceLinesReplayIntoTheNamedWorkflowOnly) {
+    du::SmartPtr<RecordingWorkflow> target(new RecordingWorkflow("target"));
+    manager->InstallWorkflow(target);
+    manager->HandleTraceString("target", R"(<MsgMouseMove mouseX="1" mouseY="2"/>)");
+    manager->HandleTraceString("absent", R"(<MsgMouseMove mouseX="1" mouseY="2"/>)");
+    EXPECT_EQ(target->calls, (std::vector<std::string>{"OnMsgMouseMove(1,2)"}));
+    EXPECT_TRUE(manager->IsWorkflowTraceEnabled());
+}
+
+TEST_F(Services, MessageInterfaceIsHandedOutByTypeAndKeepsItsManager) {
+    EXPECT_FALSE(manager->GetInternalInterface("SomethingElse"));
+    auto iface = du::DynamicPtrCast<workflow::MessageInterface>(
+        manager->GetInternalInterface(workflow::InterfaceTypes::Message));
+    ASSERT_TRUE(iface);
+    EXPECT_EQ(iface->GetInterfaceType(), du::Symbol("MessageInterface"));
+    const int before = manager->GetReferenceCount();
+    {
+        workflow::MessageInterface copy(*iface);
+        workflow::MessageInterface assigned(nullptr);
+        assigned = copy;
+        assigned = assigned;
+        EXPECT_EQ(manager->GetReferenceCount(), before + 2);
+    }
+    EXPECT_EQ(manager->GetReferenceCount(), before);
+    // The manager runs on no queue here, so no thread is its own: the message is refused.
+    EXPECT_FALSE(iface->SendMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 1, 1)));
+}
+
+// The manager on a queue pumped by this thread: the message interface dispatches here and nowhere else.
+TEST(ManagerOnItsQueue, MessageInterfaceDispatchesOnlyOnTheManagersThread) {
+    auto queue = dom::GenericMessageQueue::CreateManual();
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    ASSERT_TRUE(manager->ManageSelf(queue, du::Symbol(), 0));
+    du::SmartPtr<RecordingWorkflow> w(new RecordingWorkflow("target", true));
+    w->AddMsgTypeHandled(ConstStrings::MsgMouseMove, true);
+    manager->InstallWorkflow(w);
+    auto iface = du::DynamicPtrCast<workflow::MessageInterface>(
+        manager->GetInternalInterface(workflow::InterfaceTypes::Message));
+    const workflow::MouseMsg move(ConstStrings::MsgMouseMove, 4, 5);
+
+    EXPECT_TRUE(iface->SendMessage(move));
+    bool fromOtherThread = true;
+    std::thread other([&] { fromOtherThread = iface->SendMessage(move); });
+    other.join();
+    EXPECT_FALSE(fromOtherThread);
+    EXPECT_EQ(w->calls, (std::vector<std::string>{"OnMsgMouseMove(4,5)"}));
+
+    // After Destroy the interface still holds the manager; the dispatch finds an empty stack.
+    manager->Destroy();
+    EXPECT_FALSE(iface->SendMessage(move));
+    queue->ShutdownQueue(1);
+}
+
+struct PluginObserver : dom::Observer {
+    int managed = 0;
+    void OnManage() override { ++managed; }
+};
+
+TEST(ManagerOnItsQueue, PluginObserversAreKeptAndManagedOtherObjectsIgnored) {
+    auto queue = dom::GenericMessageQueue::CreateManual();
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    ASSERT_TRUE(manager->ManageSelf(queue, du::Symbol(), 0));
+    du::SmartPtr<PluginObserver> observer(new PluginObserver);
+    du::SmartPtr<du::RefCounted> plain(new rzk::Window);
+    manager->ManagePluginObserver(du::SmartPtr<du::RefCounted>(observer.Get()));
+    manager->ManagePluginObserver(plain);
+    manager->ManagePluginObserver(nullptr);
+    EXPECT_EQ(observer->managed, 1);
+    EXPECT_TRUE(observer->IsManagedByCurrentThread());
+    EXPECT_EQ(plain->GetReferenceCount(), 1);
+    const int held = observer->GetReferenceCount();
+    manager->Destroy();  // releases the manager's reference
+    EXPECT_EQ(observer->GetReferenceCount(), held - 1);
+    queue->ShutdownQueue(1);
+}
+
+}  // namespace
