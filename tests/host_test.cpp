@@ -13,7 +13,6 @@
 #include "rzk/View.h"
 #include "rzk/Window.h"
 #include "rzloader/Loader.h"
-#include "support/RecordingObservers.h"
 
 namespace {
 
@@ -194,83 +193,6 @@ TEST(XmlElem, IntegersReadLikeStrtolAndBooleansAreTrueYesOrOne) {
         bools.push_back(flags->GetAttributeBool(i));
     }
     EXPECT_EQ(bools, (std::vector<bool>{true, true, true, true, false, false, false, false, false, true}));
-}
-
-TEST(Window, RecordsEveryCallAndTheCursorItShows) {
-    du::SmartPtr<rzk::Window> window(new rzk::Window);
-    int x = -1, y = -1;
-    EXPECT_FALSE(window->GetCursorPosition(x, y));
-    EXPECT_TRUE(window->GetCursor().IsNull());
-
-    window->SetCursor("rotate");
-    window->ResetCursor();
-    window->SetCursor("filtering_on");
-    window->SetCursorPosition(-3, 40);
-    EXPECT_EQ(window->GetCallLog(),
-              (std::vector<std::string>{"SetCursor rotate", "ResetCursor", "SetCursor filtering_on",
-                                        "SetCursorPosition -3 40"}));
-    EXPECT_EQ(window->GetCursor(), du::Symbol("filtering_on"));
-    EXPECT_TRUE(window->GetCursorPosition(x, y));
-    EXPECT_EQ(x, -3);
-    EXPECT_EQ(y, 40);
-
-    window->ClearCallLog();
-    window->ResetCursor();
-    EXPECT_EQ(window->GetCallLog(), std::vector<std::string>{"ResetCursor"});
-    EXPECT_TRUE(window->GetCursor().IsNull());
-}
-
-TEST(View, KindsCarryTheirTypeAndEveryPartIsOptional) {
-    EXPECT_EQ(du::SmartPtr<rzk::View>(new rzk::ShapeView)->GetViewType(), rzk::ShapeView::ACTOR_TYPE);
-    EXPECT_EQ(du::SmartPtr<rzk::View>(new rzk::DrawingView)->GetViewType(), du::Symbol("drawingview"));
-    EXPECT_EQ(du::SmartPtr<rzk::View>(new rzk::ImageView)->GetViewType(), du::Symbol("imageview"));
-
-    du::SmartPtr<rzk::View> view(new rzk::View("ecadpcbview"));
-    du::SmartPtr<rzk::Window> window(new rzk::Window);
-    du::SmartPtr<rzk::Scene> scene;
-    view->GetWindow(window);
-    view->GetScene(scene);
-    EXPECT_TRUE(window.IsNull());
-    EXPECT_TRUE(scene.IsNull());
-    EXPECT_TRUE(view->GetPickFilter().IsNull());
-    EXPECT_FALSE(view->IsPrintPreview());
-    EXPECT_TRUE(view->IsActive());
-
-    view->SetScene(new rzk::ShapeScene);
-    view->GetScene(scene);
-    EXPECT_NE(dynamic_cast<rzk::ShapeScene*>(scene.Get()), nullptr);
-    du::SmartPtr<rzk::AnnoSet> annotations(new rzk::AnnoSet);
-    scene->GetAnnoSet(annotations);
-    EXPECT_TRUE(annotations.IsNull());
-
-    du::SmartPtr<rzk::PrintPreview> preview(new rzk::PrintPreview);
-    view->SetPrintPreview(preview);
-    EXPECT_TRUE(view->IsPrintPreview());
-    EXPECT_FALSE(view->GetPrintPreview()->IsUpToDate());
-    view->SetPrintPreview(nullptr);
-    EXPECT_FALSE(view->IsPrintPreview());
-
-    view->SetStatusMessage("first");
-    view->SetStatusMessage("");
-    EXPECT_EQ(view->GetStatusMessages(), (std::vector<std::string>{"first", ""}));
-    EXPECT_EQ(view->GetStatusMessage(), "");
-}
-
-TEST(RecordingObservers, KeepEveryCallInOrder) {
-    du::SmartPtr<support::RecordingManagerObserver> observer(new support::RecordingManagerObserver);
-    observer->OnRegistered();
-    observer->OnWorkflowChange(du::Symbol::EMPTY, "Pan", 10, true, du::Symbol::EMPTY);
-    observer->OnManagerDestroyed();
-    using Call = support::ManagerObserverCall;
-    EXPECT_EQ(observer->GetCalls(),
-              (std::vector<Call>{Call::Registered(), Call::WorkflowChange("", "Pan", 10, true, ""),
-                                 Call::ManagerDestroyed()}));
-    EXPECT_EQ(observer->GetWorkflowChanges().size(), 1u);
-
-    du::SmartPtr<support::RecordingNotificationObserver> notes(new support::RecordingNotificationObserver);
-    Component data(new Made("data"));
-    notes->OnNotification("Pan", "done", 7, data);
-    EXPECT_EQ(notes->GetNotifications(), (std::vector<support::NotificationCall>{{"Pan", "done", 7, data}}));
 }
 
 }  // namespace

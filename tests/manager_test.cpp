@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "dom/MessageQueue.h"
@@ -25,23 +26,13 @@
 
 namespace {
 
-using support::ManagerObserverCall;
+using testing_support::RecordingNotificationObserver;
 using testing_support::CallLog;
+using testing_support::NotificationCall;
+using testing_support::RecordingManagerObserver;
 using testing_support::RecordingWorkflow;
 using testing_support::ScriptedWorkflow;
 using workflow::ConstStrings;
-
-struct ChangeReports : rzk::WorkflowManagerObserver {
-    std::vector<std::string> reports;
-    void OnRegistered() override {}
-    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
-                          bool success, const du::Symbol& message) override {
-        reports.push_back(oldName.ToString() + ">" + newName.ToString() + "@" + std::to_string(priority) +
-                          (success ? " ok" : " failed") +
-                          (message.View().empty() ? "" : " " + message.ToString()));
-    }
-    void OnManagerDestroyed() override { reports.push_back("destroyed"); }
-};
 
 // Captures what is written to standard error while it lives.
 class StderrCapture {
@@ -59,9 +50,13 @@ class Dispatch : public ::testing::Test {
 protected:
     CallLog log;  // first: the manager's teardown still writes to it
     du::SmartPtr<workflow::WorkflowManagerImpl> manager{new workflow::WorkflowManagerImpl};
-    du::SmartPtr<ChangeReports> observer{new ChangeReports};
+    du::SmartPtr<RecordingManagerObserver> observer{new RecordingManagerObserver};
 
-    void SetUp() override { manager->RegisterObserver(observer); }
+    void SetUp() override {
+        manager->RegisterObserver(observer);
+        EXPECT_EQ(observer->calls, (std::vector<std::string>{"registered"}));
+        observer->calls.clear();
+    }
 
     du::SmartPtr<ScriptedWorkflow> Install(const char* name, unsigned int priority,
                                            int* destroyed = nullptr) {
@@ -112,7 +107,7 @@ TEST_F(Dispatch, InstallationAnnouncesToTheNewWorkflowAndLinksItAfterwards) {
     EXPECT_EQ(log, (CallLog{"second:MsgWorkflowChanged", "first:MsgWorkflowChanged",
                             "second:MsgUpdateStatusBar", "first:MsgUpdateStatusBar", "second:OnAdd"}));
     EXPECT_EQ(second->GetManager(), manager.Get());
-    EXPECT_EQ(observer->reports, (std::vector<std::string>{">first@10 ok", ">second@20 ok"}));
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{">first@10 ok", ">second@20 ok"}));
 }
 
 TEST_F(Dispatch, ReplacingAtAnOccupiedPriorityRemovesTheOldOneSilently) {
@@ -120,12 +115,12 @@ TEST_F(Dispatch, ReplacingAtAnOccupiedPriorityRemovesTheOldOneSilently) {
     Install("old", 10, &destroyed);
     Install("watcher", 5);
     log.clear();
-    observer->reports.clear();
+    observer->calls.clear();
     Install("new", 10);
     EXPECT_EQ(destroyed, 1);
     EXPECT_EQ(log, (CallLog{"old:OnRemove", "new:MsgWorkflowChanged", "watcher:MsgWorkflowChanged",
                             "new:MsgUpdateStatusBar", "watcher:MsgUpdateStatusBar", "new:OnAdd"}));
-    EXPECT_EQ(observer->reports, (std::vector<std::string>{"old>new@10 ok"}));
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{"old>new@10 ok"}));
 }
 
 TEST_F(Dispatch, AnnouncedRemovalIsNotHeardByTheRemovedWorkflow) {
@@ -135,7 +130,7 @@ TEST_F(Dispatch, AnnouncedRemovalIsNotHeardByTheRemovedWorkflow) {
     manager->RemoveWorkflowByPriority(20);
     EXPECT_EQ(removed->GetManager(), nullptr);
     EXPECT_EQ(log, (CallLog{"removed:OnRemove", "stays:MsgWorkflowChanged", "stays:MsgUpdateStatusBar"}));
-    EXPECT_EQ(observer->reports.back(), "removed>@20 ok");
+    EXPECT_EQ(observer->calls.back(), "removed>@20 ok");
 }
 
 TEST_F(Dispatch, ThrowingHandlerIsReportedOnceAndTheWalkGoesOn) {
@@ -205,10 +200,10 @@ TEST_F(Dispatch, CompleteDestroysOnlyAfterTheRemovalReturned) {
     }
     raw->Complete(false);  // persistent: stays
     EXPECT_EQ(manager->FindWorkflow(20), du::Symbol("done"));
-    observer->reports.clear();
+    observer->calls.clear();
     raw->Complete(true);
     EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(observer->reports, (std::vector<std::string>{"done>@20 ok"}));
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{"done>@20 ok"}));
 }
 
 TEST_F(Dispatch, ExclusiveClaimantDecidesAloneEvenBelowHigherPriority) {
@@ -281,19 +276,9 @@ TEST_F(Dispatch, UnhandledEscapeDismissesOnlyATemporaryTopWorkflow) {
     EXPECT_TRUE(manager->GetWorkflow(temporary));  // not exactly one byte 27
     EXPECT_FALSE(manager->DispatchMessage(escape));
     EXPECT_FALSE(manager->GetWorkflow(temporary));
-    EXPECT_EQ(observer->reports.back(), "temporary>@" + std::to_string(temporary) + " ok");
+    EXPECT_EQ(observer->calls.back(), "temporary>@" + std::to_string(temporary) + " ok");
     EXPECT_FALSE(manager->DispatchMessage(escape));
     EXPECT_TRUE(manager->GetWorkflow(rzk::WorkflowManager::MAX_STATIC_PRIORITY));
-}
-
-TEST_F(Dispatch, LookupsByNameAndPriority) {
-    Install("a", 10);
-    Install("b", 20);
-    EXPECT_EQ(manager->FindWorkflowByName("a")->first, 10u);
-    EXPECT_EQ(manager->FindWorkflowByName("missing"), manager->StackEnd());
-    EXPECT_EQ(manager->FindWorkflow(20), du::Symbol("b"));
-    EXPECT_EQ(manager->FindWorkflow(15), du::Symbol::EMPTY);
-    EXPECT_FALSE(manager->GetWorkflow(15));
 }
 
 TEST_F(Dispatch, DestroyRemovesEveryWorkflowSilentlyHighestFirst) {
@@ -301,13 +286,13 @@ TEST_F(Dispatch, DestroyRemovesEveryWorkflowSilentlyHighestFirst) {
     Install("three", 3);
     Install("two", 2);
     log.clear();
-    observer->reports.clear();
+    observer->calls.clear();
     manager->Destroy();
     EXPECT_EQ(log, (CallLog{"three:OnRemove", "two:OnRemove", "one:OnRemove"}));
-    EXPECT_EQ(observer->reports, (std::vector<std::string>{"destroyed"}));
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{"destroyed"}));
     EXPECT_TRUE(manager->GetCurrentCursor().IsNull());
     manager->AddWorkflowAtPriority("x", 5, false);  // emptied: does nothing
-    EXPECT_EQ(observer->reports.size(), 1u);
+    EXPECT_EQ(observer->calls.size(), 1u);
 }
 
 // A workflow that writes a status field and asks for a cursor, as an interaction mode would.
@@ -338,7 +323,7 @@ protected:
     du::SmartPtr<rzk::Window> window{new rzk::Window};
     du::SmartPtr<rzloader::Loader> loader{new rzloader::Loader};
     du::SmartPtr<workflow::WorkflowManagerImpl> manager{new workflow::WorkflowManagerImpl};
-    du::SmartPtr<support::RecordingManagerObserver> observer{new support::RecordingManagerObserver};
+    du::SmartPtr<RecordingManagerObserver> observer{new RecordingManagerObserver};
     int made = 0;
 
     void SetUp() override {
@@ -357,26 +342,21 @@ protected:
         loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, category, "not-a-workflow",
                                 [] { return du::SmartPtr<du::RefCounted>(new rzk::Window); });
         rzloader::Loader::SetLoader(loader);
-        observer->Clear();
+        observer->calls.clear();
     }
     void TearDown() override {
         rzloader::Loader::SetLoader(nullptr);
         manager->Destroy();
     }
 
-    std::vector<ManagerObserverCall> Changes() {
-        auto changes = observer->GetWorkflowChanges();
-        observer->Clear();
-        return changes;
-    }
+    std::vector<std::string> Changes() { return std::exchange(observer->calls, {}); }
 };
 
 TEST_F(Services, InstallationByNameLoadsReplacesAndReportsFailures) {
     manager->AddWorkflow("nav", true);  // its own priority, 50
     EXPECT_EQ(manager->FindWorkflow(50), du::Symbol("nav"));
     EXPECT_TRUE(manager->GetWorkflow(50)->GetPersistent());
-    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, "nav", 50, true,
-                                                                          du::Symbol::EMPTY)}));
+    EXPECT_EQ(Changes(), (std::vector<std::string>{">nav@50 ok"}));
 
     // The same name at the same priority reloads nothing.
     manager->AddWorkflowAtPriority("nav", 50, false);
@@ -384,16 +364,13 @@ TEST_F(Services, InstallationByNameLoadsReplacesAndReportsFailures) {
     EXPECT_TRUE(Changes().empty());
 
     manager->AddWorkflowAtPriority("select", 50, false);
-    EXPECT_EQ(
-        Changes(),
-        (std::vector{ManagerObserverCall::WorkflowChange("nav", "select", 50, true, du::Symbol::EMPTY)}));
+    EXPECT_EQ(Changes(), (std::vector<std::string>{"nav>select@50 ok"}));
     EXPECT_EQ(manager->GetWorkflow(50)->GetPriority(), 50u);
 
     // A name the loader cannot make: the replaced workflow stays removed.
     manager->AddWorkflowAtPriority("missing", 50, false);
     EXPECT_EQ(manager->FindWorkflow(50), du::Symbol::EMPTY);
-    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, "missing", 0,
-                                                                          false, "couldn't load workflow")}));
+    EXPECT_EQ(Changes(), (std::vector<std::string>{">missing@0 failed couldn't load workflow"}));
     // Another class: silently ignored.
     manager->AddWorkflow("not-a-workflow", false);
     EXPECT_TRUE(Changes().empty());
@@ -403,25 +380,18 @@ TEST_F(Services, InstallationByNameLoadsReplacesAndReportsFailures) {
     manager->RemoveWorkflowByName("nobody");
     manager->RemoveWorkflowByPriority(0);
     manager->SetWorkflowPersistent(7, true);
-    EXPECT_EQ(Changes(),
-              (std::vector{
-                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0, false,
-                                                      "invalid workflow name"),
-                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0xFFFFFFFFu,
-                                                      false, "There is no workflow at this priority."),
-                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0, false,
-                                                      "There is no installed workflow with this name."),
-                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 0, false,
-                                                      "There is no workflow at this priority."),
-                  ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, 7, false,
-                                                      "There is no workflow at this priority."),
-              }));
+    EXPECT_EQ(Changes(), (std::vector<std::string>{
+                             ">@0 failed invalid workflow name",
+                             ">@4294967295 failed There is no workflow at this priority.",
+                             ">@0 failed There is no installed workflow with this name.",
+                             ">@0 failed There is no workflow at this priority.",
+                             ">@7 failed There is no workflow at this priority.",
+                         }));
 
     // Without a loader every load fails.
     rzloader::Loader::SetLoader(nullptr);
     manager->AddWorkflow("nav", false);
-    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange(du::Symbol::EMPTY, "nav", 0, false,
-                                                                          "couldn't load workflow")}));
+    EXPECT_EQ(Changes(), (std::vector<std::string>{">nav@0 failed couldn't load workflow"}));
 }
 
 TEST_F(Services, RemovalByNameAndPersistenceChangeNoStatusOrReport) {
@@ -432,8 +402,7 @@ TEST_F(Services, RemovalByNameAndPersistenceChangeNoStatusOrReport) {
     EXPECT_TRUE(manager->GetWorkflow(10)->GetPersistent());
     EXPECT_TRUE(Changes().empty());
     manager->RemoveWorkflowByName("nav");
-    EXPECT_EQ(Changes(), (std::vector{ManagerObserverCall::WorkflowChange("nav", du::Symbol::EMPTY, 50, true,
-                                                                          du::Symbol::EMPTY)}));
+    EXPECT_EQ(Changes(), (std::vector<std::string>{"nav>@50 ok"}));
 }
 
 TEST_F(Services, HighestCursorRequestWinsAndTheWindowHearsOnlyChanges) {
@@ -499,7 +468,7 @@ TEST_F(Services, PageModeAndRotationBecomeMessages) {
 }
 
 // An observer that deregisters itself (and another) from inside its callback.
-class LeavingObserver : public support::RecordingNotificationObserver {
+class LeavingObserver : public RecordingNotificationObserver {
 public:
     workflow::WorkflowManagerImpl* manager = nullptr;
     du::SmartPtr<rzk::NotificationObserver> alsoRemove;
@@ -512,31 +481,31 @@ public:
 };
 
 TEST_F(Services, ObserversCalledOncePerRegistrationAndNeverAfterDeregistration) {
-    du::SmartPtr<support::RecordingNotificationObserver> twice(new support::RecordingNotificationObserver);
+    du::SmartPtr<RecordingNotificationObserver> twice(new RecordingNotificationObserver);
     du::SmartPtr<LeavingObserver> leaving(new LeavingObserver);
-    du::SmartPtr<support::RecordingNotificationObserver> victim(new support::RecordingNotificationObserver);
+    du::SmartPtr<RecordingNotificationObserver> victim(new RecordingNotificationObserver);
     leaving->manager = manager.Get();
     leaving->alsoRemove = victim;
     manager->RegisterNotificationObserver(twice);
     manager->RegisterNotificationObserver(twice);
     manager->RegisterNotificationObserver(leaving);
     manager->RegisterNotificationObserver(victim);
-    EXPECT_EQ(twice->GetRegisteredCount(), 2);
+    EXPECT_EQ(twice->registered, 2);
 
     du::SmartPtr<RecordingWorkflow> sender(new RecordingWorkflow("W"));
     manager->InstallWorkflow(sender);
     sender->SendNotification("N", 7, nullptr);
-    EXPECT_EQ(twice->GetNotifications().size(), 2u);
-    EXPECT_EQ(leaving->GetNotifications().size(), 1u);
-    EXPECT_TRUE(victim->GetNotifications().empty());
-    EXPECT_EQ(twice->GetNotifications()[0], (support::NotificationCall{"W", "N", 7, nullptr}));
+    EXPECT_EQ(twice->notifications.size(), 2u);
+    EXPECT_EQ(leaving->notifications.size(), 1u);
+    EXPECT_TRUE(victim->notifications.empty());
+    EXPECT_EQ(twice->notifications[0], (NotificationCall{"W", "N", 7, nullptr}));
 
     sender->SendNotification("N", 8, nullptr);
-    EXPECT_EQ(leaving->GetNotifications().size(), 1u);
+    EXPECT_EQ(leaving->notifications.size(), 1u);
     manager->DeregisterNotificationObserver(twice);  // both registrations
     manager->DeregisterNotificationObserver(twice);  // not registered: no error
     sender->SendNotification("N", 9, nullptr);
-    EXPECT_EQ(twice->GetNotifications().size(), 4u);
+    EXPECT_EQ(twice->notifications.size(), 4u);
 }
 
 TEST_F(Services, QueriesStopAtTheFirstAnsweringWorkflow) {

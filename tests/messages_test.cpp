@@ -110,21 +110,6 @@ TEST(TouchMsg, DefaultReadsZeroAndEveryGetterReadsItsOwnPosition) {
     EXPECT_EQ(touch.GetName(), ConstStrings::MsgTouch);
 }
 
-TEST(MotionMsg, ReportsTheValuesItWasBuiltWith) {
-    const unsigned long long period = (1ULL << 40) + 7;
-    const workflow::MotionMsg motion(ConstStrings::MsgMotionEvent, -1, 2, -3, 4, -5, 1LL << 35, period);
-    long long x = 0, y = 0, z = 0;
-    motion.GetTranslation(x, y, z);
-    EXPECT_EQ(x, -1);
-    EXPECT_EQ(y, 2);
-    EXPECT_EQ(z, -3);
-    motion.GetRotation(x, y, z);
-    EXPECT_EQ(x, 4);
-    EXPECT_EQ(y, -5);
-    EXPECT_EQ(z, 1LL << 35);
-    EXPECT_EQ(motion.GetPeriod(), period);
-}
-
 TEST(SelectionMsg, CopiesReferToTheSendersVectorsAndSeeLaterChanges) {
     workflow::SelectionMsg::ItemList removed;
     workflow::SelectionMsg::ItemList added{du::SmartPtr<rzk::SelectionItem>(new rzk::SelectionItem)};

@@ -201,7 +201,8 @@ TEST(SimpleWorkflowRouting, DeactivationReleasesExclusiveClaims) {
 class TraceLines : public ::testing::Test {
 protected:
     du::SmartPtr<workflow::WorkflowManagerImpl> manager{new workflow::WorkflowManagerImpl};
-    du::SmartPtr<support::RecordingNotificationObserver> observer{new support::RecordingNotificationObserver};
+    du::SmartPtr<testing_support::RecordingNotificationObserver> observer{
+        new testing_support::RecordingNotificationObserver};
     du::SmartPtr<RecordingWorkflow> traced{new RecordingWorkflow("traced")};
 
     void SetUp() override {
@@ -213,12 +214,12 @@ protected:
 
     std::vector<std::string> Lines() {
         std::vector<std::string> lines;
-        for (const auto& call : observer->GetNotifications()) {
+        for (const auto& call : observer->notifications) {
             EXPECT_EQ(call.source, du::Symbol("traced"));
             EXPECT_EQ(call.notification, du::Symbol("trace"));
             lines.push_back(static_cast<workflow::TraceData*>(call.data.Get())->GetText().ToString());
         }
-        observer->Clear();
+        observer->notifications.clear();
         return lines;
     }
 };
