@@ -2,9 +2,10 @@
 
 #include <cstdlib>
 #include <functional>
+#include <future>
+#include <latch>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,12 +29,14 @@ using dom::ManagedObject;
 using dom::MessagePtr;
 using dom::MessageReader;
 using dom::MessageWriter;
+using dom::ReturnReason;
+using Log = std::vector<std::string>;
+using QueuePtr = du::SmartPtr<GenericMessageQueue>;
 
 // An actor whose callbacks record what happened and run optional test code.
 class Actor : public ManagedObject {
-  public:
-    explicit Actor(std::string name = "actor", std::vector<std::string>* log = nullptr,
-                   int* destroyed = nullptr)
+public:
+    explicit Actor(std::string name = "actor", Log* log = nullptr, int* destroyed = nullptr)
         : name_(std::move(name)), log_(log ? log : &ownLog_), destroyed_(destroyed) {}
     ~Actor() override {
         if (destroyed_) {
@@ -55,556 +58,393 @@ class Actor : public ManagedObject {
 
     std::function<void(const MessagePtr&)> onMessage;
     int idleEvents = 0;
-    std::vector<std::string>& Log() { return *log_; }
+    Log& GetLog() { return *log_; }
 
-  private:
+private:
     std::string name_;
-    std::vector<std::string> ownLog_;
-    std::vector<std::string>* log_;
+    Log ownLog_;
+    Log* log_;
     int* destroyed_;
 };
 
-// A counted object that travels as an object pointer.
-struct Payload : du::RefCounted {
-    explicit Payload(int* destroyed = nullptr) : destroyed(destroyed) {}
-    ~Payload() override {
-        if (destroyed) {
-            ++*destroyed;
-        }
-    }
-    int* destroyed;
-};
-
-void Send(const ManagedObject& from, std::int16_t tag, int value) {
-    MessageWriter writer = from.StartNewMessage(tag);
-    writer.PushInt32Value(value);
-    from.DeliverMessage(writer.FinaliseMessage());
+// A new object of type T, managed by queue.
+template <class T = Actor, class... Args>
+du::SmartPtr<T> Managed(const QueuePtr& queue, Args&&... args) {
+    du::SmartPtr<T> object(new T(std::forward<Args>(args)...));
+    EXPECT_TRUE(object->ManageSelf(queue, du::Symbol(), 0));
+    return object;
 }
 
-TEST(Queue, TimeoutsFireOncePerPeriodInTimeOrderThenMessagesInFifoOrder) {
-    std::vector<std::string> log;
+// Sends value one-way, or, with delivered, as a blocking call.
+MessagePtr Send(const ManagedObject& target, std::int16_t tag, int value, bool* delivered = nullptr) {
+    MessageWriter writer = target.StartNewMessage(tag);
+    writer.PushInt32Value(value);
+    if (delivered) {
+        writer.MarkNeedsReplyFlag();
+    }
+    MessagePtr message = writer.FinaliseMessage();
+    bool ok = target.DeliverMessage(message);
+    if (delivered) {
+        *delivered = ok;
+    }
+    return message;
+}
+
+// The first value of message as an int32, or -1 when there is none.
+std::int32_t FirstInt(const MessagePtr& message) {
+    std::int32_t value = -1;
+    MessageReader(message).GetInt32Value(value);
+    return value;
+}
+
+// Echoes the int it receives plus one (tag 0), refuses (tags 1 and 2) or handles without a reply.
+void EchoOrRefuse(const MessagePtr& message) {
+    if (message->GetTag() == 0) {
+        std::int32_t value = FirstInt(message);
+        MessageWriter reply;
+        reply.StartMessageReply(message);
+        reply.PushInt32Value(value + 1);
+        reply.FinaliseMessage();
+    } else if (message->GetTag() == 1) {
+        dom::PrepMessageForReturnBadTag(message);
+    } else if (message->GetTag() == 2) {
+        dom::PrepMessageForReturnBadTable(message);
+    }
+}
+
+TEST(Queue, PumpRunsTimeoutsInTimeOrderThenMessagesInFifoOrderAndStopsAtAHandlerException) {
+    Log log;
     auto queue = GenericMessageQueue::CreateManual(1000);
-    du::SmartPtr<Actor> fast(new Actor("fast", &log));
+    auto fast = Managed(queue, "fast", &log);
     du::SmartPtr<Actor> slow(new Actor("slow", &log));
-    ASSERT_TRUE(fast->ManageSelf(queue, du::Symbol(), 0));
     ASSERT_TRUE(fast->ManageObject(slow));
     ASSERT_TRUE(slow->AddRecurringTimeout(100));
     ASSERT_TRUE(fast->AddRecurringTimeout(30));
     EXPECT_FALSE(fast->AddRecurringTimeout(0));
+    slow->onMessage = [&](const MessagePtr& message) {
+        if (message->GetTag() == 3) {
+            Send(*fast, 4, 0);  // queued by a handler: runs in the same pump
+        }
+    };
     Send(*slow, 1, 0);
     Send(*fast, 2, 0);
     Send(*slow, 3, 0);
     log.clear();
 
     queue->AdvanceTime(100);
-    EXPECT_EQ(queue->RunPending(), 7u);
-    EXPECT_EQ(log, (std::vector<std::string>{"fast tick 1030", "fast tick 1060", "fast tick 1090",
-                                             "slow tick 1100", "slow msg 1", "fast msg 2", "slow msg 3"}));
+    EXPECT_EQ(queue->RunPending(), 8u);
+    EXPECT_EQ(log, (Log{"fast tick 1030", "fast tick 1060", "fast tick 1090", "slow tick 1100", "slow msg 1",
+                        "fast msg 2", "slow msg 3", "fast msg 4"}));
+    EXPECT_EQ(fast->idleEvents, 1);
 
     log.clear();
     queue->AdvanceTime(19);
     EXPECT_EQ(queue->RunPending(), 0u);
+    EXPECT_EQ(fast->idleEvents, 1);  // nothing ran: no idleness to announce
     queue->AdvanceTime(1);
     queue->RunPending();
-    EXPECT_EQ(log, (std::vector<std::string>{"fast tick 1120"}));
-}
+    EXPECT_EQ(log, (Log{"fast tick 1120"}));
 
-TEST(Queue, MessagesQueuedByHandlersRunInTheSamePump) {
-    auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> actor(new Actor);
-    actor->ManageSelf(queue, du::Symbol(), 0);
-    actor->onMessage = [&](const MessagePtr& message) {
-        if (message->GetTag() < 3) {
-            Send(*actor, static_cast<std::int16_t>(message->GetTag() + 1), 0);
-        }
-    };
-    Send(*actor, 1, 0);
-    EXPECT_EQ(queue->GetPendingCount(), 1u);
-    EXPECT_EQ(queue->RunPending(), 3u);
-    EXPECT_EQ(actor->Log().back(), "actor msg 3");
-    EXPECT_EQ(actor->idleEvents, 1);  // once, when the pump ran out of work
-    EXPECT_EQ(queue->GetPendingCount(), 0u);
-    EXPECT_EQ(queue->RunPending(), 0u);
-    EXPECT_EQ(actor->idleEvents, 1);
-}
-
-TEST(Queue, ShutdownFromAHandlerRunsOrReturnsWhatIsStillQueuedByMode) {
-    for (int mode : {dom::MessageQueue::SHUTDOWN_AFTER_PENDING, dom::MessageQueue::SHUTDOWN_NOW}) {
-        auto queue = GenericMessageQueue::CreateManual();
-        du::SmartPtr<Actor> actor(new Actor);
-        actor->ManageSelf(queue, du::Symbol(), 0);
-        actor->onMessage = [&](const MessagePtr& message) {
-            if (message->GetTag() == 1) {
-                queue->ShutdownQueue(mode);
-                MessageWriter late = actor->StartNewMessage(3);
-                EXPECT_FALSE(actor->DeliverMessage(late.FinaliseMessage()));  // refused once stopping
-            }
-        };
-        Send(*actor, 1, 0);
-        MessagePtr second = actor->StartNewMessage(2).FinaliseMessage();
-        actor->DeliverMessage(second);
-        actor->Log().clear();
-        queue->RunPending();
-        bool ran = actor->Log().back() == "actor msg 2";
-        EXPECT_EQ(ran, mode == dom::MessageQueue::SHUTDOWN_AFTER_PENDING);
-        EXPECT_EQ(second->GetReturnReason(), ran ? dom::ReturnReason::None : dom::ReturnReason::ShutDown);
-        EXPECT_FALSE(actor->IsManaged());
-    }
-}
-
-TEST(Queue, HandlerExceptionLeavesTheRemainingMessagesQueued) {
-    auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> actor(new Actor);
-    actor->ManageSelf(queue, du::Symbol(), 0);
-    actor->onMessage = [](const MessagePtr& message) {
-        if (message->GetTag() == 1) {
-            throw std::runtime_error("boom");
-        }
-    };
-    Send(*actor, 1, 0);
-    Send(*actor, 2, 0);
+    fast->onMessage = [](const MessagePtr&) { throw std::runtime_error("boom"); };
+    Send(*fast, 5, 0);
+    Send(*slow, 6, 0);
     EXPECT_THROW(queue->RunPending(), std::runtime_error);
-    EXPECT_EQ(queue->GetPendingCount(), 1u);
+    EXPECT_EQ(queue->GetPendingCount(), 1u);  // the rest stays queued
     queue->RunPending();
-    EXPECT_EQ(actor->Log().back(), "actor msg 2");
+    EXPECT_EQ(log.back(), "slow msg 6");
 }
 
-TEST(Manage, OnManageRunsAtOnceOnTheOwnerThreadAndOnlyManagedObjectsManage) {
+TEST(Manage, OnManageRunsAtOnceOnTheOwnerThreadAndUnmanageTakesTimersNameAndWaitingMessages) {
     auto queue = GenericMessageQueue::CreateManual();
     du::SmartPtr<Actor> module(new Actor("module"));
-    du::SmartPtr<Actor> child(new Actor("child", &module->Log()));
-    du::SmartPtr<Actor> loose(new Actor("loose"));
-
-    EXPECT_FALSE(loose->ManageObject(child));  // loose is not managed
+    du::SmartPtr<Actor> child(new Actor("child", &module->GetLog()));
+    EXPECT_FALSE(du::SmartPtr<Actor>(new Actor)->ManageObject(child));  // the manager is not managed
     EXPECT_FALSE(module->IsManagedByCurrentThread());
-    ASSERT_TRUE(module->ManageSelf(queue, du::Symbol(), 0));
+    ASSERT_TRUE(module->ManageSelf(queue, "unmanage-me", 0));
     EXPECT_FALSE(module->ManageSelf(queue, du::Symbol(), 0));
     EXPECT_FALSE(module->ManageObject(nullptr));
     ASSERT_TRUE(module->ManageObject(child));
-    EXPECT_EQ(module->Log(), (std::vector<std::string>{"module managed", "child managed"}));
     EXPECT_TRUE(module->ManageObject(child));  // already here: no second OnManage
-    EXPECT_EQ(module->Log().size(), 2u);
+    EXPECT_EQ(module->GetLog(), (Log{"module managed", "child managed"}));
     EXPECT_TRUE(child->IsManagedByCurrentThread());
+    EXPECT_FALSE(module->ManageObject(Managed(GenericMessageQueue::CreateManual())));  // on another queue
 
-    bool elsewhere = true;
-    std::thread([&] { elsewhere = child->IsManagedByCurrentThread(); }).join();
-    EXPECT_FALSE(elsewhere);
-
-    auto other = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> stranger(new Actor("stranger"));
-    stranger->ManageSelf(other, du::Symbol(), 0);
-    EXPECT_FALSE(module->ManageObject(stranger));  // bound to another queue
-}
-
-TEST(Manage, ShutdownReleasesObjectsAndRefusesNewWork) {
-    int destroyed = 0;
-    auto queue = GenericMessageQueue::CreateManual();
-    {
-        du::SmartPtr<Actor> actor(new Actor("a", nullptr, &destroyed));
-        actor->ManageSelf(queue, du::Symbol(), 0);
-    }
-    du::SmartPtr<Actor> survivor(new Actor("s", nullptr, &destroyed));
-    survivor->ManageSelf(queue, du::Symbol(), 0);
-    MessageWriter writer = survivor->StartNewMessage(4);
-    writer.MarkNeedsReplyFlag();
-    MessagePtr queued = survivor->StartNewMessage(5).FinaliseMessage();
-    survivor->DeliverMessage(queued);
-
-    EXPECT_EQ(destroyed, 0);
-    queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
-    EXPECT_EQ(destroyed, 1);  // the queue held the only reference
-    EXPECT_TRUE(queue->IsShutDown());
-    EXPECT_FALSE(survivor->IsManaged());
-    EXPECT_FALSE(survivor->IsManagedByCurrentThread());
-    EXPECT_EQ(queued->GetReturnReason(), dom::ReturnReason::ShutDown);
-
-    MessagePtr late = writer.FinaliseMessage();
-    EXPECT_FALSE(survivor->DeliverMessage(late));
-    EXPECT_EQ(late->GetReturnReason(), dom::ReturnReason::Unmanaged);
-    EXPECT_THROW(survivor->ManageSelf(queue, du::Symbol(), 0), dom::ActorShutdownException);
-    EXPECT_THROW(survivor->RunMessageLoop(), dom::InvalidActorException);
-}
-
-TEST(Manage, DroppingTheQueueReleasesItsObjects) {
-    int destroyed = 0;
-    auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> kept(new Actor("k", nullptr, &destroyed));
-    kept->ManageSelf(queue, du::Symbol(), 0);
-    kept->ManageObject(du::SmartPtr<ManagedObject>(new Actor("g", nullptr, &destroyed)));
-    queue = nullptr;
-    EXPECT_EQ(destroyed, 1);
-    EXPECT_FALSE(kept->IsManaged());
-}
-
-TEST(Manage, UnmanagedObjectLosesItsTimersAndItsWaitingMessagesComeBack) {
-    auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> actor(new Actor);
-    actor->ManageSelf(queue, du::Symbol("unmanage-me"), 0);
-    actor->AddRecurringTimeout(10);
-    MessagePtr waiting = actor->StartNewMessage(1).FinaliseMessage();
-    actor->DeliverMessage(waiting);
-    actor->Log().clear();
-
-    EXPECT_TRUE(actor->Unmanage());
-    EXPECT_FALSE(actor->Unmanage());
+    module->AddRecurringTimeout(10);
+    MessagePtr waiting = Send(*module, 1, 0);
+    module->GetLog().clear();
+    EXPECT_TRUE(module->Unmanage());
+    EXPECT_FALSE(module->Unmanage());
     queue->AdvanceTime(50);
     queue->RunPending();
-    EXPECT_TRUE(actor->Log().empty());
-    EXPECT_EQ(waiting->GetReturnReason(), dom::ReturnReason::Unmanaged);
+    EXPECT_TRUE(module->GetLog().empty());
+    EXPECT_EQ(waiting->GetReturnReason(), ReturnReason::Unmanaged);
     EXPECT_TRUE(dom::GetDistinguishedObject(du::Symbol(), "unmanage-me", 0).IsNull());
-
-    EXPECT_TRUE(actor->ManageSelf(queue, du::Symbol(), 0));  // may come back to the same queue
-    EXPECT_TRUE(actor->IsManaged());
+    EXPECT_TRUE(module->ManageSelf(queue, du::Symbol(), 0));  // it may come back to its queue
 }
 
-TEST(Message, ReaderChecksKindsInWriteOrderAndAnswersFalseAtTheEnd) {
+TEST(Manage, ShutdownRunsOrReturnsWhatIsQueuedByModeReleasesObjectsAndRefusesNewWork) {
+    int destroyed = 0;
+    auto dropped = GenericMessageQueue::CreateManual();
+    auto kept = Managed(dropped, "k");
+    kept->ManageObject(du::SmartPtr<ManagedObject>(new Actor("g", nullptr, &destroyed)));
+    MessagePtr queued = Send(*kept, 5, 0);
+    dropped = nullptr;
+    EXPECT_EQ(destroyed, 1);  // the queue held the only reference
+    EXPECT_FALSE(kept->IsManaged());
+    EXPECT_EQ(queued->GetReturnReason(), ReturnReason::ShutDown);
+
+    for (int mode : {dom::MessageQueue::SHUTDOWN_AFTER_PENDING, dom::MessageQueue::SHUTDOWN_NOW}) {
+        auto queue = GenericMessageQueue::CreateManual();
+        Managed(queue, "a", nullptr, &destroyed);
+        auto actor = Managed(queue);
+        actor->onMessage = [&](const MessagePtr& message) {
+            if (message->GetTag() == 1) {
+                queue->ShutdownQueue(mode);
+                EXPECT_FALSE(actor->DeliverMessage(actor->StartNewMessage(3).FinaliseMessage()));
+            }
+        };
+        Send(*actor, 1, 0);
+        MessagePtr second = Send(*actor, 2, 0);
+        queue->RunPending();
+        bool ran = actor->GetLog().back() == "actor msg 2";
+        EXPECT_EQ(ran, mode == dom::MessageQueue::SHUTDOWN_AFTER_PENDING);
+        EXPECT_EQ(second->GetReturnReason(), ran ? ReturnReason::None : ReturnReason::ShutDown);
+        EXPECT_EQ(destroyed, mode == dom::MessageQueue::SHUTDOWN_NOW ? 3 : 2);
+        EXPECT_TRUE(queue->IsShutDown());
+        EXPECT_FALSE(actor->IsManaged());
+        EXPECT_FALSE(actor->IsManagedByCurrentThread());
+
+        bool delivered = true;
+        EXPECT_EQ(Send(*actor, 4, 0, &delivered)->GetReturnReason(), ReturnReason::Unmanaged);
+        EXPECT_FALSE(delivered);
+        EXPECT_THROW(actor->ManageSelf(queue, du::Symbol(), 0), dom::ActorShutdownException);
+        EXPECT_THROW(actor->RunMessageLoop(), dom::InvalidActorException);
+    }
+}
+
+TEST(BlockingCall, OnTheOwnerThreadRunsTargetDirectlyEvenFromAHandlerAndReturnsEveryOutcome) {
     auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> actor(new Actor);
-    MessageWriter writer = actor->StartNewMessage(7);
-    writer.PushStringValue("navigator");
-    writer.PushUInt32Value(5);
-    writer.PushBooleanValue(true);
-    writer.PushInt32Value(-3);
-    writer.MarkNeedsReplyFlag();
-    MessagePtr message = writer.FinaliseMessage();
-    EXPECT_EQ(message->GetFlags(), dom::Message::NEEDS_REPLY_FLAG);
-    EXPECT_EQ(message->GetTag(), 7);
-    EXPECT_EQ(message->GetMethodTable(), 0);
-
-    MessageReader reader(message);
-    du::Symbol text;
-    std::int32_t number = 0;
-    std::uint32_t unsignedNumber = 0;
-    bool flag = false;
-    EXPECT_FALSE(reader.GetInt32Value(number));  // a string comes first
-    EXPECT_TRUE(reader.GetStringValue(text));
-    EXPECT_EQ(text, du::Symbol("navigator"));
-    EXPECT_FALSE(reader.GetBooleanValue(flag));
-    EXPECT_TRUE(reader.GetUInt32Value(unsignedNumber));
-    EXPECT_TRUE(reader.GetBooleanValue(flag));
-    EXPECT_TRUE(reader.GetInt32Value(number));
-    EXPECT_EQ(unsignedNumber, 5u);
-    EXPECT_TRUE(flag);
-    EXPECT_EQ(number, -3);
-    EXPECT_FALSE(reader.HasMoreValues());
-    EXPECT_FALSE(reader.GetInt32Value(number));
-    EXPECT_FALSE(reader.GetStringValue(text));
-
-    message->ClearNeedsReplyFlag();
-    EXPECT_EQ(message->GetFlags(), 0);
-    EXPECT_THROW(MessageWriter().PushInt32Value(1), std::logic_error);
-}
-
-TEST(Message, ManyValuesOverflowTheInlineBuffer) {
-    du::SmartPtr<Actor> actor(new Actor);
-    MessageWriter writer = actor->StartNewMessage(0);
-    for (int i = 0; i < 40; ++i) {
-        writer.PushInt32Value(i);
-    }
-    MessageReader reader(writer.FinaliseMessage());
-    for (int i = 0; i < 40; ++i) {
-        std::int32_t value = -1;
-        ASSERT_TRUE(reader.GetInt32Value(value));
-        EXPECT_EQ(value, i);
-    }
-}
-
-// Echoes the int it receives plus one, or refuses as told by the tag.
-void EchoOrRefuse(const MessagePtr& message) {
-    switch (message->GetTag()) {
-        case 0: {
-            MessageReader reader(message);
-            std::int32_t value = 0;
-            reader.GetInt32Value(value);
-            MessageWriter reply;
-            reply.StartMessageReply(message);
-            reply.PushInt32Value(value + 1);
-            reply.FinaliseMessage();
-            break;
-        }
-        case 1:
-            dom::PrepMessageForReturnBadTag(message);
-            break;
-        case 2:
-            dom::PrepMessageForReturnBadTable(message);
-            break;
-        default:
-            break;  // handled without a reply
-    }
-}
-
-MessagePtr Call(const ManagedObject& target, std::int16_t tag, int value, bool* delivered) {
-    MessageWriter writer = target.StartNewMessage(tag);
-    writer.PushInt32Value(value);
-    writer.MarkNeedsReplyFlag();
-    MessagePtr message = writer.FinaliseMessage();
-    *delivered = target.DeliverMessage(message);
-    return message;
-}
-
-TEST(BlockingCall, OnTheOwnerThreadRunsTargetDirectlyAndReturnsEveryOutcome) {
-    auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> actor(new Actor);
-    actor->ManageSelf(queue, du::Symbol(), 0);
+    auto actor = Managed(queue);
     actor->onMessage = EchoOrRefuse;
-
     bool delivered = false;
-    MessagePtr replied = Call(*actor, 0, 41, &delivered);
-    EXPECT_TRUE(delivered);  // ran at once: nothing was queued
-    EXPECT_EQ(queue->GetPendingCount(), 0u);
-    MessageReader reader(replied);
-    std::int32_t value = 0;
-    EXPECT_TRUE(reader.GetInt32Value(value));
-    EXPECT_EQ(value, 42);
-    EXPECT_FALSE(reader.HasMoreValues());
+    MessagePtr replied = Send(*actor, 0, 41, &delivered);
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(queue->GetPendingCount(), 0u);  // ran at once: nothing was queued
+    EXPECT_EQ(FirstInt(replied), 42);
 
-    const std::pair<std::int16_t, dom::ReturnReason> refusals[] = {
-        {1, dom::ReturnReason::BadTag}, {2, dom::ReturnReason::BadTable}, {3, dom::ReturnReason::Unhandled}};
+    const std::pair<std::int16_t, ReturnReason> refusals[] = {
+        {1, ReturnReason::BadTag}, {2, ReturnReason::BadTable}, {3, ReturnReason::Unhandled}};
     for (auto [tag, reason] : refusals) {
-        MessagePtr returned = Call(*actor, tag, 7, &delivered);
+        MessagePtr returned = Send(*actor, tag, 7, &delivered);
         EXPECT_FALSE(delivered);
         EXPECT_EQ(returned->GetReturnReason(), reason);
-        MessageReader nothing(returned);
-        EXPECT_FALSE(nothing.GetInt32Value(value));  // the caller never reads its own request back
+        EXPECT_EQ(FirstInt(returned), -1);  // the caller never reads its own request back
     }
     EXPECT_THROW(actor->DeliverMessage(replied), dom::MessageProtocolException);
-}
 
-TEST(BlockingCall, ReentrantCallFromAHandlerOnTheSameQueueDoesNotDeadlock) {
-    auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> manager(new Actor("manager"));
-    du::SmartPtr<Actor> observer(new Actor("observer", &manager->Log()));
-    manager->ManageSelf(queue, du::Symbol(), 0);
-    manager->ManageObject(observer);
-    manager->onMessage = EchoOrRefuse;
+    // A handler calling another object of its own queue must not wait for the queue it runs on.
+    du::SmartPtr<Actor> observer(new Actor("observer"));
+    actor->ManageObject(observer);
     std::int32_t seen = 0;
-    observer->onMessage = [&](const MessagePtr&) {
-        bool delivered = false;
-        MessageReader reader(Call(*manager, 0, 1, &delivered));
-        reader.GetInt32Value(seen);
-    };
+    observer->onMessage = [&](const MessagePtr&) { seen = FirstInt(Send(*actor, 0, 1, &delivered)); };
     Send(*observer, 9, 0);
     queue->RunPending();
     EXPECT_EQ(seen, 2);
 }
 
-TEST(TravellingReference, ReaderTakesItAndUnreadOnesAreReleasedWithTheMessage) {
+// A counted object that travels as an object pointer.
+struct Payload : du::RefCounted {
+    explicit Payload(int* destroyed) : destroyed(destroyed) {}
+    ~Payload() override { ++*destroyed; }
+    int* destroyed;
+};
+
+TEST(Message, ReaderChecksKindsInWriteOrderTakesTravellingReferencesAndAnswersFalseAtTheEnd) {
     int destroyed = 0;
-    du::SmartPtr<Actor> actor(new Actor);
     du::SmartPtr<Payload> payload(new Payload(&destroyed));
-    {
-        MessageWriter writer = actor->StartNewMessage(0);
+    du::SmartPtr<Actor> actor(new Actor);
+    auto push = [&](MessageWriter& writer) {
         payload->AddReference();  // the travelling reference
         writer.PushSmartPtr(payload.Get(), payload.Get());
+    };
+    {
+        MessageWriter writer = actor->StartNewMessage(7);
+        writer.PushStringValue("navigator");
+        writer.PushUInt32Value(5);
+        writer.PushBooleanValue(true);
+        push(writer);
         writer.PushSmartPtr(nullptr, nullptr);
+        for (int i = 0; i < 40; ++i) {  // past the values kept inline
+            writer.PushInt32Value(i);
+        }
         MessageReader reader(writer.FinaliseMessage());
+        du::Symbol text;
+        std::int32_t number = -1;
+        std::uint32_t unsignedNumber = 0;
+        bool flag = false;
         Payload* raw = nullptr;
+        void* empty = &destroyed;
+        EXPECT_FALSE(reader.GetInt32Value(number));  // a string comes first
+        EXPECT_TRUE(reader.GetStringValue(text));
+        EXPECT_FALSE(reader.GetBooleanValue(flag));  // the position stays at the unsigned value
+        EXPECT_TRUE(reader.GetUInt32Value(unsignedNumber) && reader.GetBooleanValue(flag));
+        EXPECT_EQ(text, du::Symbol("navigator"));
+        EXPECT_TRUE(flag && unsignedNumber == 5u);
         ASSERT_TRUE(reader.GetRawPtr(raw));
         EXPECT_EQ(raw, payload.Get());
         du::SmartPtr<Payload> received(raw);
         raw->RemoveReference();  // the receiver drops the travelling reference once it holds its own
         EXPECT_EQ(payload->GetReferenceCount(), 2);
-        void* empty = &destroyed;
         ASSERT_TRUE(reader.GetRawPtr(empty));
         EXPECT_EQ(empty, nullptr);
+        for (int i = 0; i < 40; ++i) {
+            ASSERT_TRUE(reader.GetInt32Value(number));
+            EXPECT_EQ(number, i);
+        }
+        EXPECT_FALSE(reader.HasMoreValues());
+        EXPECT_FALSE(reader.GetInt32Value(number));
+        EXPECT_FALSE(reader.GetRawPtr(empty));
     }
     EXPECT_EQ(payload->GetReferenceCount(), 1);  // nothing leaked, nothing released twice
-
     {
         MessageWriter writer = actor->StartNewMessage(1);
-        payload->AddReference();
         writer.PushStringValue("refused before the pointer");
-        writer.PushSmartPtr(payload.Get(), payload.Get());
+        push(writer);
         dom::PrepMessageForReturnBadTag(writer.FinaliseMessage());
         EXPECT_EQ(payload->GetReferenceCount(), 1);  // returning drops the values
     }
     {
         MessageWriter writer = actor->StartNewMessage(2);
-        payload->AddReference();
-        writer.PushSmartPtr(payload.Get(), payload.Get());
-        EXPECT_EQ(payload->GetReferenceCount(), 2);
+        push(writer);
     }
     EXPECT_EQ(payload->GetReferenceCount(), 1);  // never read: released with the message
     payload = nullptr;
     EXPECT_EQ(destroyed, 1);
+    EXPECT_THROW(MessageWriter().PushInt32Value(1), std::logic_error);
 }
 
-// A remote interface with three operations; its proxies record the rebound tags they send.
-struct Calculator : virtual du::RefCounted {
-    virtual void Add(int value) = 0;
-};
+using MethodTable = std::vector<std::pair<const char*, std::int16_t>>;
 
-class CalculatorProxy : public Calculator, public dom::ProxyObject {
-  public:
-    using ProxyObject::ProxyObject;
-    void Add(int value) override {
-        MessageWriter writer = StartNewMessage(Rebind(0));
-        writer.PushInt32Value(value);
-        DeliverMessage(writer.FinaliseMessage());
-    }
-};
-
+// Makes plain proxies for test::Calculator from the method table it is given; registered, if asked, for
+// its lifetime.
 class CalculatorFactory : public dom::ProxyFactory {
-  public:
-    explicit CalculatorFactory(std::vector<std::pair<const char*, std::int16_t>> table)
-        : table_(std::move(table)) {}
+public:
+    explicit CalculatorFactory(MethodTable table, bool registered = true) : table_(std::move(table)) {
+        if (registered) {
+            dom::ProxyFactoryMap::Instance().RegisterFactory(this);
+        }
+    }
+    ~CalculatorFactory() override { dom::ProxyFactoryMap::Instance().UnregisterFactory(this); }
     du::Symbol GetProxiedClassName() const override { return "test::Calculator"; }
     dom::ProxyObject* CreateProxy(std::int16_t interfaceIndex, std::uint32_t peerHost) override {
-        void* memory = du::CommonAllocatorImpl::Allocate(sizeof(CalculatorProxy));
-        if (!memory) {
-            return nullptr;
-        }
-        return new (memory) CalculatorProxy(interfaceIndex, GetRebindTableForHost(peerHost));
+        void* memory = du::CommonAllocatorImpl::Allocate(sizeof(dom::ProxyObject));
+        return memory ? new (memory) dom::ProxyObject(interfaceIndex, GetRebindTableForHost(peerHost))
+                      : nullptr;
     }
     std::uint32_t GetMethodCount() const override { return static_cast<std::uint32_t>(table_.size()); }
-    du::Symbol GetMethodSignature(std::uint32_t position) const override {
-        return position < table_.size() ? du::Symbol(table_[position].first) : du::Symbol::EMPTY;
-    }
-    std::int16_t GetMethodTag(std::uint32_t position) const override {
-        return position < table_.size() ? table_[position].second : std::int16_t{-1};
-    }
+    du::Symbol GetMethodSignature(std::uint32_t position) const override { return table_.at(position).first; }
+    std::int16_t GetMethodTag(std::uint32_t position) const override { return table_.at(position).second; }
 
-  private:
-    std::vector<std::pair<const char*, std::int16_t>> table_;
+private:
+    MethodTable table_;
 };
 
 // The object behind the proxies: describes itself as test::Calculator (0) and test::Adder (1).
 class CalculatorImpl : public Actor {
-  public:
+public:
     using Actor::Actor;
     std::int16_t BaseClassOffsetByName(const du::Symbol& name) const override {
-        return name == du::Symbol("test::Calculator") ? 0 : name == du::Symbol("test::Adder") ? 1 : -1;
+        return name == GetBaseClass(0) ? 0 : name == GetBaseClass(1) ? 1 : -1;
     }
     int GetBaseClassCount() const override { return 2; }
     du::Symbol GetBaseClass(int index) const override {
-        return index == 0   ? du::Symbol("test::Calculator")
-               : index == 1 ? du::Symbol("test::Adder")
-                            : du::Symbol::EMPTY;
+        return index == 0 ? du::Symbol("test::Calculator") : index == 1 ? "test::Adder" : du::Symbol::EMPTY;
     }
 };
 
-// Registers a factory for the test's lifetime.
-class Registered {
-  public:
-    explicit Registered(dom::ProxyFactory* factory) : factory_(factory) {
-        dom::ProxyFactoryMap::Instance().RegisterFactory(factory_);
-    }
-    ~Registered() {
-        dom::ProxyFactoryMap::Instance().UnregisterFactory(factory_);
-        delete factory_;
-    }
+const MethodTable kCalculatorTable = {{"Add__Il", 0}, {"Clear", 2}, {"Subtract__Il", 1}};
 
-  private:
-    dom::ProxyFactory* factory_;
-};
+TEST(RebindTable, MapsEachTagToThePeersTagForTheSameSignatureOrToItselfWithoutAPeer) {
+    CalculatorFactory local(kCalculatorTable, false);
+    dom::RebindTablePtr alone = local.GetRebindTableForHost(dom::ProxyFactory::LOCAL_HOST);
+    EXPECT_EQ((std::vector{alone->Rebind(0), alone->Rebind(1), alone->Rebind(2)}),
+              (std::vector<std::int16_t>{0, 1, 2}));
+    EXPECT_EQ(dom::ProxyObject(3, nullptr).Rebind(17), 17);
 
-const std::vector<std::pair<const char*, std::int16_t>> kCalculatorTable = {
-    {"Add__Il", 0}, {"Clear", 2}, {"Subtract__Il", 1}};
-
-TEST(RebindTable, MapsEachTagToThePeersTagForTheSameSignature) {
     // The peer declares the same operations in another order and lacks Clear.
-    Registered peer(new CalculatorFactory({{"Add__Il", 1}, {"Subtract__Il", 0}, {"Square", 2}}));
-    CalculatorFactory local(kCalculatorTable);
+    CalculatorFactory peer({{"Add__Il", 1}, {"Subtract__Il", 0}, {"Square", 2}});
     dom::RebindTablePtr table = local.GetRebindTableForHost(dom::ProxyFactory::LOCAL_HOST);
     ASSERT_EQ(table->GetSize(), 3u);
-    EXPECT_EQ(table->Rebind(0), 1);   // Add
-    EXPECT_EQ(table->Rebind(1), 0);   // Subtract
-    EXPECT_EQ(table->Rebind(2), -1);  // Clear: the peer has none
-    EXPECT_EQ(table->Rebind(3), -1);
-    EXPECT_EQ(table->Rebind(-1), -1);
-    EXPECT_EQ(local.GetMethodSignature(3), du::Symbol::EMPTY);
-    EXPECT_EQ(local.GetMethodTag(3), -1);
-}
-
-TEST(RebindTable, WithoutARegisteredPeerTheFactoryMapsToItself) {
-    CalculatorFactory local(kCalculatorTable);
-    dom::RebindTablePtr table = local.GetRebindTableForHost(dom::ProxyFactory::LOCAL_HOST);
-    EXPECT_EQ(table->Rebind(0), 0);
-    EXPECT_EQ(table->Rebind(1), 1);
-    EXPECT_EQ(table->Rebind(2), 2);
-    dom::ProxyObject identity(3, nullptr);
-    EXPECT_EQ(identity.Rebind(17), 17);
-    EXPECT_STREQ(identity.GetDebugClassName(), "dom::ProxyObject");
-    EXPECT_STREQ(local.GetDebugClassName(), "dom::ProxyFactory");
+    EXPECT_EQ((std::vector{table->Rebind(0), table->Rebind(1), table->Rebind(2), table->Rebind(3),
+                           table->Rebind(-1)}),
+              (std::vector<std::int16_t>{1, 0, -1, -1, -1}));
 }
 
 TEST(Handle, ResolvesToTheObjectOnItsOwnQueueAndToABoundProxyOnAnother) {
-    Registered factory(new CalculatorFactory(kCalculatorTable));
+    CalculatorFactory factory(kCalculatorTable);
     auto home = GenericMessageQueue::CreateManual();
     auto away = GenericMessageQueue::CreateManual();
-    du::SmartPtr<CalculatorImpl> calculator(new CalculatorImpl("calc"));
+    auto calculator = Managed<CalculatorImpl>(home, "calc");
     du::SmartPtr<Actor> neighbour(new Actor("neighbour"));
-    du::SmartPtr<Actor> stranger(new Actor("stranger"));
-    calculator->ManageSelf(home, du::Symbol(), 0);
     calculator->ManageObject(neighbour);
-    stranger->ManageSelf(away, du::Symbol(), 0);
+    auto stranger = Managed(away, "stranger");
+    const dom::Helper atHome(*neighbour), abroad(*stranger);
 
     MessageWriter writer = stranger->StartNewMessage(0);
-    dom::Helper(*stranger).PushHandleValue(calculator, 1, writer);
-    dom::Helper(*stranger).PushHandleValue(nullptr, 0, writer);
-    dom::Helper(*stranger).PushHandleValue(neighbour, 0, writer);  // a class without factory
+    abroad.PushHandleValue(calculator, 1, writer);
+    abroad.PushHandleValue(nullptr, 0, writer);
+    abroad.PushHandleValue(neighbour, 0, writer);  // a class that no factory serves
     MessagePtr message = writer.FinaliseMessage();
 
-    du::SmartPtr<ManagedObject> local;
-    MessageReader atHome(message);
-    ASSERT_TRUE(dom::Helper(*neighbour).GetHandleValue(local, "test::Adder", atHome));
+    du::SmartPtr<ManagedObject> local, remote, empty(stranger), plain;
+    MessageReader homeReader(message);
+    ASSERT_TRUE(atHome.GetHandleValue(local, "test::Adder", homeReader));
     EXPECT_EQ(local.Get(), calculator.Get());
 
-    MessageReader away_reader(message);
-    du::SmartPtr<ManagedObject> remote, empty(stranger), plain;
-    ASSERT_TRUE(dom::Helper(*stranger).GetHandleValue(remote, "test::Adder", away_reader));
-    auto proxy = du::DynamicPtrCast<CalculatorProxy>(remote);
+    MessageReader reader(message);
+    ASSERT_TRUE(abroad.GetHandleValue(remote, "test::Adder", reader));
+    auto proxy = du::DynamicPtrCast<dom::ProxyObject>(remote);
     ASSERT_TRUE(proxy);
     EXPECT_EQ(proxy->GetTarget().Get(), calculator.Get());
     EXPECT_EQ(proxy->GetProxyInterfaceIndex(), 1);
-    ASSERT_TRUE(dom::Helper(*stranger).GetHandleValue(empty, "test::Adder", away_reader));
+    ASSERT_TRUE(abroad.GetHandleValue(empty, "test::Adder", reader));
     EXPECT_TRUE(empty.IsNull());
-    ASSERT_TRUE(dom::Helper(*stranger).GetHandleValue(plain, du::Symbol::EMPTY, away_reader));
+    ASSERT_TRUE(abroad.GetHandleValue(plain, du::Symbol::EMPTY, reader));
     EXPECT_EQ(plain.Get(), neighbour.Get());
-    std::int32_t notAHandle = 0;
-    EXPECT_FALSE(away_reader.GetInt32Value(notAHandle));
+    EXPECT_FALSE(abroad.GetHandleValue(plain, du::Symbol::EMPTY, reader));
 
-    // A call through the proxy reaches the object, addressed through the proxy's interface index.
-    std::vector<std::pair<std::int16_t, std::int16_t>> received;
-    calculator->onMessage = [&](const MessagePtr& m) {
-        received.emplace_back(m->GetMethodTable(), m->GetTag());
-    };
-    proxy->Add(5);
+    // A call through the proxy reaches the object through the proxy's interface index.
+    std::int16_t table = -1;
+    calculator->onMessage = [&](const MessagePtr& m) { table = m->GetMethodTable(); };
+    Send(*proxy, proxy->Rebind(0), 5);
     home->RunPending();
-    EXPECT_EQ(received, (std::vector<std::pair<std::int16_t, std::int16_t>>{{1, 0}}));
+    EXPECT_EQ(calculator->GetLog().back(), "calc msg 0");
+    EXPECT_EQ(table, 1);
 
     // A handle written from a proxy names the proxy's target.
     MessageWriter again = stranger->StartNewMessage(0);
-    dom::Helper(*stranger).PushHandleValue(remote, 1, again);
+    abroad.PushHandleValue(remote, 1, again);
     MessageReader onceMore(again.FinaliseMessage());
-    du::SmartPtr<ManagedObject> unwrapped;
-    ASSERT_TRUE(dom::Helper(*neighbour).GetHandleValue(unwrapped, "test::Adder", onceMore));
-    EXPECT_EQ(unwrapped.Get(), calculator.Get());
+    ASSERT_TRUE(atHome.GetHandleValue(local, "test::Adder", onceMore));
+    EXPECT_EQ(local.Get(), calculator.Get());
 }
 
 TEST(Handle, AProxyThatCannotBeMadeFailsTheReadAndMessagesKeepHandlesAlive) {
-    Registered factory(new CalculatorFactory(kCalculatorTable));
+    CalculatorFactory factory(kCalculatorTable);
     auto home = GenericMessageQueue::CreateManual();
-    auto away = GenericMessageQueue::CreateManual();
     int destroyed = 0;
-    du::SmartPtr<CalculatorImpl> calculator(new CalculatorImpl("calc", nullptr, &destroyed));
-    du::SmartPtr<Actor> stranger(new Actor("stranger"));
-    calculator->ManageSelf(home, du::Symbol(), 0);
-    stranger->ManageSelf(away, du::Symbol(), 0);
-
-    MessagePtr message;
-    {
-        MessageWriter writer = stranger->StartNewMessage(0);
-        dom::Helper(*stranger).PushHandleValue(calculator, 0, writer);
-        message = writer.FinaliseMessage();
-    }
+    auto calculator = Managed<CalculatorImpl>(home, "calc", nullptr, &destroyed);
+    auto away = GenericMessageQueue::CreateManual();
+    auto stranger = Managed(away);
+    MessageWriter writer = stranger->StartNewMessage(0);
+    dom::Helper(*stranger).PushHandleValue(calculator, 0, writer);
     home->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
     calculator = nullptr;
     EXPECT_EQ(destroyed, 0);  // the handle holds it
-
     {
-        du::CommonAllocatorImpl::FailNextAllocations(1);
-        MessageReader reader(std::move(message));
+        du::CommonAllocatorImpl::FailNextAllocations(2);
+        EXPECT_THROW(new CalculatorFactory({}, false), std::bad_alloc);  // new never answers null
+        MessageReader reader(writer.FinaliseMessage());
         du::SmartPtr<ManagedObject> object;
         EXPECT_FALSE(dom::Helper(*stranger).GetHandleValue(object, "test::Calculator", reader));
         EXPECT_TRUE(object.IsNull());
@@ -615,28 +455,29 @@ TEST(Handle, AProxyThatCannotBeMadeFailsTheReadAndMessagesKeepHandlesAlive) {
     EXPECT_EQ(destroyed, 1);
 }
 
-TEST(DistinguishedObject, FoundByNameUntilItsQueueShutsDown) {
+TEST(DistinguishedObject, LookupWaitsForTheNameAndFindsItUntilItsQueueShutsDown) {
+    CalculatorFactory factory(kCalculatorTable);
     auto queue = GenericMessageQueue::CreateManual();
     du::SmartPtr<CalculatorImpl> module(new CalculatorImpl("module"));
-    du::SmartPtr<Actor> rival(new Actor("rival"));
     const du::Symbol name("Calculator For Process 1");
     EXPECT_TRUE(dom::GetDistinguishedObject("test::Calculator", name, 0).IsNull());
+    EXPECT_TRUE(dom::GetDistinguishedObject("test::Calculator", "Never Registered", 1).IsNull());
+    std::latch looking(1);
+    auto fromAnotherThread = std::async(std::launch::async, [&] {
+        looking.count_down();
+        return dom::GetDistinguishedObject("test::Adder", name, 60000);
+    });
+    looking.wait();
     ASSERT_TRUE(module->ManageSelf(queue, name, 0));
-    EXPECT_FALSE(rival->ManageSelf(queue, name, 0));  // the name is taken
-    EXPECT_FALSE(rival->IsManaged());
-
-    EXPECT_EQ(dom::GetDistinguishedObject("test::Adder", name, 0).Get(), module.Get());  // owner thread
-    EXPECT_TRUE(dom::GetDistinguishedObject("test::Unknown", name, 0).IsNull());
-
-    du::SmartPtr<ManagedObject> fromAnotherThread;
-    {
-        Registered factory(new CalculatorFactory(kCalculatorTable));
-        std::thread([&] { fromAnotherThread = dom::GetDistinguishedObject("test::Adder", name, 0); }).join();
-    }
-    auto proxy = du::DynamicPtrCast<CalculatorProxy>(fromAnotherThread);
+    auto proxy = du::DynamicPtrCast<dom::ProxyObject>(fromAnotherThread.get());
     ASSERT_TRUE(proxy);
     EXPECT_EQ(proxy->GetProxyInterfaceIndex(), 1);
 
+    du::SmartPtr<Actor> rival(new Actor("rival"));
+    EXPECT_FALSE(rival->ManageSelf(queue, name, 0));  // the name is taken
+    EXPECT_FALSE(rival->IsManaged());
+    EXPECT_EQ(dom::GetDistinguishedObject("test::Adder", name, 0).Get(), module.Get());  // owner thread
+    EXPECT_TRUE(dom::GetDistinguishedObject("test::Unknown", name, 0).IsNull());
     queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
     EXPECT_TRUE(dom::GetDistinguishedObject("test::Calculator", name, 0).IsNull());
 }
@@ -646,42 +487,26 @@ TEST(Tracer, PiecesMakeOneLineEndingWithANewlinePieceAndFormatWritesWholeLines) 
     dp::RZTracer tracer("<generated code>", "WorkflowManager");
     tracer.GetFormatter(3) << "Unexpected tag offset " << std::int16_t{25}
                            << "for interface \"workflow::WorkflowManagerLocalImpl\".\n";
+    {
+        testsupport::TraceCapture inner;  // takes the sink over, then gives it back
+        tracer.Format("hidden\n");
+        EXPECT_EQ(inner.Lines().size(), 1u);
+    }
     tracer.GetFormatter(0) << "Got a ActorShutdownException:-\n\t" << std::string("gone") << "\n";
     tracer.Format("Actor %s shutting down queue 0x%08x\n", "Workflow Manager", 0x1234u);
     tracer.GetFormatter(3).Format("%d items", 3);
 
-    std::vector<dp::TraceRecord> lines = trace.Lines();
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0].text,
-              "Unexpected tag offset 25for interface \"workflow::WorkflowManagerLocalImpl\".\n");
-    EXPECT_EQ(lines[0].type, 3);
-    EXPECT_EQ(lines[0].category, "<generated code>");
-    EXPECT_EQ(lines[0].name, "WorkflowManager");
-    EXPECT_EQ(lines[1].text, "Got a ActorShutdownException:-\n\tgone\n");
-    EXPECT_EQ(lines[1].type, 0);
-    EXPECT_EQ(lines[2].text, "Actor Workflow Manager shutting down queue 0x00001234\n");
-    EXPECT_EQ(lines[3].text, "3 items");
-    EXPECT_EQ(&tracer.GetFormatter(3), &tracer.GetFormatter(3));
-}
-
-TEST(Tracer, SetTraceSinkAnswersThePreviousSink) {
-    int first = 0, second = 0;
-    dp::TraceSink original = dp::SetTraceSink([&](const dp::TraceRecord&) { ++first; });
-    dp::TraceSink previous = dp::SetTraceSink([&](const dp::TraceRecord&) { ++second; });
-    dp::RZTracer("workflow", "t").Format("x\n");
-    previous(dp::TraceRecord{});
-    dp::SetTraceSink(original);
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 1);
-}
-
-TEST(CommonAllocator, NoMemoryGivesNullAndNewThrows) {
-    du::CommonAllocatorImpl::FailNextAllocations(2);
-    EXPECT_EQ(du::CommonAllocatorImpl::Allocate(16), nullptr);
-    EXPECT_THROW(new CalculatorFactory({}), std::bad_alloc);
-    void* memory = du::CommonAllocatorImpl::Allocate(16);
-    EXPECT_NE(memory, nullptr);
-    du::CommonAllocatorImpl::Free(memory);
+    std::vector<std::string> lines;
+    for (const dp::TraceRecord& line : trace.Lines()) {
+        lines.push_back(line.category + "/" + line.name + " " + std::to_string(line.type) + " " + line.text);
+    }
+    EXPECT_EQ(
+        lines,
+        (Log{"<generated code>/WorkflowManager 3 Unexpected tag offset 25for interface "
+             "\"workflow::WorkflowManagerLocalImpl\".\n",
+             "<generated code>/WorkflowManager 0 Got a ActorShutdownException:-\n\tgone\n",
+             "<generated code>/WorkflowManager 0 Actor Workflow Manager shutting down queue 0x00001234\n",
+             "<generated code>/WorkflowManager 3 3 items"}));
 }
 
 // Runs in a fresh process: the registry is made after the exit handler is registered, so it is destroyed

@@ -1,22 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <functional>
 #include <future>
 #include <latch>
-#include <stdexcept>
+#include <numeric>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "dom/ActorExceptions.h"
-#include "dom/DistinguishedObjects.h"
 #include "dom/Helper.h"
 #include "dom/ManagedObject.h"
 #include "dom/Message.h"
 #include "dom/MessageQueue.h"
 #include "dom/ProxyFactory.h"
 #include "dom/ProxyObject.h"
-#include "dp/ReadWriteLock.h"
 #include "dp/Thread.h"
 
 namespace {
@@ -26,10 +25,11 @@ using dom::ManagedObject;
 using dom::MessagePtr;
 using dom::MessageReader;
 using dom::MessageWriter;
+using CallResult = std::pair<bool, MessagePtr>;
 
 // An actor whose HandleMessage runs the test's code on the queue thread.
 class Actor : public ManagedObject {
-  public:
+public:
     void HandleMessage(const MessagePtr& message) override { onMessage(message); }
     void OnManage() override { managedOn = std::this_thread::get_id(); }
 
@@ -37,53 +37,51 @@ class Actor : public ManagedObject {
     std::thread::id managedOn;
 };
 
-// A queue run by its own thread for the length of a test.
-class LoopThread {
-  public:
-    // The queue is made on the loop's thread, which therefore owns it from the start.
-    LoopThread() : actor_(new Actor) {
-        std::promise<void> managed;
-        thread_ = std::thread([this, &managed] {
-            queue_ = new GenericMessageQueue();
-            actor_->ManageSelf(queue_, du::Symbol(), 0);
-            managed.set_value();
-            try {
-                actor_->RunMessageLoop();
-            } catch (const std::exception& error) {
-                loopError_ = error.what();
-            }
-        });
-        managed.get_future().wait();
-    }
-    ~LoopThread() {
-        queue_->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
-        Join();
+// A queue run by its own thread for the length of a test. The queue is made in the start-up step, so the
+// loop's thread owns it from the start and it exists once Start returns.
+class LoopThread : public dp::Thread {
+public:
+    LoopThread() : dp::Thread("WorkflowLoopThread", 0x80000) { EXPECT_TRUE(Start(true)); }
+    ~LoopThread() override {
+        queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
+        WaitForThreadToTerminate();
     }
 
-    Actor& actor() { return *actor_; }
-    const du::SmartPtr<GenericMessageQueue>& queue() { return queue_; }
-    std::thread::id id() const { return thread_.get_id(); }
-    void Join() {
-        if (thread_.joinable()) {
-            thread_.join();
+    du::SmartPtr<Actor> actor{new Actor};
+    du::SmartPtr<GenericMessageQueue> queue;
+    std::thread::id id;
+    std::string loopError;  // read after the thread ended
+
+protected:
+    void ThreadStartup() override {
+        id = std::this_thread::get_id();
+        queue = new GenericMessageQueue();
+        actor->ManageSelf(queue, du::Symbol(), 0);
+    }
+    void ThreadBody() override {
+        try {
+            actor->RunMessageLoop();
+        } catch (const std::exception& error) {
+            loopError = error.what();
         }
     }
-    const std::string& LoopError() const { return loopError_; }
-
-  private:
-    du::SmartPtr<GenericMessageQueue> queue_;
-    du::SmartPtr<Actor> actor_;
-    std::thread thread_;
-    std::string loopError_;
 };
 
-MessagePtr Call(const ManagedObject& target, std::int16_t tag, int value, bool* delivered) {
+// A blocking call carrying value: whether a reply arrived, and the message to read it from.
+CallResult Call(const ManagedObject& target, std::int16_t tag, int value) {
     MessageWriter writer = target.StartNewMessage(tag);
     writer.PushInt32Value(value);
     writer.MarkNeedsReplyFlag();
     MessagePtr message = writer.FinaliseMessage();
-    *delivered = target.DeliverMessage(message);
-    return message;
+    bool delivered = target.DeliverMessage(message);
+    return {delivered, message};
+}
+
+// The first value of message as an int32, or -1 when there is none.
+std::int32_t FirstInt(const MessagePtr& message) {
+    std::int32_t value = -1;
+    MessageReader(message).GetInt32Value(value);
+    return value;
 }
 
 void Reply(const MessagePtr& message, int value) {
@@ -93,18 +91,18 @@ void Reply(const MessagePtr& message, int value) {
     reply.FinaliseMessage();
 }
 
-TEST(Threads, MessagesOfEachProducerArriveInTheirOrder) {
-    constexpr int kProducers = 3;
-    constexpr int kMessages = 2000;
+TEST(Threads, MessagesOfEachProducerArriveInTheirOrderAndBlockingCallsReadTheirReplies) {
+    constexpr int kProducers = 3, kMessages = 2000;
     LoopThread loop;
+    EXPECT_EQ(loop.actor->managedOn, loop.id);  // the start-up step ran before Start returned
+    EXPECT_FALSE(loop.Start(true));
+    EXPECT_FALSE(loop.actor->IsManagedByCurrentThread());
     std::vector<std::vector<int>> received(kProducers);
-    loop.actor().onMessage = [&](const MessagePtr& message) {
-        MessageReader reader(message);
-        std::int32_t producer = 0, sequence = 0;
-        if (reader.GetInt32Value(producer) && reader.GetInt32Value(sequence)) {
-            received[static_cast<std::size_t>(producer)].push_back(sequence);
+    loop.actor->onMessage = [&](const MessagePtr& message) {
+        if (message->GetTag() == kProducers) {
+            Reply(message, FirstInt(message) * 2);
         } else {
-            Reply(message, 0);  // the final barrier call
+            received[static_cast<std::size_t>(message->GetTag())].push_back(FirstInt(message));
         }
     };
     std::latch start(kProducers);
@@ -113,79 +111,47 @@ TEST(Threads, MessagesOfEachProducerArriveInTheirOrder) {
         producers.emplace_back([&, p] {
             start.arrive_and_wait();
             for (int i = 0; i < kMessages; ++i) {
-                MessageWriter writer = loop.actor().StartNewMessage(0);
-                writer.PushInt32Value(p);
+                MessageWriter writer = loop.actor->StartNewMessage(static_cast<std::int16_t>(p));
                 writer.PushInt32Value(i);
-                ASSERT_TRUE(loop.actor().DeliverMessage(writer.FinaliseMessage()));
+                EXPECT_TRUE(loop.actor->DeliverMessage(writer.FinaliseMessage()));
             }
         });
     }
     for (auto& producer : producers) {
         producer.join();
     }
-    MessageWriter barrier = loop.actor().StartNewMessage(1);
-    barrier.MarkNeedsReplyFlag();
-    ASSERT_TRUE(loop.actor().DeliverMessage(barrier.FinaliseMessage()));  // everything before it has run
-
-    std::vector<int> expected(kMessages);
-    for (int i = 0; i < kMessages; ++i) {
-        expected[static_cast<std::size_t>(i)] = i;
+    for (int i = 0; i < 100; ++i) {  // the first call returns after every message before it has run
+        auto [delivered, reply] = Call(*loop.actor, kProducers, i);
+        ASSERT_TRUE(delivered);
+        EXPECT_EQ(FirstInt(reply), 2 * i);
     }
+    std::vector<int> expected(kMessages);
+    std::iota(expected.begin(), expected.end(), 0);
     for (const auto& sequence : received) {
         EXPECT_EQ(sequence, expected);
     }
-}
 
-TEST(Threads, BlockingCallFromAHostThreadReadsTheReplyAndOnManageRunsOnTheQueueThread) {
-    LoopThread loop;
-    EXPECT_EQ(loop.actor().managedOn, loop.id());
-    loop.actor().onMessage = [](const MessagePtr& message) {
-        MessageReader reader(message);
-        std::int32_t value = 0;
-        reader.GetInt32Value(value);
-        Reply(message, value * 2);
-    };
-    for (int i = 0; i < 100; ++i) {
-        bool delivered = false;
-        MessageReader reader(Call(loop.actor(), 0, i, &delivered));
-        std::int32_t doubled = -1;
-        ASSERT_TRUE(delivered);
-        ASSERT_TRUE(reader.GetInt32Value(doubled));
-        EXPECT_EQ(doubled, 2 * i);
-    }
-    EXPECT_FALSE(loop.actor().IsManagedByCurrentThread());
-
-    // Managed from this thread, the child's OnManage is posted to the queue thread.
+    // Managed from this thread, the child's OnManage is posted to the queue thread; the call waits for it.
     du::SmartPtr<Actor> child(new Actor);
-    ASSERT_TRUE(loop.actor().ManageObject(child));
-    bool delivered = false;
-    loop.actor().onMessage = [](const MessagePtr& message) { Reply(message, 0); };
-    Call(loop.actor(), 0, 0, &delivered);
-    EXPECT_EQ(child->managedOn, loop.id());
-    EXPECT_THROW(loop.queue()->RunPending(), dom::InvalidActorException);
+    ASSERT_TRUE(loop.actor->ManageObject(child));
+    Call(*loop.actor, kProducers, 0);
+    EXPECT_EQ(child->managedOn, loop.id);
+    EXPECT_THROW(loop.queue->RunPending(), dom::InvalidActorException);
 }
 
 // Blocks the queue thread inside a handler until released, so that a second call waits in the queue.
 struct BusyQueue {
     explicit BusyQueue(LoopThread& loop) : loop(loop) {
-        loop.actor().onMessage = [this](const MessagePtr& message) {
+        loop.actor->onMessage = [this](const MessagePtr& message) {
             if (message->GetTag() == 0) {
                 entered.set_value();
                 release.get_future().wait();
-            } else {
-                Reply(message, 1);
             }
         };
-        busy = std::thread([this] {
-            MessageWriter writer = this->loop.actor().StartNewMessage(0);
-            this->loop.actor().DeliverMessage(writer.FinaliseMessage());
-        });
+        loop.actor->DeliverMessage(loop.actor->StartNewMessage(0).FinaliseMessage());
         entered.get_future().wait();
     }
-    ~BusyQueue() {
-        Release();
-        busy.join();
-    }
+    ~BusyQueue() { Release(); }
     void Release() {
         if (!released) {
             released = true;
@@ -194,13 +160,9 @@ struct BusyQueue {
     }
 
     // Starts a blocking call of tag 1 on target from a new thread and returns once it waits in the queue.
-    std::future<std::pair<bool, MessagePtr>> CallAndWait(const ManagedObject& target) {
-        std::future<std::pair<bool, MessagePtr>> result = std::async(std::launch::async, [&target] {
-            bool delivered = false;
-            MessagePtr message = Call(target, 1, 7, &delivered);
-            return std::make_pair(delivered, message);
-        });
-        while (loop.queue()->GetPendingCount() == 0) {
+    std::future<CallResult> CallAndWait(const ManagedObject& target) {
+        auto result = std::async(std::launch::async, [&target] { return Call(target, 1, 7); });
+        while (loop.queue->GetPendingCount() == 0) {
             std::this_thread::yield();
         }
         return result;
@@ -209,27 +171,13 @@ struct BusyQueue {
     LoopThread& loop;
     std::promise<void> entered, release;
     bool released = false;
-    std::thread busy;
 };
 
-TEST(Threads, ShutdownReleasesABlockedCallerWithNothingToRead) {
-    LoopThread loop;
-    BusyQueue busy(loop);
-    auto waiting = busy.CallAndWait(loop.actor());
-    loop.queue()->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
-    busy.Release();
-    auto [delivered, message] = waiting.get();
-    EXPECT_FALSE(delivered);
-    EXPECT_EQ(message->GetReturnReason(), dom::ReturnReason::ShutDown);
-    EXPECT_FALSE(MessageReader(message).HasMoreValues());
-    bool late = true;
-    Call(loop.actor(), 1, 0, &late);
-    EXPECT_FALSE(late);
-}
-
-// Makes plain proxies for objects read as "test::Plain".
+// Makes plain proxies for objects read as "test::Plain", registered while it lives.
 class PlainFactory : public dom::ProxyFactory {
-  public:
+public:
+    PlainFactory() { dom::ProxyFactoryMap::Instance().RegisterFactory(this); }
+    ~PlainFactory() override { dom::ProxyFactoryMap::Instance().UnregisterFactory(this); }
     du::Symbol GetProxiedClassName() const override { return "test::Plain"; }
     dom::ProxyObject* CreateProxy(std::int16_t interfaceIndex, std::uint32_t) override {
         return new dom::ProxyObject(interfaceIndex, nullptr);
@@ -239,15 +187,13 @@ class PlainFactory : public dom::ProxyFactory {
     std::int16_t GetMethodTag(std::uint32_t) const override { return -1; }
 };
 
-TEST(Threads, TargetTakenOffItsQueueWhileACallWaitsThroughAProxyReturnsTheCall) {
+TEST(Threads, ACallWaitingInTheQueueComesBackWhenItsProxysTargetIsUnmanagedOrTheQueueShutsDown) {
     PlainFactory factory;
-    dom::ProxyFactoryMap::Instance().RegisterFactory(&factory);
     LoopThread loop;
     du::SmartPtr<Actor> target(new Actor);
     bool targetRan = false;
     target->onMessage = [&](const MessagePtr&) { targetRan = true; };
-    ASSERT_TRUE(loop.actor().ManageObject(target));
-    BusyQueue busy(loop);
+    ASSERT_TRUE(loop.actor->ManageObject(target));
     du::SmartPtr<ManagedObject> held;
     {
         // Bind the proxy the way the messaging layer does: through a handle read on another queue.
@@ -258,93 +204,40 @@ TEST(Threads, TargetTakenOffItsQueueWhileACallWaitsThroughAProxyReturnsTheCall) 
         dom::Helper(*reader).PushHandleValue(target, 0, writer);
         MessageReader handles(writer.FinaliseMessage());
         ASSERT_TRUE(dom::Helper(*reader).GetHandleValue(held, "test::Plain", handles));
+        ASSERT_TRUE(du::DynamicPtrCast<dom::ProxyObject>(held));
     }
-    auto waiting = busy.CallAndWait(*held);
-    target->Unmanage();
-    target = nullptr;  // the waiting message still holds it
+    {
+        BusyQueue busy(loop);
+        auto waiting = busy.CallAndWait(*held);
+        target->Unmanage();
+        target = nullptr;  // the waiting message still holds it
+        busy.Release();
+        auto [delivered, message] = waiting.get();
+        EXPECT_FALSE(delivered);
+        EXPECT_FALSE(targetRan);
+        EXPECT_EQ(message->GetReturnReason(), dom::ReturnReason::Unmanaged);
+    }
+    BusyQueue busy(loop);  // runs once everything queued before has been dealt with
+    auto waiting = busy.CallAndWait(*loop.actor);
+    loop.queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
     busy.Release();
     auto [delivered, message] = waiting.get();
     EXPECT_FALSE(delivered);
-    EXPECT_FALSE(targetRan);
-    EXPECT_EQ(message->GetReturnReason(), dom::ReturnReason::Unmanaged);
-    EXPECT_TRUE(du::DynamicPtrCast<dom::ProxyObject>(held));
-    dom::ProxyFactoryMap::Instance().UnregisterFactory(&factory);
+    EXPECT_EQ(message->GetReturnReason(), dom::ReturnReason::ShutDown);
+    EXPECT_FALSE(MessageReader(message).HasMoreValues());
+    EXPECT_FALSE(Call(*loop.actor, 1, 0).first);
 }
 
 TEST(Threads, AnExceptionEndsTheLoopAndReleasesItsCaller) {
     LoopThread loop;
-    loop.actor().onMessage = [](const MessagePtr&) { throw dom::MessageProtocolException("bad message"); };
-    bool delivered = true;
-    MessagePtr message = Call(loop.actor(), 0, 0, &delivered);
+    loop.actor->onMessage = [](const MessagePtr&) { throw dom::MessageProtocolException("bad message"); };
+    auto [delivered, message] = Call(*loop.actor, 0, 0);
     EXPECT_FALSE(delivered);
     EXPECT_EQ(message->GetReturnReason(), dom::ReturnReason::Unhandled);
-    loop.Join();
-    EXPECT_EQ(loop.LoopError(), "bad message");
-    EXPECT_TRUE(loop.queue()->IsShutDown());
-    EXPECT_FALSE(loop.actor().IsManaged());
-}
-
-TEST(Threads, DistinguishedObjectLookupWaitsForTheName) {
-    auto queue = GenericMessageQueue::CreateManual();
-    du::SmartPtr<Actor> module(new Actor);
-    const du::Symbol name("Late Module");
-    std::latch looking(1);
-    auto found = std::async(std::launch::async, [&] {
-        looking.count_down();
-        return dom::GetDistinguishedObject(du::Symbol::EMPTY, name, 60000);
-    });
-    looking.wait();
-    ASSERT_TRUE(module->ManageSelf(queue, name, 0));
-    EXPECT_EQ(found.get().Get(), module.Get());  // no factory serves Actor: the object itself
-    queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
-}
-
-class StartedThread : public dp::Thread {
-  public:
-    StartedThread() : dp::Thread("WorflowmoduleThread", 0x80000) {}
-    ~StartedThread() override { WaitForThreadToTerminate(); }
-
-    std::vector<std::string> steps;  // written by the thread, read after Start or after the join
-    std::promise<void> go;
-
-  protected:
-    void ThreadStartup() override { steps.push_back("startup"); }
-    void ThreadBody() override {
-        go.get_future().wait();
-        steps.push_back("body");
-    }
-};
-
-TEST(Threads, ThreadRunsItsStartupStepBeforeStartReturnsThenItsBody) {
-    StartedThread thread;
-    EXPECT_EQ(thread.GetStackSize(), 0x80000u);
-    ASSERT_TRUE(thread.Start(true));
-    EXPECT_FALSE(thread.Start(true));
-    EXPECT_EQ(thread.steps, std::vector<std::string>{"startup"});
-    thread.go.set_value();
-    thread.WaitForThreadToTerminate();
-    thread.WaitForThreadToTerminate();
-    EXPECT_EQ(thread.steps, (std::vector<std::string>{"startup", "body"}));
-}
-
-TEST(Threads, ReadWriteLockAdmitsReadersTogetherAndWritersAlone) {
-    dp::ReadWriteLock lock;
-    lock.AcquireRead();
-    bool secondReader = false, writer = true;
-    std::thread([&] {
-        secondReader = lock.try_lock_shared();
-        if (secondReader) {
-            lock.ReleaseRead();
-        }
-        writer = lock.try_lock();
-    }).join();
-    lock.ReleaseRead();
-    EXPECT_TRUE(secondReader);
-    EXPECT_FALSE(writer);
-    dp::WriteGuard guard(lock);
-    bool readerDuringWrite = true;
-    std::thread([&] { readerDuringWrite = lock.try_lock_shared(); }).join();
-    EXPECT_FALSE(readerDuringWrite);
+    loop.WaitForThreadToTerminate();  // the destructor waits once more
+    EXPECT_EQ(loop.loopError, "bad message");
+    EXPECT_TRUE(loop.queue->IsShutDown());
+    EXPECT_FALSE(loop.actor->IsManaged());
 }
 
 }  // namespace
