@@ -11,7 +11,9 @@
 
 namespace bench_support {
 inline std::atomic<long> allocationCount{0};
-inline long Allocations() { return allocationCount.load(std::memory_order_relaxed); }
+inline long Allocations() {
+    return allocationCount.load(std::memory_order_relaxed);
+}
 }  // namespace bench_support
 
 void* operator new(std::size_t size) {
@@ -21,5 +23,9 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}

@@ -55,7 +55,7 @@ using dom::MessageWriter;
 
 // Doubles the int of a blocking call; sums the values of one-way messages.
 class Server : public dom::ManagedObject {
-  public:
+public:
     void HandleMessage(const MessagePtr& message) override {
         MessageReader reader(message);
         std::int32_t number = 0;
@@ -82,7 +82,7 @@ class Server : public dom::ManagedObject {
 
 // A server on its own queue thread; the queue is made there, so that thread owns it.
 class ServerThread {
-  public:
+public:
     ServerThread() : server_(new Server) {
         std::promise<void> ready;
         thread_ = std::thread([this, &ready] {
@@ -99,7 +99,7 @@ class ServerThread {
     }
     Server& server() { return *server_; }
 
-  private:
+private:
     du::SmartPtr<dom::GenericMessageQueue> queue_;
     du::SmartPtr<Server> server_;
     std::thread thread_;

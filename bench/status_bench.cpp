@@ -69,8 +69,8 @@ void UnchangedCursorRequest(benchmark::State& state) {
         manager->SetMouseCursor(500, arrow);  // the same request again
         manager->SetMouseCursor(10, hand);    // below the winner
     }
-    state.counters["allocs/request"] =
-        static_cast<double>(bench_support::Allocations() - before) / static_cast<double>(2 * state.iterations());
+    state.counters["allocs/request"] = static_cast<double>(bench_support::Allocations() - before) /
+                                       static_cast<double>(2 * state.iterations());
     state.counters["window calls"] = static_cast<double>(window->GetCallLog().size());
     manager->Destroy();
 }

@@ -26,10 +26,10 @@
 
 namespace {
 
-using testing_support::RecordingNotificationObserver;
 using testing_support::CallLog;
 using testing_support::NotificationCall;
 using testing_support::RecordingManagerObserver;
+using testing_support::RecordingNotificationObserver;
 using testing_support::RecordingWorkflow;
 using testing_support::ScriptedWorkflow;
 using workflow::ConstStrings;

@@ -353,9 +353,6 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
     }
 }
 
-
-
-
 void SimpleWorkflow::TraceModifiers(bool control, bool shift, bool alt) {
     if (TracingWanted()) {
         OutputTraceString(trace_lines::ModifierLine(control, shift, alt));

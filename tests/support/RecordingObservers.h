@@ -17,10 +17,11 @@ public:
     std::vector<std::string> calls;
 
     void OnRegistered() override { calls.push_back("registered"); }
-    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority, bool success,
-                          const du::Symbol& message) override {
+    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                          bool success, const du::Symbol& message) override {
         calls.push_back(oldName.ToString() + ">" + newName.ToString() + "@" + std::to_string(priority) +
-                        (success ? " ok" : " failed") + (message.View().empty() ? "" : " " + message.ToString()));
+                        (success ? " ok" : " failed") +
+                        (message.View().empty() ? "" : " " + message.ToString()));
     }
     void OnManagerDestroyed() override { calls.push_back("destroyed"); }
 };

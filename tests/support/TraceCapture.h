@@ -14,7 +14,7 @@ namespace testsupport {
 //     ASSERT_EQ(trace.Lines().size(), 1u);
 //     EXPECT_EQ(trace.Lines()[0].text, "Unexpected tag offset 25for interface \"X\".\n");
 class TraceCapture {
-  public:
+public:
     TraceCapture()
         : previous_(dp::SetTraceSink([this](const dp::TraceRecord& record) {
               std::lock_guard lock(mutex_);
@@ -29,7 +29,7 @@ class TraceCapture {
         return lines_;
     }
 
-  private:
+private:
     mutable std::mutex mutex_;
     std::vector<dp::TraceRecord> lines_;
     dp::TraceSink previous_;

@@ -22,7 +22,7 @@ namespace dom {
 //     du::SmartPtr<dom::ManagedObject> object;
 //     if (!helper.GetHandleValue(object, du::Symbol("rzk::NotificationObserver"), reader)) { /* refuse */ }
 class RZHOST_API Helper {
-  public:
+public:
     explicit Helper(const ManagedObject* self) : self_(self) {}
     explicit Helper(const ManagedObject& self) : self_(&self) {}
 
@@ -36,7 +36,7 @@ class RZHOST_API Helper {
     bool GetHandleValue(du::SmartPtr<ManagedObject>& object, const du::Symbol& className,
                         MessageReader& reader) const;
 
-  private:
+private:
     const ManagedObject* self_;
 };
 

@@ -32,7 +32,7 @@ class QueueCore;
 //     queue->AdvanceTime(100);
 //     queue->RunPending();                           // due timeouts, then the queued messages
 class RZHOST_API ManagedObject : public virtual du::RefCounted {
-  public:
+public:
     ManagedObject();
     ~ManagedObject() override;
 
@@ -101,7 +101,7 @@ class RZHOST_API ManagedObject : public virtual du::RefCounted {
     // MessageProtocolException when the message was delivered before. Any thread.
     bool DeliverMessage(const MessagePtr& message) const;
 
-  private:
+private:
     friend class detail::QueueCore;
     friend class ProxyObject;
     friend class Helper;

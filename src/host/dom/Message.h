@@ -51,7 +51,7 @@ enum class ReturnReason : std::uint8_t {
 // reaching them) have their travelling reference released with the message. Handles keep their object
 // alive while they are in the message.
 class RZHOST_API Message final : public du::RefCounted, private detail::QueueLink {
-  public:
+public:
     // The needs-reply bit of the flags.
     static constexpr std::uint8_t NEEDS_REPLY_FLAG = 2;
 
@@ -89,7 +89,7 @@ class RZHOST_API Message final : public du::RefCounted, private detail::QueueLin
     Message(const Message&) = delete;
     Message& operator=(const Message&) = delete;
 
-  private:
+private:
     friend class MessageWriter;
     friend class MessageReader;
     friend class Helper;
@@ -163,7 +163,7 @@ RZHOST_API void PrepMessageForReturnBadTable(const MessagePtr& message);
 // Appends typed values to a new message (from ManagedObject::StartNewMessage) or to the reply of a
 // received one (StartMessageReply). Pushing on a writer that has no message throws std::logic_error.
 class RZHOST_API MessageWriter {
-  public:
+public:
     MessageWriter() = default;
     explicit MessageWriter(MessagePtr message) : message_(std::move(message)) {}
 
@@ -192,7 +192,7 @@ class RZHOST_API MessageWriter {
     // The message being written (null for a writer without one). The writing thread only.
     const MessagePtr& GetMessage() const { return message_; }
 
-  private:
+private:
     friend class Helper;
     Message& Target();
 
@@ -203,7 +203,7 @@ class RZHOST_API MessageWriter {
 // Reads the values of a message in write order. Every read checks the kind of the next value and answers
 // false, leaving the position unchanged, when there is no next value or it is of another kind.
 class RZHOST_API MessageReader {
-  public:
+public:
     explicit MessageReader(MessagePtr message) : message_(std::move(message)) {}
 
     // Header fields (0 for a reader without message). The reading thread only.
@@ -237,7 +237,7 @@ class RZHOST_API MessageReader {
     // The reading thread only.
     const MessagePtr& GetMessage() const { return message_; }
 
-  private:
+private:
     friend class Helper;
     Message::Value* Next(ValueKind kind);
 

@@ -23,7 +23,7 @@ class QueueCore;
 //     queue->AdvanceTime(250);
 //     queue->RunPending();   // HandleTimeoutEvent(100), HandleTimeoutEvent(200), then queued messages
 class RZHOST_API MessageQueue : public du::RefCounted {
-  public:
+public:
     // Handle what is queued already, then end the loop. (A queue that no thread runs or pumps at that
     // moment returns its queued messages instead: they must not run on a thread not their own.)
     static constexpr int SHUTDOWN_AFTER_PENDING = 0;
@@ -58,10 +58,10 @@ class RZHOST_API MessageQueue : public du::RefCounted {
     // Messages queued and not yet handled. Any thread.
     std::size_t GetPendingCount() const;
 
-  protected:
+protected:
     MessageQueue(bool manualClock, std::int64_t startTime);
 
-  private:
+private:
     friend class ManagedObject;
     detail::QueueCore& Core() const { return *core_; }
 
@@ -70,13 +70,13 @@ class RZHOST_API MessageQueue : public du::RefCounted {
 
 // The host's ordinary message queue.
 class RZHOST_API GenericMessageQueue : public MessageQueue {
-  public:
+public:
     // A queue on the steady clock, owned by the creating thread until a loop runs it. Any thread.
     GenericMessageQueue();
     // A queue on a manual clock starting at startTime, owned by the creating thread. Any thread.
     static du::SmartPtr<GenericMessageQueue> CreateManual(std::int64_t startTime = 0);
 
-  private:
+private:
     GenericMessageQueue(bool manualClock, std::int64_t startTime) : MessageQueue(manualClock, startTime) {}
 };
 

@@ -9,10 +9,10 @@ namespace dom {
 // own queue. ManagedObject is a virtual base so that an observer class may also derive from other actor
 // classes.
 class RZHOST_API Observer : public virtual ManagedObject {
-  public:
+public:
     ~Observer() override;
 
-  protected:
+protected:
     Observer();
 };
 

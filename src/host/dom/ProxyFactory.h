@@ -15,7 +15,7 @@ namespace dom {
 // operation's signature string and its tag. The messaging layer calls it from any thread, so a factory
 // keeps no state that changes after it is registered.
 class RZHOST_API ProxyFactory : public du::CommonAllocated {
-  public:
+public:
     // The one peer host of this stand-in: the process itself.
     static constexpr std::uint32_t LOCAL_HOST = 0;
 
@@ -41,13 +41,13 @@ class RZHOST_API ProxyFactory : public du::CommonAllocated {
     // thread.
     RebindTablePtr GetRebindTableForHost(std::uint32_t peerHost) const;
 
-  protected:
+protected:
     ProxyFactory() = default;
 };
 
 // The process-wide registry of proxy factories, one per proxied class.
 class RZHOST_API ProxyFactoryMap {
-  public:
+public:
     // The registry. Throws dp::DeadReference once it has been destroyed at process exit. Any thread.
     static ProxyFactoryMap& Instance();
 
@@ -64,7 +64,7 @@ class RZHOST_API ProxyFactoryMap {
     ProxyFactoryMap(const ProxyFactoryMap&) = delete;
     ProxyFactoryMap& operator=(const ProxyFactoryMap&) = delete;
 
-  private:
+private:
     friend class ProxyFactory;
     friend bool detail::ResolveRemoteObject(const du::SmartPtr<ManagedObject>&, std::int16_t,
                                             const du::Symbol&, bool, du::SmartPtr<ManagedObject>&);

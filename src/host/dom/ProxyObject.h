@@ -20,7 +20,7 @@ bool ResolveRemoteObject(const du::SmartPtr<ManagedObject>& object, std::int16_t
 // Maps an operation's declaration index on the calling side to the tag that the peer host knows it by.
 // Made by ProxyFactory::GetRebindTableForHost; shared by every proxy made for that host.
 class RZHOST_API RebindTable : public du::RefCounted {
-  public:
+public:
     explicit RebindTable(std::vector<std::int16_t> tags) : tags_(std::move(tags)) {}
 
     // The peer's tag, or -1 for an index the table does not know. Any thread.
@@ -28,7 +28,7 @@ class RZHOST_API RebindTable : public du::RefCounted {
     // Any thread.
     std::size_t GetSize() const { return tags_.size(); }
 
-  private:
+private:
     std::vector<std::int16_t> tags_;
 };
 
@@ -39,7 +39,7 @@ using RebindTablePtr = du::SmartPtr<const RebindTable>;
 // than its object's; the messaging layer then binds it to the object. Proxies are never managed themselves,
 // and keep their target alive.
 class RZHOST_API ProxyObject : public ManagedObject, public du::CommonAllocated {
-  public:
+public:
     // A proxy for the interface at interfaceIndex; a null table sends every operation under its own index.
     ProxyObject(std::int16_t interfaceIndex, RebindTablePtr rebindTable);
     ~ProxyObject() override;
@@ -55,7 +55,7 @@ class RZHOST_API ProxyObject : public ManagedObject, public du::CommonAllocated 
     // The object this proxy calls; null until bound. Any thread.
     const du::SmartPtr<ManagedObject>& GetTarget() const { return target_; }
 
-  private:
+private:
     friend bool detail::ResolveRemoteObject(const du::SmartPtr<ManagedObject>&, std::int16_t,
                                             const du::Symbol&, bool, du::SmartPtr<ManagedObject>&);
 

@@ -19,7 +19,7 @@
 namespace dom::detail {
 
 class QueueCore : public du::RefCounted {
-  public:
+public:
     enum class BindResult { Added, AlreadyHere, Refused, ShutDown };
 
     QueueCore(bool manualClock, std::int64_t startTime);
@@ -54,7 +54,7 @@ class QueueCore : public du::RefCounted {
     void Shutdown(int mode);
     std::size_t GetPendingCount() const;
 
-  private:
+private:
     struct Timer {
         std::int64_t due;
         std::uint64_t order;

@@ -8,7 +8,7 @@ namespace dp {
 
 // Facts about the running process.
 class RZHOST_API Process {
-  public:
+public:
     // The operating system's id of this process. Any thread.
     static std::uint32_t GetCurrentProcId();
 };

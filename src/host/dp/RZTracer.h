@@ -37,7 +37,7 @@ class RZTracer;
 //     tracer.GetFormatter(3) << "Unexpected tag offset " << tag << "for interface \"X\".\n";
 //     tracer.Format("Actor %s shutting down queue 0x%08x\n", name, address);
 class RZHOST_API TraceFormatter {
-  public:
+public:
     // Each appends one piece. Any thread (pieces of two threads on one formatter interleave).
     TraceFormatter& operator<<(std::string_view piece);
     TraceFormatter& operator<<(const char* piece) { return *this << std::string_view(piece ? piece : ""); }
@@ -58,7 +58,7 @@ class RZHOST_API TraceFormatter {
     // Any thread.
     int GetTraceType() const { return type_; }
 
-  private:
+private:
     friend class RZTracer;
     TraceFormatter(const RZTracer& tracer, int type) : tracer_(tracer), type_(type) {}
     void Emit(std::string text) const;
@@ -71,7 +71,7 @@ class RZHOST_API TraceFormatter {
 
 // A named source of trace lines: a category (such as "workflow") and a name (a thread or class name).
 class RZHOST_API RZTracer {
-  public:
+public:
     RZTracer(std::string category, std::string name);
     // A pending partial line of any formatter is sent as it stands.
     ~RZTracer();
@@ -89,7 +89,7 @@ class RZHOST_API RZTracer {
     // Any thread.
     const std::string& GetName() const { return name_; }
 
-  private:
+private:
     std::string category_;
     std::string name_;
     std::mutex mutex_;

@@ -9,7 +9,7 @@ namespace dp {
 // Many readers or one writer. Also satisfies the standard SharedMutex requirements, so std::shared_lock and
 // std::unique_lock work on it.
 class RZHOST_API ReadWriteLock {
-  public:
+public:
     // Blocks until no writer holds the lock. Any thread.
     void AcquireRead() { mutex_.lock_shared(); }
     // Ends a read started by AcquireRead. The reading thread only.
@@ -26,45 +26,45 @@ class RZHOST_API ReadWriteLock {
     void unlock_shared() { ReleaseRead(); }
     bool try_lock_shared() { return mutex_.try_lock_shared(); }
 
-  private:
+private:
     std::shared_mutex mutex_;
 };
 
 // Holds a read lock for its lifetime.
 class ReadGuard {
-  public:
+public:
     explicit ReadGuard(ReadWriteLock& lock) : lock_(lock) { lock_.AcquireRead(); }
     ~ReadGuard() { lock_.ReleaseRead(); }
     ReadGuard(const ReadGuard&) = delete;
     ReadGuard& operator=(const ReadGuard&) = delete;
 
-  private:
+private:
     ReadWriteLock& lock_;
 };
 
 // Holds a write lock for its lifetime.
 class WriteGuard {
-  public:
+public:
     explicit WriteGuard(ReadWriteLock& lock) : lock_(lock) { lock_.AcquireWrite(); }
     ~WriteGuard() { lock_.ReleaseWrite(); }
     WriteGuard(const WriteGuard&) = delete;
     WriteGuard& operator=(const WriteGuard&) = delete;
 
-  private:
+private:
     ReadWriteLock& lock_;
 };
 
 // Gives an object its own read-write lock, reachable also from const operations.
 class RZHOST_API ObjectLevelReadWriteLockable {
-  public:
+public:
     // The object's lock. Any thread.
     ReadWriteLock& GetLock() const { return lock_; }
 
-  protected:
+protected:
     ObjectLevelReadWriteLockable() = default;
     ~ObjectLevelReadWriteLockable() = default;
 
-  private:
+private:
     mutable ReadWriteLock lock_;
 };
 

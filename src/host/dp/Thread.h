@@ -25,7 +25,7 @@ namespace dp {
 //         void ThreadBody() override { ... }
 //     };
 class RZHOST_API Thread {
-  public:
+public:
     // name is shown by debuggers (cut to 15 characters there); stackSize is in bytes (0 = the default).
     Thread(std::string name, std::uint32_t stackSize);
     virtual ~Thread();
@@ -33,13 +33,13 @@ class RZHOST_API Thread {
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
 
-  protected:
+protected:
     // Runs first on the new thread. Default: nothing.
     virtual void ThreadStartup();
     // Runs on the new thread after the start-up step; the thread ends when it returns.
     virtual void ThreadBody() = 0;
 
-  public:
+public:
     // Starts the thread; with waitForStartup, returns only after ThreadStartup has finished. False when the
     // thread could not be created or was started before. Any thread.
     bool Start(bool waitForStartup);
@@ -52,7 +52,7 @@ class RZHOST_API Thread {
     // Any thread.
     std::uint32_t GetStackSize() const { return stackSize_; }
 
-  private:
+private:
     static void* Trampoline(void* self);
 
     std::string name_;

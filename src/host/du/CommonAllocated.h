@@ -10,7 +10,7 @@ namespace du {
 // The host's common heap. Allocate answers null instead of throwing, so that callers that build objects
 // in place can report "no memory" as an empty result.
 class RZHOST_API CommonAllocatorImpl {
-  public:
+public:
     // Memory for size bytes, or null when none can be had. Any thread.
     static void* Allocate(std::size_t size) noexcept;
     // Gives back memory from Allocate; null is ignored. Any thread.
@@ -26,7 +26,7 @@ class RZHOST_API CommonAllocatorImpl {
 //     void* memory = du::CommonAllocatorImpl::Allocate(sizeof(MyFactory));
 //     auto* factory = memory ? new (memory) MyFactory() : nullptr;   // deleted later with `delete factory`
 class RZHOST_API CommonAllocated {
-  public:
+public:
     virtual ~CommonAllocated();
     // The class name shown in the host's leak and debug reports. Any thread.
     virtual const char* GetDebugClassName() const;
@@ -38,7 +38,7 @@ class RZHOST_API CommonAllocated {
     static void* operator new(std::size_t, void* memory) noexcept { return memory; }
     static void operator delete(void*, void*) noexcept {}
 
-  protected:
+protected:
     CommonAllocated() = default;
     CommonAllocated(const CommonAllocated&) = default;
     CommonAllocated& operator=(const CommonAllocated&) = default;
