@@ -18,34 +18,10 @@
 #include <new>
 #include <thread>
 
+#include "CountingAllocator.h"
 #include "dom/ManagedObject.h"
 #include "dom/Message.h"
 #include "dom/MessageQueue.h"
-
-namespace {
-
-std::atomic<std::uint64_t> allocations{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-// free is called through a pointer the compiler cannot see through; otherwise it pairs the inlined free with
-// an operator new at the call site and warns about a mismatch.
-namespace {
-void (*volatile releaseMemory)(void*) = std::free;
-}  // namespace
-void operator delete(void* memory) noexcept {
-    releaseMemory(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    releaseMemory(memory);
-}
 
 namespace {
 
@@ -166,7 +142,7 @@ void OneWay_Runtime(benchmark::State& state) {
     ServerThread thread;
     Server& server = thread.server();
     std::uint64_t posted = 0;
-    std::uint64_t allocationsBefore = allocations.load();
+    const long allocationsBefore = bench_support::Allocations();
     for (auto _ : state) {
         for (int i = 0; i < BATCH; ++i) {
             MessageWriter writer = server.StartNewMessage(1);
@@ -182,7 +158,7 @@ void OneWay_Runtime(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(posted));
     state.counters["allocs_per_msg"] =
-        static_cast<double>(allocations.load() - allocationsBefore) / static_cast<double>(posted);
+        static_cast<double>(bench_support::Allocations() - allocationsBefore) / static_cast<double>(posted);
 }
 BENCHMARK(OneWay_Runtime)->UseRealTime();
 
@@ -213,7 +189,7 @@ void OneWay_CvDequeBaseline(benchmark::State& state) {
         }
     });
     std::uint64_t posted = 0;
-    std::uint64_t allocationsBefore = allocations.load();
+    const long allocationsBefore = bench_support::Allocations();
     for (auto _ : state) {
         for (int i = 0; i < BATCH; ++i) {
             {
@@ -236,7 +212,7 @@ void OneWay_CvDequeBaseline(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
     state.SetItemsProcessed(static_cast<std::int64_t>(posted));
     state.counters["allocs_per_msg"] =
-        static_cast<double>(allocations.load() - allocationsBefore) / static_cast<double>(posted);
+        static_cast<double>(bench_support::Allocations() - allocationsBefore) / static_cast<double>(posted);
 }
 BENCHMARK(OneWay_CvDequeBaseline)->UseRealTime();
 

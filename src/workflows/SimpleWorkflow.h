@@ -31,9 +31,14 @@ namespace workflow {
 //             AddMsgTypeHandled(workflow::ConstStrings::MsgMouseLeftUp, false);
 //             SetActive(true);
 //         }
-//         bool OnMsgMouseLeftDown(int x, int y) override { start_ = {x, y}; return true; }
-//         bool OnMsgMouseLeftDrag(int x, int y) override { SetCursor(GetPriority(), "cross"); return true; }
+//         bool OnMsgMouseLeftDown(int x, int) override { startX_ = x; return true; }
+//         bool OnMsgMouseLeftDrag(int x, int) override {
+//             SetStatusMessage(0, "length " + std::to_string(x - startX_));
+//             return SetCursor(GetPriority(), "cross");
+//         }
 //         bool OnMsgMouseLeftUp(int, int) override { Complete(false); return true; }
+//     private:
+//         int startX_ = 0;
 //     };
 class WORKFLOW_API SimpleWorkflow : public Workflow {
 public:
