@@ -7,15 +7,10 @@
 #include <vector>
 
 #include "dom/ManagedObject.h"
+#include "dom/QueueCore.h"
 
 namespace dom {
 namespace {
-
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 // A reply usually arrives within a few microseconds; spinning that long is cheaper than sleeping and being
 // woken by the kernel.
@@ -197,7 +192,7 @@ void Message::WaitForCompletion() {
         if (completed_.load(std::memory_order_acquire) != 0) {
             return;
         }
-        CpuRelax();
+        detail::CpuRelax();
     }
     while (completed_.load(std::memory_order_acquire) == 0) {
         completed_.wait(0, std::memory_order_acquire);

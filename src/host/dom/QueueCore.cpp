@@ -13,12 +13,6 @@
 namespace dom {
 namespace {
 
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
 // Before sleeping, the loop watches the queue for a short while: a sender that posts within that time
 // costs no kernel wake-up.
 constexpr int IDLE_SPIN_ROUNDS = 2000;

@@ -18,6 +18,13 @@
 
 namespace dom::detail {
 
+// A hint to the processor that the caller spins waiting for another thread.
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 class QueueCore : public du::RefCounted {
 public:
     enum class BindResult { Added, AlreadyHere, Refused, ShutDown };
