@@ -606,9 +606,10 @@ TEST(ManagerOnItsQueue, PluginObserversAreKeptAndManagedOtherObjectsIgnored) {
     EXPECT_EQ(observer->managed, 1);
     EXPECT_TRUE(observer->IsManagedByCurrentThread());
     EXPECT_EQ(plain->GetReferenceCount(), 1);
-    const int held = observer->GetReferenceCount();
-    manager->Destroy();  // releases the manager's reference
-    EXPECT_EQ(observer->GetReferenceCount(), held - 1);
+    manager->Destroy();  // releases the manager's reference and takes the observer off the queue
+    queue->RunPending();
+    EXPECT_FALSE(observer->IsManaged());
+    EXPECT_EQ(observer->GetReferenceCount(), 1);
     queue->ShutdownQueue(1);
 }
 

@@ -203,9 +203,13 @@ void WorkflowManagerImpl::Teardown() {
     view_ = nullptr;
     managerObservers_.Clear();
     cursorRequests_.reset();
-    // Released outside the member: an observer's destructor may call back into the manager.
+    // The objects this manager put under management leave the queue too, so that releasing them here is
+    // what ends them. Released outside the member: an observer's destructor may call back into the manager.
     std::vector<du::SmartPtr<dom::ManagedObject>> released;
     released.swap(managedObjects_);
+    for (const auto& object : released) {
+        object->Unmanage();
+    }
 }
 
 }  // namespace workflow
