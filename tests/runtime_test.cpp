@@ -171,15 +171,18 @@ TEST(Manage, OnManageRunsAtOnceOnTheOwnerThreadAndUnmanageTakesTimersNameAndWait
 
     module->AddRecurringTimeout(10);
     MessagePtr waiting = Send(*module, 1, 0);
-    module->GetLog().clear();
     EXPECT_TRUE(module->Unmanage());
     EXPECT_FALSE(module->Unmanage());
+    EXPECT_TRUE(dom::GetDistinguishedObject(du::Symbol(), "unmanage-me", 0).IsNull());
+    EXPECT_TRUE(module->ManageSelf(queue, du::Symbol(), 0));  // it may come back to its queue at once
+    module->GetLog().clear();
     queue->AdvanceTime(50);
     queue->RunPending();
-    EXPECT_TRUE(module->GetLog().empty());
+    EXPECT_TRUE(module->GetLog().empty());  // neither its old timeout nor what was sent before it left
     EXPECT_EQ(waiting->GetReturnReason(), ReturnReason::Unmanaged);
-    EXPECT_TRUE(dom::GetDistinguishedObject(du::Symbol(), "unmanage-me", 0).IsNull());
-    EXPECT_TRUE(module->ManageSelf(queue, du::Symbol(), 0));  // it may come back to its queue
+    Send(*module, 2, 0);
+    queue->RunPending();
+    EXPECT_EQ(module->GetLog(), (Log{"module msg 2"}));
 }
 
 TEST(Manage, ShutdownRunsOrReturnsWhatIsQueuedByModeReleasesObjectsAndRefusesNewWork) {

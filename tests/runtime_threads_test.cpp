@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <future>
 #include <latch>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "dom/ActorExceptions.h"
+#include "dom/DistinguishedObjects.h"
 #include "dom/Helper.h"
 #include "dom/ManagedObject.h"
 #include "dom/Message.h"
@@ -238,6 +240,26 @@ TEST(Threads, AnExceptionEndsTheLoopAndReleasesItsCaller) {
     EXPECT_EQ(loop.loopError, "bad message");
     EXPECT_TRUE(loop.queue->IsShutDown());
     EXPECT_FALSE(loop.actor->IsManaged());
+}
+
+// Unmanaged by a thread that holds no reference of its own, an object may end on the queue thread as soon as
+// the queue lets go of it; a lookup by name running meanwhile must never reach it.
+TEST(Threads, AnObjectUnmanagedByAThreadWithoutAReferenceLeavesItsNameBeforeTheQueueLetsItGo) {
+    LoopThread loop;
+    const du::Symbol name("unmanaged-without-a-reference");
+    std::atomic<bool> done{false};
+    std::thread looker([&] {
+        while (!done.load()) {
+            dom::GetDistinguishedObject(du::Symbol(), name, 0);  // must never reach an object that has ended
+        }
+    });
+    for (int i = 0; i < 3000 && !HasFailure(); ++i) {
+        ManagedObject* object = new Actor;
+        EXPECT_TRUE(object->ManageSelf(loop.queue, name, 0));  // the queue holds the only reference
+        EXPECT_TRUE(object->Unmanage());
+    }
+    done = true;
+    looker.join();
 }
 
 }  // namespace

@@ -111,6 +111,9 @@ private:
 
     std::atomic<detail::QueueCore*> queue_{nullptr};  // bound once; the object holds a reference to it
     std::atomic<bool> managed_{false};
+    // Unmanagements whose keepers are still queued: a message queued before one of them comes back unhandled,
+    // even when the object has been managed again meanwhile.
+    std::atomic<int> unmanagementsQueued_{0};
     du::Symbol name_;                     // guarded by the queue's lock
     const ProxyObject* proxy_ = nullptr;  // this object as a proxy, set by ProxyObject
 };

@@ -31,6 +31,7 @@ void detail::QueueCore::Dispatch(const MessagePtr& message) {
     Message& m = *message;
     ManagedObject* target = m.target_;
     if (m.purpose_ == Message::Purpose::Release) {
+        target->unmanagementsQueued_.fetch_sub(1, std::memory_order_acq_rel);
         return;  // the reference it carries goes with the message
     }
     if (m.purpose_ == Message::Purpose::Manage) {
@@ -117,7 +118,9 @@ QueueCore::BindResult QueueCore::Manage(ManagedObject& object, const du::Symbol&
 
 bool QueueCore::Unmanage(ManagedObject& object) {
     du::SmartPtr<ManagedObject> released;
-    du::Symbol name;
+    // Dropped only after the lock: once queued, the keeper may have run already, and the object may end with
+    // it here, in a destructor that takes this lock again.
+    MessagePtr keeper;
     bool wake = false;
     {
         std::lock_guard lock(mutex_);
@@ -137,13 +140,19 @@ bool QueueCore::Unmanage(ManagedObject& object) {
             std::make_heap(timers_.begin(), timers_.end(), LaterFirst());
             RefreshNextDueLocked();
         }
-        name = std::exchange(object.name_, du::Symbol());
+        // The name goes while the queue still holds the object: a lookup must not find an object that the
+        // queue may already have let go of.
+        if (du::Symbol name = std::exchange(object.name_, du::Symbol()); name.IsSet()) {
+            UnregisterDistinguishedName(name, &object);
+        }
         // Messages already queued hold no reference to their target: the queue's reference travels behind
         // them and goes when they have run. A queue that has shut down drops it here.
         if (!shutDown_) {
-            MessagePtr keeper(new Message(&object, 0, 0, Message::Purpose::Release));
+            keeper = new Message(&object, 0, 0, Message::Purpose::Release);
+            object.unmanagementsQueued_.fetch_add(1, std::memory_order_acq_rel);
             MessageWriter carrier(keeper);
             Helper(nullptr).PushHandleValue(released, 0, carrier);
+            carrier.FinaliseMessage();
             released = nullptr;
             posted_.fetch_add(1, std::memory_order_seq_cst);
             keeper->AddReference(this);
@@ -153,9 +162,6 @@ bool QueueCore::Unmanage(ManagedObject& object) {
     }
     if (wake) {
         Wake();
-    }
-    if (name.IsSet()) {
-        UnregisterDistinguishedName(name, &object);
     }
     return true;
 }
@@ -288,6 +294,11 @@ std::size_t QueueCore::ProcessMessages(std::size_t limit) {
         MessagePtr message(node);
         node->RemoveReference(this);
         ++handled;
+        if (node->purpose_ != Message::Purpose::Release && node->target_ &&
+            node->target_->unmanagementsQueued_.load(std::memory_order_acquire) > 0) {
+            message->Return(ReturnReason::Unmanaged);  // queued before its target left the queue
+            continue;
+        }
         Dispatch(message);
     }
     return handled;
