@@ -12,6 +12,32 @@ namespace {
 
 std::atomic<bool> registryDestroyed{false};
 
+// Set while this thread reads the registry under its lock (a factory making a proxy asks the registry for
+// its rebind table): a shared lock must not be taken twice by one thread.
+thread_local bool readingRegistry = false;
+
+// Shares the registry's lock unless this thread holds it already.
+class RegistryReadLock {
+public:
+    explicit RegistryReadLock(std::shared_mutex& mutex) : nested_(readingRegistry) {
+        if (!nested_) {
+            lock_ = std::shared_lock(mutex);
+            readingRegistry = true;
+        }
+    }
+    ~RegistryReadLock() {
+        if (!nested_) {
+            readingRegistry = false;
+        }
+    }
+    RegistryReadLock(const RegistryReadLock&) = delete;
+    RegistryReadLock& operator=(const RegistryReadLock&) = delete;
+
+private:
+    bool nested_;
+    std::shared_lock<std::shared_mutex> lock_;
+};
+
 }  // namespace
 
 ProxyFactory::~ProxyFactory() = default;
@@ -30,7 +56,7 @@ RebindTablePtr ProxyFactory::GetRebindTableForHost(std::uint32_t) const {
     bool collected = false;
     try {
         ProxyFactoryMap& map = ProxyFactoryMap::Instance();
-        std::shared_lock lock(map.mutex_);
+        RegistryReadLock lock(map.mutex_);
         auto found = map.factories_.find(GetProxiedClassName());
         if (found != map.factories_.end()) {
             collect(*found->second);
@@ -89,7 +115,7 @@ void ProxyFactoryMap::UnregisterFactory(ProxyFactory* factory) {
 }
 
 ProxyFactory* ProxyFactoryMap::FindFactory(const du::Symbol& className) const {
-    std::shared_lock lock(mutex_);
+    RegistryReadLock lock(mutex_);
     auto found = factories_.find(className);
     return found != factories_.end() ? found->second : nullptr;
 }
@@ -114,7 +140,7 @@ bool ResolveRemoteObject(const du::SmartPtr<ManagedObject>& object, std::int16_t
     }
     // The lock is held while the proxy is made so that its factory cannot be unregistered and destroyed
     // meanwhile.
-    std::shared_lock lock(map->mutex_);
+    RegistryReadLock lock(map->mutex_);
     auto found = map->factories_.find(object->GetObjectClass());
     if (found == map->factories_.end()) {
         found = map->factories_.find(className);
