@@ -22,11 +22,7 @@ public:
     void Remove(const Observer* observer) {
         for (auto& entry : entries_) {
             if (entry.Get() == observer) {
-                if (walkDepth_ > 0) {
-                    retired_.push_back(std::move(entry));  // keeps the object alive for the running walk
-                } else {
-                    entry = nullptr;
-                }
+                Drop(entry);
             }
         }
         Compact();
@@ -34,11 +30,7 @@ public:
 
     void Clear() {
         for (auto& entry : entries_) {
-            if (walkDepth_ > 0) {
-                retired_.push_back(std::move(entry));
-            } else {
-                entry = nullptr;
-            }
+            Drop(entry);
         }
         Compact();
     }
@@ -67,6 +59,15 @@ public:
     }
 
 private:
+    // Empties an entry; during a walk its reference is kept until the walk ends.
+    void Drop(du::SmartPtr<Observer>& entry) {
+        if (walkDepth_ > 0) {
+            retired_.push_back(std::move(entry));
+        } else {
+            entry = nullptr;
+        }
+    }
+
     // Null entries are only erased when no walk runs, so walk indices stay valid.
     void Compact() {
         if (walkDepth_ == 0) {

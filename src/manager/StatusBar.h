@@ -31,9 +31,6 @@ public:
     // Forgets fields and text for good: the manager is being emptied and takes no further passes.
     void Clear();
 
-    const std::string& Text() const { return text_; }
-    bool Pending() const { return pending_; }
-
 private:
     void Push(rzk::View* view, std::int64_t now);
 

@@ -50,9 +50,8 @@ public:
     void InstallWorkflow(const du::SmartPtr<Workflow>& workflow);
     void UninstallWorkflow(StackEntry entry, bool announce);
     du::SmartPtr<Workflow> GetWorkflow(unsigned int priority);
-    // The entry of the highest-priority workflow called name, or StackEnd().
+    // The entry of the highest-priority workflow called name, or the end of the stack.
     StackEntry FindWorkflowByName(const du::Symbol& name);
-    StackEntry StackEnd() { return stack_.end(); }
     void ReportWorkflowChange(du::Symbol oldName, du::Symbol newName, unsigned int priority, bool success,
                               du::Symbol message);
     bool SetExclusive(const du::SmartPtr<Workflow>& claimant, const du::Symbol* names, int count);

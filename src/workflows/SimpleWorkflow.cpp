@@ -382,12 +382,15 @@ void SimpleWorkflow::HandleTraceString(const std::string& line) {
     }
 
     const std::uint8_t route = RouteOf(tag);
-    if (MouseHandler handler = MouseHandlerOf(route)) {
+    const MouseHandler handler = MouseHandlerOf(route);
+    if (handler || route == kMouseWheel) {
+        // A line with a negative coordinate replays nothing.
         const int x = intAttribute("mouseX");
         const int y = intAttribute("mouseY");
         if (x >= 0 && y >= 0) {
-            RecordMouse(x, y, static_cast<short>(intAttribute("mouseDelta")));
-            (this->*handler)(x, y);
+            const auto delta = static_cast<short>(intAttribute("mouseDelta"));
+            RecordMouse(x, y, delta);
+            handler ? (this->*handler)(x, y) : OnMsgMouseWheel(x, y, delta);
         }
         return;
     }
@@ -410,16 +413,6 @@ void SimpleWorkflow::HandleTraceString(const std::string& line) {
         case kMouseLeave:
             OnMsgMouseLeave();
             break;
-        case kMouseWheel: {
-            const int x = intAttribute("mouseX");
-            const int y = intAttribute("mouseY");
-            if (x >= 0 && y >= 0) {
-                const auto delta = static_cast<short>(intAttribute("mouseDelta"));
-                RecordMouse(x, y, delta);
-                OnMsgMouseWheel(x, y, delta);
-            }
-            break;
-        }
         case kUpdateCursor:
             OnMsgUpdateCursor();
             break;
