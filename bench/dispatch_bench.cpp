@@ -1,5 +1,5 @@
 // One MsgMouseMove dispatched through N simple workflows that all handle it, only the lowest consuming it,
-// against a bare walk of a priority map calling one virtual handler per entry.
+// against two bare walks calling one virtual handler per entry: of a priority map, and of a vector.
 #include <benchmark/benchmark.h>
 
 #include <functional>
@@ -87,7 +87,31 @@ void BaselineWalk(benchmark::State& state) {
     }
 }
 
+// The least any walk can do: a contiguous array of handlers, one virtual call each.
+void BaselineVectorWalk(benchmark::State& state) {
+    const auto count = static_cast<unsigned int>(state.range(0));
+    std::vector<std::unique_ptr<Handler>> owned;
+    std::vector<Handler*> handlers;
+    for (unsigned int i = 0; i < count; ++i) {
+        owned.push_back(std::make_unique<MoveHandler>(i + 1 == count));
+        handlers.push_back(owned.back().get());
+    }
+    const workflow::MouseMsg move(workflow::ConstStrings::MsgMouseMove, 10, 20);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(handlers);
+        bool consumed = false;
+        for (Handler* handler : handlers) {
+            if (handler->Handle(move)) {
+                consumed = true;
+                break;
+            }
+        }
+        benchmark::DoNotOptimize(consumed);
+    }
+}
+
 BENCHMARK(BaselineWalk)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
+BENCHMARK(BaselineVectorWalk)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 BENCHMARK(Dispatch)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 
 }  // namespace

@@ -3,6 +3,7 @@
 // observers, notifications, queries, tracing control and the message interface).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -295,6 +296,154 @@ TEST_F(Dispatch, DestroyRemovesEveryWorkflowSilentlyHighestFirst) {
     EXPECT_EQ(observer->calls.size(), 1u);
 }
 
+TEST_F(Dispatch, RemovedWorkflowIsDestroyedAsSoonAsNoHandlerOfItRuns) {
+    int destroyedLow = 0;
+    int destroyedSelf = 0;
+    int destroyedOuter = 0;
+    auto top = Install("top", 40);
+    Install("low", 10, &destroyedLow);
+    Install("self", 30, &destroyedSelf);
+    Install("outer", 20, &destroyedOuter);
+    auto* self = static_cast<ScriptedWorkflow*>(manager->GetWorkflow(30).Get());
+    auto* outer = static_cast<ScriptedWorkflow*>(manager->GetWorkflow(20).Get());
+    CallLog seen;
+    // top removes low, which runs no handler: it goes at once, not when the walk ends.
+    top->reaction = [&](ScriptedWorkflow& me, const workflow::Msg& message) {
+        if (message.GetName() == ConstStrings::MsgMouseMove) {
+            me.RemoveWorkflow(manager->GetWorkflow(10));
+            seen.push_back("low destroyed " + std::to_string(destroyedLow));
+        }
+        return false;
+    };
+    // self completes itself: alive until its handler returns, gone before the next workflow is asked.
+    self->reaction = [&](ScriptedWorkflow& me, const workflow::Msg& message) {
+        if (message.GetName() == ConstStrings::MsgMouseMove) {
+            me.Complete(true);
+            seen.push_back("self destroyed " + std::to_string(destroyedSelf));
+        }
+        return false;
+    };
+    // outer sends a message during which top removes outer: outer survives the nested walk and goes when
+    // its own handler returns, still within the outer walk.
+    outer->reaction = [&](ScriptedWorkflow& me, const workflow::Msg& message) {
+        if (message.GetName() == ConstStrings::MsgMouseMove) {
+            seen.push_back("self destroyed " + std::to_string(destroyedSelf));
+            top->reaction = [&](ScriptedWorkflow& t, const workflow::Msg& inner) {
+                if (inner.GetName() == ConstStrings::MsgReset) {
+                    t.RemoveWorkflow(manager->GetWorkflow(20));
+                }
+                return false;
+            };
+            me.SendMessage(workflow::Msg(ConstStrings::MsgReset));
+            seen.push_back("outer destroyed " + std::to_string(destroyedOuter));
+        }
+        return false;
+    };
+    EXPECT_FALSE(Send(ConstStrings::MsgMouseMove));
+    EXPECT_EQ(seen,
+              (CallLog{"low destroyed 1", "self destroyed 0", "self destroyed 1", "outer destroyed 0"}));
+    EXPECT_EQ(destroyedOuter, 1);
+    EXPECT_TRUE(manager->GetWorkflow(40));
+    EXPECT_FALSE(manager->GetWorkflow(30) || manager->GetWorkflow(20) || manager->GetWorkflow(10));
+}
+
+TEST_F(Dispatch, WorkflowRemovedDuringItsOwnAnnouncementIsNeverLinked) {
+    // Removed by another workflow that hears the announcement.
+    auto remover = Install("remover", 5);
+    remover->reaction = [&](ScriptedWorkflow& me, const workflow::Msg& message) {
+        if (message.GetName() != ConstStrings::MsgWorkflowChanged) {
+            return false;
+        }
+        const auto& changed = static_cast<const workflow::WorkflowChangedMsg&>(message);
+        if (changed.GetAdd() && changed.GetWorkflow()->GetWorkflowName() == du::Symbol("doomed")) {
+            me.RemoveWorkflow(changed.GetWorkflow());
+        }
+        return false;
+    };
+    int destroyed = 0;
+    du::SmartPtr<ScriptedWorkflow> doomed(new ScriptedWorkflow("doomed", 20, &log, &destroyed));
+    log.clear();
+    manager->InstallWorkflow(doomed);
+    EXPECT_EQ(doomed->GetManager(), nullptr);
+    EXPECT_FALSE(manager->GetWorkflow(20));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "doomed:OnAdd"), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "doomed:OnRemove"), 1);
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{">remover@5 ok", ">doomed@20 ok", "doomed>@20 ok"}));
+
+    // Removing itself on hearing its announcement, then installing itself again: linked exactly once.
+    du::SmartPtr<ScriptedWorkflow> again(new ScriptedWorkflow("again", 30, &log));
+    bool bounced = false;
+    again->reaction = [&](ScriptedWorkflow& me, const workflow::Msg& message) {
+        if (message.GetName() == ConstStrings::MsgWorkflowChanged && !bounced) {
+            bounced = true;
+            workflow::WorkflowManagerImpl* owner = manager.Get();
+            me.RemoveWorkflow(du::SmartPtr<workflow::Workflow>(&me));  // no manager link yet: does nothing
+            owner->RemoveWorkflowByPriority(30);
+            owner->InstallWorkflow(du::SmartPtr<workflow::Workflow>(&me));
+        }
+        return false;
+    };
+    log.clear();
+    manager->InstallWorkflow(again);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "again:OnAdd"), 1);
+    EXPECT_EQ(again->GetManager(), manager.Get());
+
+    // The unlinked workflow outlives its manager safely.
+    manager->Destroy();
+    manager = nullptr;
+    doomed->Complete(true);
+    EXPECT_EQ(doomed->GetManager(), nullptr);
+}
+
+TEST_F(Dispatch, PriorityRefilledDuringReplacementIsReplacedByTheNewestInstallation) {
+    auto old = Install("old", 10);
+    du::SmartPtr<ScriptedWorkflow> refiller(new ScriptedWorkflow("refiller", 10, &log));
+    // Each workflow below refills its priority once, when it is replaced.
+    auto refillOnce = [&](ScriptedWorkflow& replaced) {
+        if (replaced.GetWorkflowName() != du::Symbol("refiller")) {
+            manager->InstallWorkflow(refiller);
+        }
+    };
+    old->onRemove = refillOnce;
+    observer->calls.clear();
+    auto newest = Install("newest", 10);
+    EXPECT_EQ(manager->GetWorkflow(10).Get(), newest.Get());
+    EXPECT_EQ(newest->GetManager(), manager.Get());
+    EXPECT_EQ(refiller->GetManager(), nullptr);
+    EXPECT_EQ(old->GetManager(), nullptr);
+    // The reports tell the stack's story: the refiller filled the freed priority, the newest replaced it.
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{">refiller@10 ok", "refiller>newest@10 ok"}));
+
+    // The same through installation by name at an explicit priority.
+    newest->onRemove = refillOnce;
+    du::SmartPtr<rzk::View> view(new rzk::ShapeView);
+    manager->SetView(view);
+    du::SmartPtr<rzloader::Loader> loader(new rzloader::Loader);
+    rzloader::Loader::SetLoader(loader);
+    loader->RegisterFactory(view->GetViewType(), "workflow", "byname", [] {
+        return du::SmartPtr<du::RefCounted>(new ScriptedWorkflow("byname", 0, nullptr));
+    });
+    observer->calls.clear();
+    manager->AddWorkflowAtPriority("byname", 10, false);
+    EXPECT_EQ(manager->FindWorkflow(10), du::Symbol("byname"));
+    EXPECT_EQ(refiller->GetManager(), nullptr);
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{">refiller@10 ok", "refiller>byname@10 ok"}));
+    rzloader::Loader::SetLoader(nullptr);
+}
+
+TEST_F(Dispatch, OnlyAKeyMessageCanBeAnEscape) {
+    const unsigned int temporary = rzk::WorkflowManager::MAX_STATIC_PRIORITY + 1;
+    Install("temporary", temporary);
+    // Any message class may travel under the key press's name; only a KeyMsg has a key to read.
+    EXPECT_FALSE(manager->DispatchMessage(workflow::Msg(ConstStrings::MsgKeyPress)));
+    EXPECT_FALSE(manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgKeyPress, 27, 27)));
+    EXPECT_TRUE(manager->GetWorkflow(temporary));
+    const workflow::KeyMsg escape(ConstStrings::MsgKeyPress, '\x1b');
+    const workflow::KeyMsg copied(escape);
+    EXPECT_FALSE(manager->DispatchMessage(copied));
+    EXPECT_FALSE(manager->GetWorkflow(temporary));
+}
+
 // A workflow that writes a status field and asks for a cursor, as an interaction mode would.
 class StatusWorkflow : public RecordingWorkflow {
 public:
@@ -508,6 +657,57 @@ TEST_F(Services, ObserversCalledOncePerRegistrationAndNeverAfterDeregistration) 
     EXPECT_EQ(twice->notifications.size(), 4u);
 }
 
+// Leaves on its first notification; its destructor still has something to say.
+class LastWordsObserver : public RecordingNotificationObserver {
+public:
+    workflow::WorkflowManagerImpl* manager = nullptr;
+    ~LastWordsObserver() override { manager->SendNotification("gone", "last words", 0, nullptr); }
+    void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
+                        const du::SmartPtr<du::RefCounted>& data) override {
+        RecordingNotificationObserver::OnNotification(source, notification, value, data);
+        manager->DeregisterNotificationObserver(du::SmartPtr<rzk::NotificationObserver>(this));
+    }
+};
+
+TEST_F(Services, ObserverReleasedAfterAWalkMayWalkAgainFromItsDestructor) {
+    du::SmartPtr<RecordingNotificationObserver> stays(new RecordingNotificationObserver);
+    for (int i = 0; i < 3; ++i) {
+        du::SmartPtr<LastWordsObserver> leaving(new LastWordsObserver);
+        leaving->manager = manager.Get();
+        manager->RegisterNotificationObserver(leaving);
+    }
+    manager->RegisterNotificationObserver(stays);
+    manager->SendNotification("W", "N", 1, nullptr);
+    // Each leaver is released when the walk has ended; its last words reach the observer that stays.
+    ASSERT_EQ(stays->notifications.size(), 4u);
+    EXPECT_EQ(stays->notifications[0].notification, du::Symbol("N"));
+    EXPECT_EQ(stays->notifications[3].notification, du::Symbol("last words"));
+    manager->SendNotification("W", "N", 2, nullptr);
+    EXPECT_EQ(stays->notifications.size(), 5u);
+}
+
+TEST_F(Services, TraceSwitchAndTheWorkflowsChoiceAreAskedEvenWithoutListeners) {
+    struct Counting : RecordingWorkflow {
+        Counting() : RecordingWorkflow("counting") {
+            AddMsgTypeHandled(ConstStrings::MsgMouseMove, false);
+            SetActive(true);
+        }
+        mutable int asked = 0;
+        bool TraceMouseAndKeys() const override {
+            ++asked;
+            return true;
+        }
+    };
+    du::SmartPtr<Counting> w(new Counting);
+    manager->InstallWorkflow(w);
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 1, 2));
+    EXPECT_EQ(w->asked, 1);  // nobody listens, yet the workflow is asked
+    manager->SetWorkflowTraceEnabled(false);
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 1, 2));
+    EXPECT_EQ(w->asked, 1);  // the switch comes first
+    EXPECT_EQ(std::count(w->calls.begin(), w->calls.end(), "OnMsgMouseMove(1,2)"), 2);
+}
+
 TEST_F(Services, QueriesStopAtTheFirstAnsweringWorkflow) {
     struct Answering : RecordingWorkflow {
         Answering(const char* name, unsigned int priority) : RecordingWorkflow(name) {
@@ -611,6 +811,29 @@ TEST(ManagerOnItsQueue, PluginObserversAreKeptAndManagedOtherObjectsIgnored) {
     EXPECT_FALSE(observer->IsManaged());
     EXPECT_EQ(observer->GetReferenceCount(), 1);
     queue->ShutdownQueue(1);
+}
+
+TEST(ManagerOnItsQueue, TeardownUnmanagesOnlyWhatTheManagerPutUnderManagement) {
+    auto queue = dom::GenericMessageQueue::CreateManual();
+    auto otherQueue = dom::GenericMessageQueue::CreateManual();
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    ASSERT_TRUE(manager->ManageSelf(queue, du::Symbol(), 0));
+    du::SmartPtr<PluginObserver> foreign(new PluginObserver);
+    du::SmartPtr<PluginObserver> alreadyHere(new PluginObserver);
+    du::SmartPtr<PluginObserver> own(new PluginObserver);
+    ASSERT_TRUE(foreign->ManageSelf(otherQueue, du::Symbol(), 0));
+    ASSERT_TRUE(manager->ManageObject(alreadyHere));
+    manager->AddManagedObject(foreign);      // belongs to another queue: managing it fails
+    manager->AddManagedObject(alreadyHere);  // managed here by someone else already
+    manager->AddManagedObject(own);
+    EXPECT_EQ(alreadyHere->managed, 1);
+    manager->Destroy();
+    queue->RunPending();
+    EXPECT_TRUE(foreign->IsManaged());
+    EXPECT_TRUE(alreadyHere->IsManaged());
+    EXPECT_FALSE(own->IsManaged());
+    queue->ShutdownQueue(1);
+    otherQueue->ShutdownQueue(1);
 }
 
 }  // namespace

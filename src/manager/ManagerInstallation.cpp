@@ -68,10 +68,10 @@ void WorkflowManagerImpl::InstallWorkflowByName(const du::Symbol& name, unsigned
         auto occupied = stack_.Find(priority);
         if (occupied != stack_.end()) {
             // Asking again for what is already there reloads nothing.
-            if (occupied->second->GetWorkflowName() == name) {
+            if (occupied->workflow->GetWorkflowName() == name) {
                 return;
             }
-            replacedName = occupied->second->GetWorkflowName();
+            replacedName = occupied->workflow->GetWorkflowName();
             UninstallWorkflow(occupied, false);
         }
     }
@@ -83,15 +83,8 @@ void WorkflowManagerImpl::InstallWorkflowByName(const du::Symbol& name, unsigned
     if (priority != 0) {
         workflow->SetPriority(priority);
     }
-    const unsigned int actual = workflow->GetPriority();
-    if (priority == 0) {
-        auto occupied = stack_.Find(actual);
-        if (occupied != stack_.end()) {
-            replacedName = occupied->second->GetWorkflowName();
-            UninstallWorkflow(occupied, false);
-        }
-    }
-    EnterWorkflow(workflow, actual, replacedName);
+    // A workflow at its own priority is replaced on entering, as is one that refilled an explicit priority.
+    EnterWorkflow(workflow, workflow->GetPriority(), replacedName);
 }
 
 du::SmartPtr<Workflow> WorkflowManagerImpl::LoadWorkflow(const du::Symbol& name) {
@@ -140,7 +133,7 @@ void WorkflowManagerImpl::SetWorkflowPersistent(unsigned int priority, bool pers
     }
     auto entry = stack_.Find(priority);
     if (entry != stack_.end()) {
-        entry->second->SetPersistent(persistent);
+        entry->workflow->SetPersistent(persistent);
     } else {
         ReportWorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, priority, false, NoSuchPriorityText());
     }
@@ -151,13 +144,13 @@ du::Symbol WorkflowManagerImpl::FindWorkflow(unsigned int priority) {
     if (entry == stack_.end()) {
         return du::Symbol::EMPTY;
     }
-    if (!entry->second) {
+    if (!entry->workflow) {
         throw std::logic_error(
             "workflow::Manager::FindWorkflow(unsifned int priority) - NULL pointer found in "
             "workflow map at priority " +
             std::to_string(priority) + ".");
     }
-    return entry->second->GetWorkflowName();
+    return entry->workflow->GetWorkflowName();
 }
 
 }  // namespace workflow

@@ -1,5 +1,5 @@
 // Observers, notifications, queries, tracing and the internal interfaces of the manager.
-#include <iterator>
+#include <cstddef>
 
 #include "dom/Observer.h"
 #include "manager/MessageInterface.h"
@@ -23,6 +23,7 @@ void WorkflowManagerImpl::RegisterNotificationObserver(
     const du::SmartPtr<rzk::NotificationObserver>& observer) {
     if (observer) {
         notificationObservers_.Add(observer);
+        RefreshTraceState();
         observer->OnRegistered();
     }
 }
@@ -30,6 +31,7 @@ void WorkflowManagerImpl::RegisterNotificationObserver(
 void WorkflowManagerImpl::DeregisterNotificationObserver(
     const du::SmartPtr<rzk::NotificationObserver>& observer) {
     notificationObservers_.Remove(observer.Get());
+    RefreshTraceState();
 }
 
 void WorkflowManagerImpl::RegisterObserver(const du::SmartPtr<rzk::WorkflowManagerObserver>& observer) {
@@ -57,29 +59,42 @@ void WorkflowManagerImpl::ManagePluginObserver(const du::SmartPtr<du::RefCounted
 }
 
 void WorkflowManagerImpl::AddManagedObject(const du::SmartPtr<dom::ManagedObject>& object) {
-    if (object) {
-        managedObjects_.push_back(object);
-        ManageObject(object);
+    if (!object) {
+        return;
     }
+    // Teardown takes off the queue only what this manager put there: an object managed already (here or
+    // on another queue), or one that could not be managed, is kept alive but left where it is.
+    const bool wasManaged = object->IsManaged();
+    const bool managedHere = ManageObject(object) && !wasManaged;
+    managedObjects_.push_back(ManagedEntry{object, managedHere});
 }
 
 bool WorkflowManagerImpl::QueryWorkflows(const du::Symbol& query, du::Symbol& symbol, int& number,
                                          du::SmartPtr<du::RefCounted>& object) {
     // Queries walk the stack like messages, without exclusive claims; an answering workflow may change it.
-    for (auto entry = stack_.begin(); entry != stack_.end();) {
-        const unsigned int priority = entry->first;
+    for (WorkflowStack::Entry* entry = stack_.First(); entry != stack_.Last();) {
+        const unsigned int priority = entry->priority;
         const std::uint64_t version = stack_.Version();
-        du::SmartPtr<Workflow> workflow = entry->second;
-        if (workflow && workflow->HandleQuery(query, symbol, number, object)) {
+        du::SmartPtr<Workflow> workflow = entry->workflow;
+        if (workflow->HandleQuery(query, symbol, number, object)) {
             return true;
         }
-        entry = version == stack_.Version() ? std::next(entry) : stack_.FirstBelow(priority);
+        entry = version == stack_.Version() ? entry + 1 : stack_.Below(priority);
     }
     return false;
 }
 
 void WorkflowManagerImpl::SetWorkflowTraceEnabled(bool enabled) {
     traceEnabled_ = enabled;
+    RefreshTraceState();
+}
+
+void WorkflowManagerImpl::RefreshTraceState() {
+    // An observer deregistered during a walk leaves the list only when the walk ends; until the next
+    // change the state may still say Heard, which costs a line composed in vain, nothing more.
+    traceState_ = !traceEnabled_                   ? TraceState::Off
+                  : notificationObservers_.Empty() ? TraceState::Unheard
+                                                   : TraceState::Heard;
 }
 
 bool WorkflowManagerImpl::IsWorkflowTraceEnabled() {
@@ -95,7 +110,7 @@ void WorkflowManagerImpl::OutputTraceString(const du::Symbol& source, const du::
 void WorkflowManagerImpl::HandleTraceString(const du::Symbol& workflowName, const du::Symbol& text) {
     auto entry = FindWorkflowByName(workflowName);
     if (entry != stack_.end()) {
-        du::SmartPtr<Workflow> workflow = entry->second;
+        du::SmartPtr<Workflow> workflow = entry->workflow;
         workflow->HandleTraceString(text.ToString());
     }
 }

@@ -20,17 +20,19 @@ public:
 
     // Removes every registration of observer.
     void Remove(const Observer* observer) {
+        std::vector<du::SmartPtr<Observer>> released;
         for (auto& entry : entries_) {
             if (entry.Get() == observer) {
-                Drop(entry);
+                Drop(entry, released);
             }
         }
         Compact();
     }
 
     void Clear() {
+        std::vector<du::SmartPtr<Observer>> released;
         for (auto& entry : entries_) {
-            Drop(entry);
+            Drop(entry, released);
         }
         Compact();
     }
@@ -46,7 +48,9 @@ public:
             ~Leave() {
                 if (--list.walkDepth_ == 0) {
                     list.Compact();
-                    list.retired_.clear();
+                    // Released from a list of its own: a destructor may register, deregister or walk again.
+                    std::vector<du::SmartPtr<Observer>> released;
+                    released.swap(list.retired_);
                 }
             }
         } leave{*this};
@@ -59,13 +63,13 @@ public:
     }
 
 private:
-    // Empties an entry; during a walk its reference is kept until the walk ends.
-    void Drop(du::SmartPtr<Observer>& entry) {
-        if (walkDepth_ > 0) {
-            retired_.push_back(std::move(entry));
-        } else {
-            entry = nullptr;
+    // Empties an entry. Its reference goes to the walk's retired list while a walk runs, else to released,
+    // which the caller drops once the list is consistent again: an observer's destructor may call back.
+    void Drop(du::SmartPtr<Observer>& entry, std::vector<du::SmartPtr<Observer>>& released) {
+        if (!entry) {
+            return;
         }
+        (walkDepth_ > 0 ? retired_ : released).push_back(std::move(entry));
     }
 
     // Null entries are only erased when no walk runs, so walk indices stay valid.

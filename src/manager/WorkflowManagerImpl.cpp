@@ -1,7 +1,7 @@
 #include "manager/WorkflowManagerImpl.h"
 
+#include <cstddef>
 #include <iostream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -23,8 +23,9 @@ bool InterruptsAnimations(const du::Symbol& name) {
            name == ConstStrings::MsgReset || name == ConstStrings::MsgWorkflowChanged;
 }
 
+// Only a real key message counts: any message class may arrive under the name "MsgKeyPress".
 bool IsEscapeKey(const Msg& message) {
-    if (message.GetName() != ConstStrings::MsgKeyPress) {
+    if (message.GetName() != ConstStrings::MsgKeyPress || !KeyMsg::IsKeyMsg(message)) {
         return false;
     }
     const std::string& key = static_cast<const KeyMsg&>(message).GetUtf8Key();
@@ -53,8 +54,6 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
         CancelAnimationEvents();
     }
 
-    WorkflowStack::WalkScope walk(stack_);
-
     // Exclusive delivery: the claimant alone decides, unless it throws; then the whole stack is asked,
     // the claimant included.
     if (!exclusiveHandlers_.Empty()) {
@@ -69,26 +68,37 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
 
     // The walk goes from the highest priority down. A handler may change the stack; the next entry is then
     // looked up again below the priority just visited, so workflows installed below it are still visited,
-    // ones installed above it are not, and removed ones are skipped. Retired workflows stay alive until the
-    // walk ends, so the raw pointer stays valid through the call.
-    for (auto entry = stack_.begin(); entry != stack_.end();) {
-        const unsigned int priority = entry->first;
-        Workflow* workflow = entry->second.Get();
+    // ones installed above it are not, and removed ones are skipped. The walk frame keeps a workflow that is
+    // removed during its own call alive until the call has returned.
+    WorkflowStack::Walk walk(stack_);
+    for (WorkflowStack::Entry* entry = stack_.First(); entry != stack_.Last();) {
+        const unsigned int priority = entry->priority;
+        Workflow* workflow = entry->workflow.Get();
         const std::uint64_t version = stack_.Version();
+        bool consumed = false;
+        walk.Calling(workflow);
         try {
-            if (workflow->HandleMsg(message)) {
-                return true;
-            }
+            consumed = workflow->HandleMsg(message);
         } catch (...) {
             ReportHandlerException(name, *workflow);
         }
-        entry = version == stack_.Version() ? std::next(entry) : stack_.FirstBelow(priority);
+        if (consumed) {
+            return true;  // the frame releases the workflow if it was removed meanwhile
+        }
+        if (version != stack_.Version()) {
+            // Only a change of the stack can have removed the workflow just called: release it now.
+            walk.Returned();
+            entry = stack_.Below(priority);
+        } else {
+            ++entry;
+        }
     }
+    walk.Returned();
 
     // An Escape that nobody wanted dismisses the topmost temporary workflow.
-    if (IsEscapeKey(message) && !stack_.Empty()) {
+    if (!stack_.Empty() && IsEscapeKey(message)) {
         auto top = stack_.begin();
-        if (top->second->GetPriority() > rzk::WorkflowManager::MAX_STATIC_PRIORITY) {
+        if (top->workflow->GetPriority() > rzk::WorkflowManager::MAX_STATIC_PRIORITY) {
             UninstallWorkflow(top, true);
         }
     }
@@ -109,25 +119,37 @@ void WorkflowManagerImpl::InstallWorkflow(const du::SmartPtr<Workflow>& workflow
         return;
     }
     du::SmartPtr<Workflow> installed = workflow;
-    const unsigned int priority = installed->GetPriority();
-    du::Symbol replacedName = du::Symbol::EMPTY;
-    auto existing = stack_.Find(priority);
-    if (existing != stack_.end()) {
-        replacedName = existing->second->GetWorkflowName();
-        UninstallWorkflow(existing, false);
-    }
-    EnterWorkflow(installed, priority, replacedName);
+    EnterWorkflow(installed, installed->GetPriority(), du::Symbol::EMPTY);
 }
 
 void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority,
-                                        const du::Symbol& replacedName) {
-    stack_.Enter(priority, workflow);
+                                        du::Symbol replacedName) {
+    // Whatever sits at the priority is replaced without announcement. Replacing runs foreign code (the
+    // replaced workflow's OnRemove, before that a loader's factory) that may fill the priority again: the
+    // newest installation wins and replaces that one too, so the report names the workflow it displaced.
+    for (auto occupied = stack_.Find(priority); occupied != stack_.end(); occupied = stack_.Find(priority)) {
+        replacedName = occupied->workflow->GetWorkflowName();
+        UninstallWorkflow(occupied, false);
+    }
+    const std::uint64_t serial = stack_.Enter(priority, workflow);
     ReportWorkflowChange(replacedName, workflow->GetWorkflowName(), priority, true, du::Symbol::EMPTY);
     // The new workflow is already in the stack and is offered its own announcement.
     DispatchMessage(
         WorkflowChangedMsg(ConstStrings::MsgWorkflowChanged, workflow, workflow->GetPriority(), true));
+    // A handler of the announcement, or the status update that SetManager asks for, may remove the workflow
+    // (or remove it and install it again, which links it itself). A removed workflow has no manager and no
+    // view, so each link is made only while this installation still stands.
+    if (!stack_.Holds(priority, workflow.Get(), serial)) {
+        return;
+    }
     workflow->SetManager(this);
+    if (!stack_.Holds(priority, workflow.Get(), serial)) {
+        return;
+    }
     workflow->SetView(view_);
+    if (!stack_.Holds(priority, workflow.Get(), serial)) {
+        return;
+    }
     workflow->OnAdd();
 }
 
@@ -146,23 +168,24 @@ void WorkflowManagerImpl::UninstallWorkflow(StackEntry entry, bool announce) {
         DispatchMessage(
             WorkflowChangedMsg(ConstStrings::MsgWorkflowChanged, workflow, workflow->GetPriority(), false));
     }
+    // Destroyed here unless a walk is still calling it, or something else holds it.
     stack_.Retire(std::move(workflow));
 }
 
 du::SmartPtr<Workflow> WorkflowManagerImpl::GetWorkflow(unsigned int priority) {
     auto entry = stack_.Find(priority);
-    return entry == stack_.end() ? du::SmartPtr<Workflow>() : entry->second;
+    return entry == stack_.end() ? du::SmartPtr<Workflow>() : entry->workflow;
 }
 
 WorkflowManagerImpl::StackEntry WorkflowManagerImpl::FindWorkflowByName(const du::Symbol& name) {
     for (auto entry = stack_.begin(); entry != stack_.end(); ++entry) {
-        if (!entry->second) {
+        if (!entry->workflow) {
             throw std::logic_error(
                 "workflow::Manager::FindWorkflow(Symbol name) - NULL pointer found in workflow "
                 "map at priority " +
-                std::to_string(entry->first) + ".");
+                std::to_string(entry->priority) + ".");
         }
-        if (entry->second->GetWorkflowName() == name) {
+        if (entry->workflow->GetWorkflowName() == name) {
             return entry;
         }
     }
@@ -205,10 +228,12 @@ void WorkflowManagerImpl::Teardown() {
     cursorRequests_.reset();
     // The objects this manager put under management leave the queue too, so that releasing them here is
     // what ends them. Released outside the member: an observer's destructor may call back into the manager.
-    std::vector<du::SmartPtr<dom::ManagedObject>> released;
+    std::vector<ManagedEntry> released;
     released.swap(managedObjects_);
-    for (const auto& object : released) {
-        object->Unmanage();
+    for (const ManagedEntry& entry : released) {
+        if (entry.managedHere) {
+            entry.object->Unmanage();
+        }
     }
 }
 

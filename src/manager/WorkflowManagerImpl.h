@@ -71,9 +71,11 @@ public:
     void SendNotification(du::Symbol source, du::Symbol notification, int value,
                           const du::SmartPtr<du::RefCounted>& data);
     void AddManagedObject(const du::SmartPtr<dom::ManagedObject>& object);
-    // True when a trace line would reach anyone: tracing is on and a notification observer listens.
-    // Lets workflows skip composing lines nobody receives.
-    bool WantsTraceLines() const { return traceEnabled_ && !notificationObservers_.Empty(); }
+    // What a workflow about to write a trace line needs to know, in one read: the trace switch (as
+    // IsWorkflowTraceEnabled answers it) and whether a line would reach anyone, so that lines nobody
+    // receives are not composed. Module thread only.
+    enum class TraceState : std::uint8_t { Off, Unheard, Heard };
+    TraceState GetTraceState() const { return traceState_; }
 
     // Empties the manager: workflows removed without announcement, state released.
     void Teardown();
@@ -118,21 +120,28 @@ public:
 
 private:
     bool Emptied() const { return !cursorRequests_.has_value(); }
-    // Enters workflow at priority, reports and announces it, then links it to this manager and the view.
+    // Enters workflow at priority (replacing whatever is there), reports and announces it, then links it
+    // to this manager and the view. replacedName names a workflow the caller already replaced there.
     void EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority,
-                       const du::Symbol& replacedName);
+                       du::Symbol replacedName);
     void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
+    void RefreshTraceState();
 
     du::SmartPtr<rzk::View> view_;
     WorkflowStack stack_;
     ExclusiveClaims exclusiveHandlers_;
     StatusBar status_;
-    std::vector<du::SmartPtr<dom::ManagedObject>> managedObjects_;
+    struct ManagedEntry {
+        du::SmartPtr<dom::ManagedObject> object;
+        bool managedHere;  // this manager put it under management, so Teardown takes it off again
+    };
+    std::vector<ManagedEntry> managedObjects_;
     std::optional<CursorRequests> cursorRequests_;  // gone after Teardown
     std::vector<AnimationEvent*> animationEvents_;  // not owning
     ObserverList<rzk::NotificationObserver> notificationObservers_;
     ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
     bool traceEnabled_ = true;
+    TraceState traceState_ = TraceState::Unheard;  // follows traceEnabled_ and the notification observers
     du::SmartPtr<du::RefCounted> animationEngine_;
 };
 

@@ -30,6 +30,9 @@ public:
     bool GetShiftPressed() const { return shift_; }
     bool GetAltPressed() const { return alt_; }
 
+    // True when message is a live KeyMsg rather than another class under a key message's name. Any thread.
+    static bool IsKeyMsg(const Msg& message);
+
 private:
     std::string utf8Key_;
     du::Symbol systemKey_;

@@ -187,9 +187,16 @@ SimpleWorkflow::SimpleWorkflow(const SimpleWorkflow& other) = default;
 SimpleWorkflow& SimpleWorkflow::operator=(const SimpleWorkflow& other) = default;
 SimpleWorkflow::~SimpleWorkflow() = default;
 
+// The manager's switch, then the workflow's own choice, are asked even when nobody listens (an override of
+// TraceMouseAndKeys sees every routed input); only composing a line that nobody can read is skipped.
 [[gnu::always_inline]] inline bool SimpleWorkflow::TracingWanted() const {
     const WorkflowManagerImpl* manager = GetManager();
-    return manager && manager->WantsTraceLines() && TraceMouseAndKeys();
+    if (!manager) {
+        return false;
+    }
+    const WorkflowManagerImpl::TraceState state = manager->GetTraceState();
+    return state != WorkflowManagerImpl::TraceState::Off && TraceMouseAndKeys() &&
+           state == WorkflowManagerImpl::TraceState::Heard;
 }
 
 [[gnu::always_inline]] inline void SimpleWorkflow::RecordMouse(int x, int y, short delta) {
@@ -202,26 +209,25 @@ SimpleWorkflow::~SimpleWorkflow() = default;
 // Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch.
 [[gnu::always_inline]] inline bool SimpleWorkflow::RouteMouse(const Msg& message, MouseHandler handler) {
     const auto& mouse = static_cast<const MouseMsg&>(message);
-    if (TracingWanted()) {
-        OutputTraceString(trace_lines::MouseLine(message.GetName(), mouse.GetX(), mouse.GetY(), 0));
+    if (TracingWanted()) [[unlikely]] {
+        TraceMouse(mouse);
     }
     RecordMouse(mouse.GetX(), mouse.GetY(), 0);
     return (this->*handler)(mouse.GetX(), mouse.GetY());
 }
 
-bool SimpleWorkflow::HandleMsg(const Msg& message) {
-    const du::Symbol& name = message.GetName();
+// Out of line, so that the untraced dispatch path keeps its registers to itself.
+[[gnu::noinline]] void SimpleWorkflow::TraceMouse(const MouseMsg& mouse) {
+    OutputTraceString(trace_lines::MouseLine(mouse.GetName(), mouse.GetX(), mouse.GetY(), 0));
+}
 
+bool SimpleWorkflow::HandleMsg(const Msg& message) {
     // The modifier state is tracked before the filter: a workflow knows the keys even for messages it
     // does not handle, active or not.
-    if (name == ConstStrings::MsgModifierKey) {
-        const auto& key = static_cast<const KeyMsg&>(message);
-        controlPressed_ = key.GetControlPressed();
-        shiftPressed_ = key.GetShiftPressed();
-        altPressed_ = key.GetAltPressed();
-        TraceModifiers(controlPressed_, shiftPressed_, altPressed_);
+    if (message.GetName() == ConstStrings::MsgModifierKey) [[unlikely]] {
+        TrackModifiers(static_cast<const KeyMsg&>(message));
     }
-
+    const du::Symbol& name = message.GetName();
     const std::vector<HandledType>& handled = active_ ? handledWhenActive_ : handledWhenInactive_;
     for (const HandledType& entry : handled) {
         if (entry.type == name) {
@@ -229,6 +235,13 @@ bool SimpleWorkflow::HandleMsg(const Msg& message) {
         }
     }
     return false;
+}
+
+[[gnu::noinline]] void SimpleWorkflow::TrackModifiers(const KeyMsg& key) {
+    controlPressed_ = key.GetControlPressed();
+    shiftPressed_ = key.GetShiftPressed();
+    altPressed_ = key.GetAltPressed();
+    TraceModifiers(controlPressed_, shiftPressed_, altPressed_);
 }
 
 bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {

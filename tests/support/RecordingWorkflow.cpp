@@ -37,6 +37,9 @@ void ScriptedWorkflow::OnRemove() {
     if (log_) {
         log_->push_back(GetWorkflowName().ToString() + ":OnRemove");
     }
+    if (onRemove) {
+        onRemove(*this);
+    }
 }
 
 RecordingWorkflow::RecordingWorkflow(const char* name, bool consume)

@@ -26,7 +26,8 @@ public:
     void OnAdd() override;
     void OnRemove() override;
 
-    Reaction reaction;  // default: consume nothing
+    Reaction reaction;                                // default: consume nothing
+    std::function<void(ScriptedWorkflow&)> onRemove;  // runs after OnRemove is logged
 
     // Forwarders that tests call on the workflow's behalf.
     using Workflow::AddWorkflow;
