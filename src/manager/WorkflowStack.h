@@ -31,15 +31,27 @@ public:
     // One running walk. Lives on the walker's stack; walks nest innermost-first through outer_.
     class Walk {
     public:
+        // The frame links itself into the stack for exactly its own lifetime; the destructor unlinks it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdangling-pointer"
+#endif
         explicit Walk(WorkflowStack& stack) : stack_(stack), outer_(stack.innermost_) {
             stack.innermost_ = this;
         }
-        ~Walk() { stack_.innermost_ = outer_; }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+        ~Walk() {
+            stack_.innermost_ = outer_;
+        }
         Walk(const Walk&) = delete;
         Walk& operator=(const Walk&) = delete;
 
         // Marks workflow as being called by this walk.
-        void Calling(Workflow* workflow) { calling_ = workflow; }
+        void Calling(Workflow* workflow) {
+            calling_ = workflow;
+        }
         // The call has returned: a workflow removed meanwhile is released here. A walk that calls the next
         // workflow at once may skip this when the stack did not change, since then nothing was removed.
         void Returned() {
@@ -60,16 +72,28 @@ public:
     WorkflowStack();
     ~WorkflowStack();
 
-    bool Empty() const { return entries_.empty(); }
-    iterator begin() { return entries_.begin(); }
-    iterator end() { return entries_.end(); }
+    bool Empty() const {
+        return entries_.empty();
+    }
+    iterator begin() {
+        return entries_.begin();
+    }
+    iterator end() {
+        return entries_.end();
+    }
     // The entries as an array, highest priority first; valid until the stack changes.
-    Entry* First() { return entries_.data(); }
-    Entry* Last() { return entries_.data() + entries_.size(); }
+    Entry* First() {
+        return entries_.data();
+    }
+    Entry* Last() {
+        return entries_.data() + entries_.size();
+    }
     iterator Find(unsigned int priority);
     // The entry with the highest priority below priority, from the stack as it is now (Last() when none).
     Entry* Below(unsigned int priority);
-    std::uint64_t Version() const { return version_; }
+    std::uint64_t Version() const {
+        return version_;
+    }
     // True while the installation serial still holds workflow at priority.
     bool Holds(unsigned int priority, const Workflow* workflow, std::uint64_t serial);
 
