@@ -670,20 +670,37 @@ public:
 };
 
 TEST_F(Services, ObserverReleasedAfterAWalkMayWalkAgainFromItsDestructor) {
-    du::SmartPtr<RecordingNotificationObserver> stays(new RecordingNotificationObserver);
-    for (int i = 0; i < 3; ++i) {
+    // Four observers leave on the first notification. Releasing them after the walk runs their destructors,
+    // whose last words make another observer leave while the four are still being released.
+    struct LeavesOnLastWords : RecordingNotificationObserver {
+        workflow::WorkflowManagerImpl* manager = nullptr;
+        void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
+                            const du::SmartPtr<du::RefCounted>& data) override {
+            RecordingNotificationObserver::OnNotification(source, notification, value, data);
+            if (notification == du::Symbol("last words")) {
+                manager->DeregisterNotificationObserver(du::SmartPtr<rzk::NotificationObserver>(this));
+            }
+        }
+    };
+    for (int i = 0; i < 4; ++i) {
         du::SmartPtr<LastWordsObserver> leaving(new LastWordsObserver);
         leaving->manager = manager.Get();
         manager->RegisterNotificationObserver(leaving);
     }
+    du::SmartPtr<LeavesOnLastWords> second(new LeavesOnLastWords);
+    second->manager = manager.Get();
+    manager->RegisterNotificationObserver(second);
+    du::SmartPtr<RecordingNotificationObserver> stays(new RecordingNotificationObserver);
     manager->RegisterNotificationObserver(stays);
+
     manager->SendNotification("W", "N", 1, nullptr);
-    // Each leaver is released when the walk has ended; its last words reach the observer that stays.
-    ASSERT_EQ(stays->notifications.size(), 4u);
+    ASSERT_EQ(stays->notifications.size(), 5u);
     EXPECT_EQ(stays->notifications[0].notification, du::Symbol("N"));
-    EXPECT_EQ(stays->notifications[3].notification, du::Symbol("last words"));
+    EXPECT_EQ(stays->notifications[4].notification, du::Symbol("last words"));
+    EXPECT_EQ(second->notifications.size(), 2u);
     manager->SendNotification("W", "N", 2, nullptr);
-    EXPECT_EQ(stays->notifications.size(), 5u);
+    EXPECT_EQ(stays->notifications.size(), 6u);
+    EXPECT_EQ(second->notifications.size(), 2u);
 }
 
 TEST_F(Services, TraceSwitchAndTheWorkflowsChoiceAreAskedEvenWithoutListeners) {
