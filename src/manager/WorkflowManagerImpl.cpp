@@ -71,7 +71,8 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
     // ones installed above it are not, and removed ones are skipped. The walk frame keeps a workflow that is
     // removed during its own call alive until the call has returned.
     WorkflowStack::Walk walk(stack_);
-    for (WorkflowStack::Entry* entry = stack_.First(); entry != stack_.Last();) {
+    WorkflowStack::Entry* last = stack_.Last();
+    for (WorkflowStack::Entry* entry = stack_.First(); entry != last;) {
         const unsigned int priority = entry->priority;
         Workflow* workflow = entry->workflow.Get();
         const std::uint64_t version = stack_.Version();
@@ -85,12 +86,13 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
         if (consumed) {
             return true;  // the frame releases the workflow if it was removed meanwhile
         }
-        if (version != stack_.Version()) {
+        if (version == stack_.Version()) [[likely]] {
+            ++entry;
+        } else {
             // Only a change of the stack can have removed the workflow just called: release it now.
             walk.Returned();
             entry = stack_.Below(priority);
-        } else {
-            ++entry;
+            last = stack_.Last();
         }
     }
     walk.Returned();

@@ -1,6 +1,7 @@
 #include "workflows/SimpleWorkflow.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <memory>
 
@@ -180,9 +181,34 @@ void EraseType(List& list, const du::Symbol& type) {
     std::erase_if(list, [&](const auto& entry) { return entry.type == type; });
 }
 
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC can name the code a virtual call would reach for a given object. The routing uses it to tell a
+// workflow that keeps the default TraceMouseAndKeys (which answers true and does nothing else, so asking it
+// and knowing the answer are the same) from one that overrides it, without a call on the hot path.
+#define WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE 1
+using TraceChoice = bool (*)(const SimpleWorkflow*);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+[[gnu::always_inline]] inline TraceChoice TraceChoiceOf(const SimpleWorkflow* workflow) {
+    return reinterpret_cast<TraceChoice>(workflow->*(&SimpleWorkflow::TraceMouseAndKeys));
+}
+#pragma GCC diagnostic pop
+// The default's code, taken from the first SimpleWorkflow under construction (whose dynamic type is then
+// SimpleWorkflow itself). Written once; relaxed atomics cost a plain load.
+std::atomic<TraceChoice> defaultTraceChoice{nullptr};
+#endif
+
 }  // namespace
 
-SimpleWorkflow::SimpleWorkflow(const du::Symbol& name) : Workflow(name) {}
+SimpleWorkflow::SimpleWorkflow(const du::Symbol& name) : Workflow(name) {
+#ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
+    if (!defaultTraceChoice.load(std::memory_order_relaxed)) {
+        defaultTraceChoice.store(TraceChoiceOf(this), std::memory_order_relaxed);
+    }
+#endif
+}
+
 SimpleWorkflow::SimpleWorkflow(const SimpleWorkflow& other) = default;
 SimpleWorkflow& SimpleWorkflow::operator=(const SimpleWorkflow& other) = default;
 SimpleWorkflow::~SimpleWorkflow() = default;
@@ -206,29 +232,38 @@ SimpleWorkflow::~SimpleWorkflow() = default;
     mouseValid_ = true;
 }
 
-// Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch.
+// Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch. A workflow that keeps the
+// default trace choice, with nobody listening, is routed without a call but the handler's, which is jumped
+// to; every other case takes the traced path, which asks TraceMouseAndKeys.
 [[gnu::always_inline]] inline bool SimpleWorkflow::RouteMouse(const Msg& message, MouseHandler handler) {
+    const WorkflowManagerImpl* manager = GetManager();
+    if (manager && manager->GetTraceState() != WorkflowManagerImpl::TraceState::Off) [[likely]] {
+#ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
+        if (TraceChoiceOf(this) != defaultTraceChoice.load(std::memory_order_relaxed) ||
+            manager->GetTraceState() == WorkflowManagerImpl::TraceState::Heard) [[unlikely]]
+#endif
+        {
+            return RouteMouseTraced(message, handler);
+        }
+    }
     const auto& mouse = static_cast<const MouseMsg&>(message);
-    if (TracingWanted()) [[unlikely]] {
-        TraceMouse(mouse);
+    RecordMouse(mouse.GetX(), mouse.GetY(), 0);
+    return (this->*handler)(mouse.GetX(), mouse.GetY());
+}
+
+[[gnu::noinline]] bool SimpleWorkflow::RouteMouseTraced(const Msg& message, MouseHandler handler) {
+    const auto& mouse = static_cast<const MouseMsg&>(message);
+    if (TracingWanted()) {
+        OutputTraceString(trace_lines::MouseLine(mouse.GetName(), mouse.GetX(), mouse.GetY(), 0));
     }
     RecordMouse(mouse.GetX(), mouse.GetY(), 0);
     return (this->*handler)(mouse.GetX(), mouse.GetY());
 }
 
-// Out of line, so that the untraced dispatch path keeps its registers to itself.
-[[gnu::noinline]] void SimpleWorkflow::TraceMouse(const MouseMsg& mouse) {
-    OutputTraceString(trace_lines::MouseLine(mouse.GetName(), mouse.GetX(), mouse.GetY(), 0));
-}
-
-bool SimpleWorkflow::HandleMsg(const Msg& message) {
-    // The modifier state is tracked before the filter: a workflow knows the keys even for messages it
-    // does not handle, active or not.
-    if (message.GetName() == ConstStrings::MsgModifierKey) [[unlikely]] {
-        TrackModifiers(static_cast<const KeyMsg&>(message));
-    }
+[[gnu::always_inline]] inline bool SimpleWorkflow::RouteHandled(const Msg& message) {
     const du::Symbol& name = message.GetName();
-    const std::vector<HandledType>& handled = active_ ? handledWhenActive_ : handledWhenInactive_;
+    const std::vector<HandledType>& handled =
+        __builtin_expect(active_, true) ? handledWhenActive_ : handledWhenInactive_;
     for (const HandledType& entry : handled) {
         if (entry.type == name) {
             return entry.mouseHandler ? RouteMouse(message, entry.mouseHandler) : Route(entry.route, message);
@@ -237,11 +272,21 @@ bool SimpleWorkflow::HandleMsg(const Msg& message) {
     return false;
 }
 
-[[gnu::noinline]] void SimpleWorkflow::TrackModifiers(const KeyMsg& key) {
+bool SimpleWorkflow::HandleMsg(const Msg& message) {
+    // The modifier state is tracked before the filter: a workflow knows the keys even for messages it
+    // does not handle, active or not.
+    if (message.GetName() == ConstStrings::MsgModifierKey) [[unlikely]] {
+        return HandleModifierKey(static_cast<const KeyMsg&>(message));
+    }
+    return RouteHandled(message);
+}
+
+[[gnu::noinline]] bool SimpleWorkflow::HandleModifierKey(const KeyMsg& key) {
     controlPressed_ = key.GetControlPressed();
     shiftPressed_ = key.GetShiftPressed();
     altPressed_ = key.GetAltPressed();
     TraceModifiers(controlPressed_, shiftPressed_, altPressed_);
+    return RouteHandled(key);
 }
 
 bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {

@@ -19,7 +19,6 @@ class ShapeInstance;
 namespace workflow {
 
 class KeyMsg;
-class MouseMsg;
 
 // The base of interaction modes: routes each message it has asked for to a typed handler, keeps the
 // modifier keys and the last mouse position, and records mouse and key input as trace lines. A workflow
@@ -151,9 +150,10 @@ private:
     };
 
     bool Route(std::uint8_t route, const Msg& message);
+    bool RouteHandled(const Msg& message);
     bool RouteMouse(const Msg& message, MouseHandler handler);
-    void TraceMouse(const MouseMsg& mouse);
-    void TrackModifiers(const KeyMsg& key);
+    bool RouteMouseTraced(const Msg& message, MouseHandler handler);
+    bool HandleModifierKey(const KeyMsg& key);
     void RecordMouse(int x, int y, short delta);
     bool TracingWanted() const;
     void TraceModifiers(bool control, bool shift, bool alt);
