@@ -535,6 +535,11 @@ bool SimpleWorkflow::DoMouseAction(WheelHandler handler, int x, int y, short del
     return (this->*handler)(x, y, delta);
 }
 
+// Defined here, not inline in the header, so that every library's vtables name this one function.
+bool SimpleWorkflow::TraceMouseAndKeys() const {
+    return true;
+}
+
 // The default handlers consume nothing.
 bool SimpleWorkflow::OnMsgModifierKey(bool control, bool shift, bool alt) {
     controlPressed_ = control;

@@ -127,8 +127,9 @@ public:
     virtual bool OnMsgRemoveAnnotation(const du::SmartPtr<rzk::Annotation>& annotation);
     virtual bool OnMsgAnimationFinished();
     virtual bool OnMsgAnimationFinishedForOpenNewShapeViewBase();
-    // Whether mouse, key and modifier input is recorded as trace lines.
-    virtual bool TraceMouseAndKeys() const { return true; }
+    // Whether mouse, key and modifier input is recorded as trace lines; asked before every line, also when
+    // nobody listens. The default answers true.
+    virtual bool TraceMouseAndKeys() const;
 
     // The last recorded mouse position; false (and 0, 0) before any.
     bool GetMouseXY(int& x, int& y) const;
