@@ -131,6 +131,17 @@ TEST_F(Managed, AnObserverWatchesOneSubjectAtATimeAndLeavesItWhenDestroyed) {
     queue->RunPending();
 }
 
+TEST_F(Managed, ADestroyedSubjectLetsItsObserversGoAndTheyCanStillLeaveIt) {
+    auto observer = Manage(new RecordingWindowObserver);
+    du::SmartPtr<rzk::Window> window(new rzk::Window);
+    window->RegisterObserver(*observer, 0);
+    window = nullptr;
+    queue->RunPending();
+    EXPECT_EQ(observer->calls, Lines{"detach"});
+    EXPECT_FALSE(observer->IsRegistered());
+    observer->Unregister();
+}
+
 TEST_F(Managed, UpdateBracketsReachOnlyObserversUsingThemAndMalformedEventsAreDropped) {
     du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
     auto batching = Manage(new RecordingSceneObserver(true));

@@ -370,6 +370,14 @@ TEST_F(Observed, PrintPreviewNeedsAnUpdateOnlyWhileAShapeViewShowsAStalePreviewB
     EXPECT_EQ(Input(),
               (Lines{"MsgSetMode(,update_print_preview,null,0)", "MsgSetMode(,update_print_preview,null,0)",
                      "MsgViewProjection", "MsgSetMode(,update_view_settings,null,0)"}));
+
+    // Views that let their observers go send nothing more.
+    view->DetachObservers();
+    drawing->DetachObservers();
+    view->PostProjection();
+    view->PostPrintPreviewChange();
+    drawing->PostPrintPreviewChange();
+    EXPECT_EQ(Input(), Lines{});
 }
 
 TEST_F(Observed, AnnotationsAndSelectionChangesReachTheWorkflowsWithTheirLists) {

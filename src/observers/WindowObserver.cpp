@@ -121,7 +121,7 @@ void WindowObserver::OnStatusRefresh() {
 }
 
 bool WindowObserver::OnMouseActivate() {
-    const bool active = view_ && view_->IsActive();
+    const bool active = ViewGate();
     if (!active) {
         activationClickPending_ = true;
     }

@@ -60,7 +60,8 @@ public:
     // The text given to CompleteWithError, "" otherwise. Any thread.
     std::string GetError() const;
 
-    // The completion callback; nothing by default. See the class comment for where it runs.
+    // The completion callback; nothing by default. The event's queue thread, or the completing thread (see
+    // the class comment).
     virtual void OnComplete();
     // Queue thread only.
     virtual void OnProgress(int percent);

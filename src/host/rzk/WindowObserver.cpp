@@ -70,7 +70,11 @@ bool WindowObserver::HandleEvent(unsigned char event, dom::MessageReader& reader
             if (!reader.GetInt32Value(a)) {
                 return false;
             }
-            event == KEY_DOWN ? OnKeyDown(a) : OnKeyUp(a);
+            if (event == KEY_DOWN) {
+                OnKeyDown(a);
+            } else {
+                OnKeyUp(a);
+            }
             return true;
         case KEY_PRESS: {
             du::Symbol text;
