@@ -62,17 +62,19 @@ bool WindowObserver::InputGate() const {
     return !world_ || !world_->IsUserInputDisabled();
 }
 
+du::SmartPtr<WorkflowManagerImpl> WindowObserver::HoldManager() const {
+    return du::SmartPtr<WorkflowManagerImpl>(manager_);
+}
+
 void WindowObserver::Send(const Msg& message) {
     if (manager_) {
-        du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->DispatchMessage(message);
+        manager_->DispatchMessage(message);
     }
 }
 
 void WindowObserver::UpdateStatus() {
     if (manager_) {
-        du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->UpdateStatusMsg();
+        manager_->UpdateStatusMsg();
     }
 }
 
@@ -84,6 +86,7 @@ void WindowObserver::OnManage() {
 }
 
 void WindowObserver::HandleTimeoutEvent(std::int64_t now) {
+    const auto hold = HoldManager();
     // The first tick only sets the reference point: a delta needs two ticks.
     if (!timerStarted_) {
         timerStarted_ = true;
@@ -113,10 +116,12 @@ void WindowObserver::DetachManager() {
 }
 
 void WindowObserver::OnSize(int width, int height) {
+    const auto hold = HoldManager();
     Send(WindowSizeMsg(ConstStrings::MsgWindowSize, width, height));
 }
 
 void WindowObserver::OnStatusRefresh() {
+    const auto hold = HoldManager();
     UpdateStatus();
 }
 
@@ -129,6 +134,7 @@ bool WindowObserver::OnMouseActivate() {
 }
 
 void WindowObserver::OnMouseButton(int button, bool down, int x, int y) {
+    const auto hold = HoldManager();
     // Activation rule: the left press that activates an inactive view, and the event after it (its
     // release), belong to the activation and not to the workflows. Other buttons only end the activation.
     if (activationClickPending_ && down) {
@@ -171,18 +177,21 @@ void WindowObserver::OnMouseDoubleClick(int button) {
     if (button < 0 || button > 2) {
         return;
     }
+    const auto hold = HoldManager();
     // The host's own position for the double click is not used: the last press or move tells where it is.
     Send(MouseMsg(buttons_[button].doubleClick, mouseX_, mouseY_, 0));
     UpdateStatus();
 }
 
 void WindowObserver::OnMouseWheel(short delta, int x, int y) {
+    const auto hold = HoldManager();
     if (ViewGate() && InputGate()) {
         Send(MouseMsg(ConstStrings::MsgMouseWheel, x, y, delta));
     }
 }
 
 void WindowObserver::OnMouseMove(int x, int y) {
+    const auto hold = HoldManager();
     // The position is kept even when the gates drop the move, for a later double click.
     mouseX_ = x;
     mouseY_ = y;
@@ -210,10 +219,12 @@ void WindowObserver::OnMouseMove(int x, int y) {
 }
 
 void WindowObserver::OnMouseLeave() {
+    const auto hold = HoldManager();
     Send(MouseMsg(ConstStrings::MsgMouseLeave, 0, 0, 0));
 }
 
 void WindowObserver::OnModifierKey(int modifier, bool down) {
+    const auto hold = HoldManager();
     const std::uint32_t bit = modifier == 0 ? CONTROL : modifier == 1 ? ALT : modifier == 2 ? SHIFT : 0;
     // Auto-repeat reports a held key again and again: only a change of the held set is a message. A release
     // of an unknown key changes nothing but is still reported.
@@ -235,6 +246,7 @@ void WindowObserver::OnModifierKey(int modifier, bool down) {
 }
 
 void WindowObserver::OnKeyPress(const std::string& text, const du::Symbol& systemKey) {
+    const auto hold = HoldManager();
     if (!InputGate()) {
         return;
     }
@@ -252,6 +264,7 @@ void WindowObserver::OnKeyPress(const std::string& text, const du::Symbol& syste
 void WindowObserver::OnMotionEvent(std::int64_t translationX, std::int64_t translationY,
                                    std::int64_t translationZ, std::int64_t rotationX, std::int64_t rotationY,
                                    std::int64_t rotationZ) {
+    const auto hold = HoldManager();
     if (ViewGate() && InputGate()) {
         Send(MotionMsg(ConstStrings::MsgMotionEvent, translationX, translationY, translationZ, rotationX,
                        rotationY, rotationZ, MOTION_PERIOD));
@@ -265,6 +278,7 @@ void WindowObserver::OnTouch(int message, int numInputs, int id1, int x1, int y1
                              int flag6, int id7, int x7, int y7, int time7, int flag7, int id8, int x8,
                              int y8, int time8, int flag8, int id9, int x9, int y9, int time9, int flag9,
                              int id10, int x10, int y10, int time10, int flag10) {
+    const auto hold = HoldManager();
     Send(TouchMsg(ConstStrings::MsgTouch, message, numInputs, id1, x1, y1, time1, flag1, id2, x2, y2, time2,
                   flag2, id3, x3, y3, time3, flag3, id4, x4, y4, time4, flag4, id5, x5, y5, time5, flag5, id6,
                   x6, y6, time6, flag6, id7, x7, y7, time7, flag7, id8, x8, y8, time8, flag8, id9, x9, y9,

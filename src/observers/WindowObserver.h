@@ -83,8 +83,10 @@ private:
 
     bool ViewGate() const;
     bool InputGate() const;
-    // Hands message to the manager, if there still is one; the manager is held for the call, since a
-    // workflow's handler may drop every other reference to it.
+    // Keeps the manager alive to the end of a callback: a workflow's handler may drop every other reference
+    // to it while the callback still has messages to send. Every callback that sends holds it first.
+    du::SmartPtr<WorkflowManagerImpl> HoldManager() const;
+    // Hands message to the manager, if there still is one (a handler may have detached it meanwhile).
     void Send(const Msg& message);
     void UpdateStatus();
 
