@@ -1,14 +1,18 @@
 #include "rzk/View.h"
 
+#include "rzk/ViewObserver.h"
+
 namespace rzk {
 
 const du::Symbol ShapeView::ACTOR_TYPE("shapeview");
 const du::Symbol DrawingView::ACTOR_TYPE("drawingview");
 const du::Symbol ImageView::ACTOR_TYPE("imageview");
 
-View::View(const du::Symbol& type) : type_(type) {}
+View::View(const du::Symbol& type) : type_(type), observers_(new ObserverRegistry) {}
 
-View::~View() = default;
+View::~View() {
+    DetachObservers();
+}
 
 void View::SetStatusMessage(const std::string& text) {
     std::lock_guard guard(statusLock_);
@@ -25,8 +29,38 @@ std::string View::GetStatusMessage() const {
     return statusMessages_.empty() ? std::string() : statusMessages_.back();
 }
 
+void View::DetachObservers() {
+    observers_->DetachAll(Observer::DETACH_SUBJECT);
+}
+
+std::size_t View::GetObserverCount() const {
+    return observers_->GetCount();
+}
+
+void View::PostProjection() {
+    observers_->Post(ViewObserver::PROJECTION, [](dom::MessageWriter&) {});
+}
+
+void View::PostNavigationSettingsChange() {
+    observers_->Post(ViewObserver::NAVIGATION_SETTINGS, [](dom::MessageWriter&) {});
+}
+
+void View::PostPrintPreviewChange() {
+    observers_->Post(ViewObserver::PRINT_PREVIEW, [](dom::MessageWriter&) {});
+}
+
 ShapeView::ShapeView() : View(ACTOR_TYPE) {}
+
+void ShapeView::RegisterObserver(ShapeViewObserver& observer, bool) {
+    GetObserverRegistry()->Register(observer, 0);
+}
+
 DrawingView::DrawingView() : View(ACTOR_TYPE) {}
+
+void DrawingView::RegisterObserver(DrawingViewObserver& observer) {
+    GetObserverRegistry()->Register(observer, 0);
+}
+
 ImageView::ImageView() : View(ACTOR_TYPE) {}
 
 }  // namespace rzk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "rzk/ObserverRegistry.h"
 #include "rzk/PickFilter.h"
 #include "rzk/PrintPreview.h"
 #include "rzk/Scene.h"
@@ -16,6 +18,9 @@
 #include "rzk/Window.h"
 
 namespace rzk {
+
+class ShapeViewObserver;
+class DrawingViewObserver;
 
 // A view of the host: its type symbol, window, scene, pick filter, print preview, status bar and
 // activation. A host application (or a test) builds it and sets the parts it has; every part may be
@@ -26,6 +31,10 @@ namespace rzk {
 //     view->SetScene(new rzk::ShapeScene);
 //     view->SetStatusMessage("Pick a face");
 //     view->GetStatusMessages();  // {"Pick a face"}
+//
+// A view is also the source of its change events (projection, navigation settings, print preview), posted
+// with the Post calls to every observer registered by ShapeView or DrawingView::RegisterObserver (see
+// ViewObserver).
 class RZHOST_API View : public virtual du::RefCounted {
 public:
     explicit View(const du::Symbol& type = du::Symbol::EMPTY);
@@ -64,6 +73,19 @@ public:
     // The text the status bar shows: the last one given, "" before the first. Any thread.
     std::string GetStatusMessage() const;
 
+    // Every observer gets DetachSubject, and the list is emptied. Any thread.
+    void DetachObservers();
+    // Any thread.
+    std::size_t GetObserverCount() const;
+    // Change events, each posted to every registered observer. Any thread.
+    void PostProjection();
+    void PostNavigationSettingsChange();
+    void PostPrintPreviewChange();
+
+protected:
+    // The observers registered with this view; subclasses add the registration of their observer class.
+    const du::SmartPtr<ObserverRegistry>& GetObserverRegistry() const { return observers_; }
+
 private:
     const du::Symbol type_;
     SharedSlot<Window> window_;
@@ -73,6 +95,7 @@ private:
     std::atomic<bool> active_{true};
     mutable std::mutex statusLock_;
     std::vector<std::string> statusMessages_;
+    const du::SmartPtr<ObserverRegistry> observers_;
 };
 
 // A view of a 3D model.
@@ -81,6 +104,10 @@ public:
     static const du::Symbol ACTOR_TYPE;
 
     ShapeView();
+
+    // Puts observer on this view's list, leaving the subject it watched before; option is kept for the
+    // host's interface. The observer's queue thread only.
+    void RegisterObserver(ShapeViewObserver& observer, bool option);
 };
 
 // A view of a 2D drawing.
@@ -89,6 +116,10 @@ public:
     static const du::Symbol ACTOR_TYPE;
 
     DrawingView();
+
+    // Puts observer on this view's list, leaving the subject it watched before. The observer's queue thread
+    // only.
+    void RegisterObserver(DrawingViewObserver& observer);
 };
 
 // A view of a raster image.

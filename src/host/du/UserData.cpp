@@ -1,0 +1,7 @@
+#include "du/UserData.h"
+
+namespace du {
+
+UserData::~UserData() = default;
+
+}  // namespace du
