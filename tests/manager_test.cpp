@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "animation/AnimationModule.h"
+#include "animation/Engine.h"
 #include "dom/MessageQueue.h"
 #include "dom/Observer.h"
 #include "manager/MessageInterface.h"
@@ -19,9 +21,15 @@
 #include "messages/KeyMsg.h"
 #include "messages/MouseMsg.h"
 #include "messages/WorkflowChangedMsg.h"
+#include "observers/AnimationEvent.h"
+#include "rzk/AnnoSet.h"
+#include "rzk/Scene.h"
+#include "rzk/SelectionManager.h"
+#include "rzk/ShapeScene.h"
 #include "rzk/View.h"
 #include "rzk/WorkflowManagerObserver.h"
 #include "rzloader/Loader.h"
+#include "support/MessageLog.h"
 #include "support/RecordingObservers.h"
 #include "support/RecordingWorkflow.h"
 
@@ -851,6 +859,150 @@ TEST(ManagerOnItsQueue, TeardownUnmanagesOnlyWhatTheManagerPutUnderManagement) {
     EXPECT_FALSE(own->IsManaged());
     queue->ShutdownQueue(1);
     otherQueue->ShutdownQueue(1);
+}
+
+// A manager made and managed as the module makes it, for the view a test builds.
+class Lifecycle : public ::testing::Test {
+protected:
+    du::SmartPtr<dom::GenericMessageQueue> queue = dom::GenericMessageQueue::CreateManual();
+    du::SmartPtr<dom::ManagedObject> module{new PluginObserver};
+    du::SmartPtr<rzk::Window> window{new rzk::Window};
+    du::SmartPtr<rzk::SelectionManager> selection{new rzk::SelectionManager};
+    du::SmartPtr<rzk::AnnoSet> annotations{new rzk::AnnoSet};
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager{new workflow::WorkflowManagerImpl};
+    du::SmartPtr<testing_support::MessageLog> log{new testing_support::MessageLog};
+
+    void SetUp() override { ASSERT_TRUE(module->ManageSelf(queue, du::Symbol(), 0)); }
+    void TearDown() override {
+        manager->Destroy();
+        queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
+    }
+
+    // Fills the scene in and starts the manager on the module's queue.
+    void Start(const du::SmartPtr<rzk::View>& view, const du::SmartPtr<rzk::Scene>& scene) {
+        if (scene) {
+            scene->SetSelectionManager(selection);
+            scene->SetAnnoSet(annotations);
+            view->SetScene(scene);
+        }
+        view->SetWindow(window);
+        manager->SetView(view);
+        ASSERT_TRUE(module->ManageObject(manager));
+        manager->InstallWorkflow(log);
+        queue->RunPending();
+        log->lines.clear();
+    }
+};
+
+TEST_F(Lifecycle, A3DViewIsWatchedThroughWindowSelectionViewSceneAndAnnotations) {
+    du::SmartPtr<rzk::ShapeView> view(new rzk::ShapeView);
+    du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
+    Start(view, scene);
+    EXPECT_EQ(window->GetObserverCount(), 1u);
+    EXPECT_EQ(selection->GetObserverCount(), 1u);
+    EXPECT_EQ(view->GetObserverCount(), 1u);
+    EXPECT_EQ(scene->GetObserverCount(), 1u);
+    EXPECT_EQ(annotations->GetObserverCount(), 1u);
+
+    // Window input reaches the workflows; the window observer ticks every 10, the manager every 100.
+    window->PostMouseMove(3, 4);
+    queue->AdvanceTime(100);
+    queue->RunPending();
+    const auto lines = log->TakeInput();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "MsgMouseMove(3,4)"), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("MsgTimer"); }),
+              9);  // the first tick is silent
+
+    // Managed again, it makes no second set of observers.
+    manager->OnManage();
+    EXPECT_EQ(window->GetObserverCount(), 1u);
+
+    // Destroy lets every observer go and leaves every subject.
+    manager->Destroy();
+    queue->RunPending();
+    EXPECT_EQ(window->GetObserverCount() + selection->GetObserverCount() + view->GetObserverCount() +
+                  scene->GetObserverCount() + annotations->GetObserverCount(),
+              0u);
+    window->PostMouseMove(5, 6);
+    queue->RunPending();
+    EXPECT_EQ(log->TakeInput(), std::vector<std::string>{});
+}
+
+TEST_F(Lifecycle, A2DDrawingViewAndAViewWithoutSceneGetFewerObservers) {
+    du::SmartPtr<rzk::DrawingView> view(new rzk::DrawingView);
+    du::SmartPtr<rzk::Scene> scene(new rzk::Scene);  // not a 3D scene
+    Start(view, scene);
+    EXPECT_EQ(window->GetObserverCount(), 1u);
+    EXPECT_EQ(selection->GetObserverCount(), 1u);
+    EXPECT_EQ(view->GetObserverCount(), 1u);
+    EXPECT_EQ(annotations->GetObserverCount(), 1u);
+    manager->Destroy();
+
+    du::SmartPtr<rzk::ImageView> image(new rzk::ImageView);
+    manager = new workflow::WorkflowManagerImpl;
+    Start(image, nullptr);
+    EXPECT_EQ(window->GetObserverCount(), 1u);
+    EXPECT_EQ(selection->GetObserverCount(), 0u);  // its observer has no subject without a scene
+    window->PostKeyPress("a", du::Symbol::EMPTY);
+    queue->RunPending();
+    EXPECT_FALSE(log->TakeInput().empty());
+}
+
+TEST_F(Lifecycle, AnimationEventsCompleteIntoFinishedMessagesOrAreCancelledByAPress) {
+    du::SmartPtr<rzloader::Loader> loader(new rzloader::Loader);
+    rzloader::Loader::SetLoader(loader);
+    auto installed = animation::AnimationModule::Install(queue, "Animation for lifecycle test", *loader, 10);
+    ASSERT_TRUE(installed);
+    Start(du::SmartPtr<rzk::View>(new rzk::ShapeView), du::SmartPtr<rzk::Scene>(new rzk::ShapeScene));
+    du::SmartPtr<animation::Engine> engine;
+    manager->GetAnimationEngine(engine);
+    ASSERT_TRUE(engine);
+    du::SmartPtr<animation::Engine> same = engine;
+    manager->GetAnimationEngine(same);
+    EXPECT_EQ(same, engine);
+
+    workflow::AnimationEvent* plain = manager->CreateAnimationEvent(false);
+    workflow::AnimationEvent* flagged = manager->CreateAnimationEvent(true);
+    engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(plain), 1);
+    engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(flagged), 2);
+    queue->AdvanceTime(30);
+    queue->RunPending();
+    // The window observer's ticks run too: only the animation lines count here.
+    auto finished = [&] {
+        std::vector<std::string> lines = log->TakeInput();
+        std::erase_if(lines, [](const std::string& line) { return !line.starts_with("MsgAnimation"); });
+        return lines;
+    };
+    EXPECT_EQ(finished(), (std::vector<std::string>{"MsgAnimationFinished", "MsgAnimationFinished",
+                                                    "MsgAnimationFinishedForOpenNewSahpeViewBase"}));
+
+    // A press cancels both pending events before any workflow sees it; they never finish.
+    workflow::AnimationEvent* first = manager->CreateAnimationEvent(false);
+    workflow::AnimationEvent* second = manager->CreateAnimationEvent(true);
+    engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(first), 1);
+    engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(second), 1);
+    log->onMessage = [&](const workflow::Msg& message) {
+        if (message.GetName() == ConstStrings::MsgMouseLeftDown) {
+            EXPECT_TRUE(first->IsCancelled());
+            EXPECT_TRUE(second->IsCancelled());
+        }
+    };
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseLeftDown, 1, 1));
+    log->onMessage = nullptr;
+    queue->AdvanceTime(30);
+    queue->RunPending();
+    EXPECT_EQ(finished(), std::vector<std::string>{});
+
+    // Completed after Destroy: the emptied manager has nobody to tell.
+    workflow::AnimationEvent* late = manager->CreateAnimationEvent(true);
+    engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(late), 1);
+    manager->Destroy();
+    queue->AdvanceTime(30);
+    queue->RunPending();
+    EXPECT_EQ(finished(), std::vector<std::string>{});
+    installed->Uninstall(*loader);
+    rzloader::Loader::SetLoader(nullptr);
 }
 
 }  // namespace

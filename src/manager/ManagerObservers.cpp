@@ -122,20 +122,4 @@ du::SmartPtr<du::RefCounted> WorkflowManagerImpl::GetInternalInterface(const du:
     return nullptr;
 }
 
-// Animation events and the engine come with the manager's lifecycle; until then no event is ever pending.
-AnimationEvent* WorkflowManagerImpl::CreateAnimationEvent(bool) {
-    return nullptr;
-}
-
-void WorkflowManagerImpl::CancelAnimationEvents() {
-    animationEvents_.clear();
-}
-
-void WorkflowManagerImpl::OnAnimationEventComplete(AnimationEvent* event) {
-    std::erase(animationEvents_, event);
-    DispatchMessage(Msg(ConstStrings::MsgAnimationFinished));
-}
-
-void WorkflowManagerImpl::GetAnimationEngine(du::SmartPtr<animation::Engine>&) {}
-
 }  // namespace workflow

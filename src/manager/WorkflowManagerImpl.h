@@ -116,6 +116,9 @@ public:
     void GetAnimationEngine(du::SmartPtr<animation::Engine>& engine) override;
 
     // --- dom::ManagedObject. Queue thread only.
+    // Makes the observers of the view's window, selection, views, scene and annotations, locates the
+    // animation engine and starts the 100-unit tick.
+    void OnManage() override;
     void HandleTimeoutEvent(std::int64_t now) override;
 
 private:
@@ -140,6 +143,7 @@ private:
     std::vector<AnimationEvent*> animationEvents_;  // not owning
     ObserverList<rzk::NotificationObserver> notificationObservers_;
     ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
+    bool observing_ = false;  // OnManage has made the observers
     bool traceEnabled_ = true;
     TraceState traceState_ = TraceState::Unheard;  // follows traceEnabled_ and the notification observers
     du::SmartPtr<du::RefCounted> animationEngine_;

@@ -36,11 +36,18 @@ bool BaseAsyncEvent::CompleteWithError(const std::string& error) {
 
 bool BaseAsyncEvent::Cancel() {
     int expected = PENDING;
-    if (state_.compare_exchange_strong(expected, CANCELLED)) {
-        return true;
+    if (!state_.compare_exchange_strong(expected, CANCELLED)) {
+        expected = COMPLETED;
+        if (!state_.compare_exchange_strong(expected, CANCELLED)) {
+            return false;
+        }
     }
-    expected = COMPLETED;
-    return state_.compare_exchange_strong(expected, CANCELLED);
+    // Done for good, as after a completion: the queue lets the event go, so that a program cancelling many
+    // events does not keep them all.
+    if (RunOnCompleteInTask()) {
+        Unmanage();
+    }
+    return true;
 }
 
 void BaseAsyncEvent::Progress(int percent) {

@@ -19,7 +19,7 @@ namespace rzk {
 //   event is managed waits for OnManage), after which the event leaves its queue, being done;
 // - with it false, at once on the completing thread.
 // A Cancel that comes after Complete but before OnComplete ran still wins: OnComplete does not run. A
-// cancelled event stays on its queue, since whoever holds it may still refer to it from there.
+// cancelled event leaves its queue like a delivered one; whoever still holds it keeps it alive.
 //
 // Progress and status reports reach OnProgress and OnStatus on the event's queue while it is pending.
 // The event's own messages, as tags and values:
