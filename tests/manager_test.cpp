@@ -725,12 +725,40 @@ TEST_F(Services, TraceSwitchAndTheWorkflowsChoiceAreAskedEvenWithoutListeners) {
     };
     du::SmartPtr<Counting> w(new Counting);
     manager->InstallWorkflow(w);
-    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 1, 2));
-    EXPECT_EQ(w->asked, 1);  // nobody listens, yet the workflow is asked
+    const workflow::MouseMsg move(ConstStrings::MsgMouseMove, 1, 2);
+    manager->DispatchMessage(move);
+    manager->DispatchMessage(move);
+    EXPECT_EQ(w->asked, 2);  // nobody listens, yet the workflow is asked every time
     manager->SetWorkflowTraceEnabled(false);
-    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 1, 2));
-    EXPECT_EQ(w->asked, 1);  // the switch comes first
-    EXPECT_EQ(std::count(w->calls.begin(), w->calls.end(), "OnMsgMouseMove(1,2)"), 2);
+    manager->DispatchMessage(move);
+    EXPECT_EQ(w->asked, 2);  // the switch comes first
+    EXPECT_EQ(std::count(w->calls.begin(), w->calls.end(), "OnMsgMouseMove(1,2)"), 3);
+
+    // A workflow keeping the default choice, routed while nobody listened, writes lines once someone does.
+    manager->SetWorkflowTraceEnabled(true);
+    manager->RemoveWorkflowByPriority(w->GetPriority());
+    du::SmartPtr<RecordingWorkflow> plain(new RecordingWorkflow("plain"));
+    plain->AddMsgTypeHandled(ConstStrings::MsgMouseMove, false);
+    plain->SetActive(true);
+    manager->InstallWorkflow(plain);
+    manager->DispatchMessage(move);
+    du::SmartPtr<RecordingNotificationObserver> listener(new RecordingNotificationObserver);
+    manager->RegisterNotificationObserver(listener);
+    manager->DispatchMessage(move);
+    ASSERT_EQ(listener->notifications.size(), 1u);
+    EXPECT_EQ(listener->notifications[0].source, du::Symbol("plain"));
+
+    // A copy made as a class with its own choice is asked, whatever its source had learnt.
+    manager->DeregisterNotificationObserver(listener);
+    struct OwnChoice : RecordingWorkflow {
+        explicit OwnChoice(const RecordingWorkflow& source) : RecordingWorkflow(source) { SetPriority(7); }
+        mutable int asked = 0;
+        bool TraceMouseAndKeys() const override { return ++asked, false; }
+    };
+    du::SmartPtr<OwnChoice> copy(new OwnChoice(*plain));
+    manager->InstallWorkflow(copy);
+    manager->DispatchMessage(move);
+    EXPECT_EQ(copy->asked, 1);
 }
 
 TEST_F(Services, QueriesStopAtTheFirstAnsweringWorkflow) {

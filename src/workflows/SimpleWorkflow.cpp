@@ -186,17 +186,17 @@ void EraseType(List& list, const du::Symbol& type) {
 // workflow that keeps the default TraceMouseAndKeys (which answers true and does nothing else, so asking it
 // and knowing the answer are the same) from one that overrides it, without a call on the hot path.
 #define WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE 1
-using TraceChoice = bool (*)(const SimpleWorkflow*);
+using TraceChoiceCode = bool (*)(const SimpleWorkflow*);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
 #pragma GCC diagnostic ignored "-Wpmf-conversions"
-[[gnu::always_inline]] inline TraceChoice TraceChoiceOf(const SimpleWorkflow* workflow) {
-    return reinterpret_cast<TraceChoice>(workflow->*(&SimpleWorkflow::TraceMouseAndKeys));
+inline TraceChoiceCode TraceChoiceOf(const SimpleWorkflow* workflow) {
+    return reinterpret_cast<TraceChoiceCode>(workflow->*(&SimpleWorkflow::TraceMouseAndKeys));
 }
 #pragma GCC diagnostic pop
 // The default's code, taken from the first SimpleWorkflow under construction (whose dynamic type is then
-// SimpleWorkflow itself). Written once; relaxed atomics cost a plain load.
-std::atomic<TraceChoice> defaultTraceChoice{nullptr};
+// SimpleWorkflow itself).
+std::atomic<TraceChoiceCode> defaultTraceChoice{nullptr};
 #endif
 
 }  // namespace
@@ -232,17 +232,14 @@ SimpleWorkflow::~SimpleWorkflow() = default;
     mouseValid_ = true;
 }
 
-// Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch. A workflow that keeps the
-// default trace choice, with nobody listening, is routed without a call but the handler's, which is jumped
-// to; every other case takes the traced path, which asks TraceMouseAndKeys.
+// Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch. A workflow known to keep
+// the default trace choice, with nobody listening, is routed without a call but the handler's, which is
+// jumped to; every other case takes the traced path, which asks TraceMouseAndKeys.
 [[gnu::always_inline]] inline bool SimpleWorkflow::RouteMouse(const Msg& message, MouseHandler handler) {
     const WorkflowManagerImpl* manager = GetManager();
     if (manager && manager->GetTraceState() != WorkflowManagerImpl::TraceState::Off) [[likely]] {
-#ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
-        if (TraceChoiceOf(this) != defaultTraceChoice.load(std::memory_order_relaxed) ||
-            manager->GetTraceState() == WorkflowManagerImpl::TraceState::Heard) [[unlikely]]
-#endif
-        {
+        if (traceChoice_.value != TraceChoice::Default ||
+            manager->GetTraceState() == WorkflowManagerImpl::TraceState::Heard) [[unlikely]] {
             return RouteMouseTraced(message, handler);
         }
     }
@@ -252,6 +249,13 @@ SimpleWorkflow::~SimpleWorkflow() = default;
 }
 
 [[gnu::noinline]] bool SimpleWorkflow::RouteMouseTraced(const Msg& message, MouseHandler handler) {
+#ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
+    if (traceChoice_.value == TraceChoice::Unknown) {
+        traceChoice_.value = TraceChoiceOf(this) == defaultTraceChoice.load(std::memory_order_relaxed)
+                                 ? TraceChoice::Default
+                                 : TraceChoice::Own;
+    }
+#endif
     const auto& mouse = static_cast<const MouseMsg&>(message);
     if (TracingWanted()) {
         OutputTraceString(trace_lines::MouseLine(mouse.GetName(), mouse.GetX(), mouse.GetY(), 0));

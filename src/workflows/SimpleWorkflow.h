@@ -160,6 +160,17 @@ private:
     void TraceModifiers(bool control, bool shift, bool alt);
 
     bool active_ = false;
+    // Whether this object keeps the default TraceMouseAndKeys, learnt on the first traced route where the
+    // compiler can tell; until then (and always where it cannot) the routing asks. It belongs to the
+    // object's own class, so a copy starts over: its class may differ from the source's.
+    enum class TraceChoice : std::uint8_t { Unknown, Default, Own };
+    struct LearntTraceChoice {
+        TraceChoice value = TraceChoice::Unknown;
+        LearntTraceChoice() = default;
+        LearntTraceChoice(const LearntTraceChoice&) {}
+        LearntTraceChoice& operator=(const LearntTraceChoice&) { return *this; }
+    };
+    LearntTraceChoice traceChoice_;
     bool controlPressed_ = false;
     bool altPressed_ = false;
     bool shiftPressed_ = false;
