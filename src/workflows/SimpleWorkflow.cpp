@@ -193,6 +193,11 @@ using TraceChoiceCode = bool (*)(const SimpleWorkflow*);
 inline TraceChoiceCode TraceChoiceOf(const SimpleWorkflow* workflow) {
     return reinterpret_cast<TraceChoiceCode>(workflow->*(&SimpleWorkflow::TraceMouseAndKeys));
 }
+// The code a mouse handler reaches on workflow (a SimpleWorkflow handler needs no adjustment of the object).
+inline bool (*HandlerCodeOf(SimpleWorkflow* workflow, SimpleWorkflow::MouseHandler handler))(SimpleWorkflow*,
+                                                                                             int, int) {
+    return reinterpret_cast<bool (*)(SimpleWorkflow*, int, int)>(workflow->*handler);
+}
 #pragma GCC diagnostic pop
 // The default's code, taken from the first SimpleWorkflow under construction (whose dynamic type is then
 // SimpleWorkflow itself).
@@ -235,17 +240,23 @@ SimpleWorkflow::~SimpleWorkflow() = default;
 // Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch. A workflow known to keep
 // the default trace choice, with nobody listening, is routed without a call but the handler's, which is
 // jumped to; every other case takes the traced path, which asks TraceMouseAndKeys.
-[[gnu::always_inline]] inline bool SimpleWorkflow::RouteMouse(const Msg& message, MouseHandler handler) {
+[[gnu::always_inline]] inline bool SimpleWorkflow::RouteMouse(const Msg& message, const HandledType& entry) {
     const WorkflowManagerImpl* manager = GetManager();
     if (manager && manager->GetTraceState() != WorkflowManagerImpl::TraceState::Off) [[likely]] {
         if (traceChoice_.value != TraceChoice::Default ||
             manager->GetTraceState() == WorkflowManagerImpl::TraceState::Heard) [[unlikely]] {
-            return RouteMouseTraced(message, handler);
+            return RouteMouseTraced(message, entry.mouseHandler);
         }
     }
     const auto& mouse = static_cast<const MouseMsg&>(message);
     RecordMouse(mouse.GetX(), mouse.GetY(), 0);
-    return (this->*handler)(mouse.GetX(), mouse.GetY());
+#ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
+    if (entry.resolved.code) [[likely]] {
+        return entry.resolved.code(this, mouse.GetX(), mouse.GetY());
+    }
+    entry.resolved.code = HandlerCodeOf(this, entry.mouseHandler);
+#endif
+    return (this->*entry.mouseHandler)(mouse.GetX(), mouse.GetY());
 }
 
 [[gnu::noinline]] bool SimpleWorkflow::RouteMouseTraced(const Msg& message, MouseHandler handler) {
@@ -270,7 +281,7 @@ SimpleWorkflow::~SimpleWorkflow() = default;
         __builtin_expect(active_, true) ? handledWhenActive_ : handledWhenInactive_;
     for (const HandledType& entry : handled) {
         if (entry.type == name) {
-            return entry.mouseHandler ? RouteMouse(message, entry.mouseHandler) : Route(entry.route, message);
+            return entry.mouseHandler ? RouteMouse(message, entry) : Route(entry.route, message);
         }
     }
     return false;
@@ -504,7 +515,7 @@ void SimpleWorkflow::SetActive(bool active) {
 
 void SimpleWorkflow::AddMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive) {
     const std::uint8_t route = RouteOf(type);
-    const HandledType entry{type, route, MouseHandlerOf(route)};
+    const HandledType entry{type, route, MouseHandlerOf(route), {}};
     handledWhenActive_.push_back(entry);
     if (alsoWhenInactive) {
         handledWhenInactive_.push_back(entry);

@@ -148,11 +148,20 @@ private:
         du::Symbol type;
         std::uint8_t route;
         MouseHandler mouseHandler;  // set for the plain (x, y) mouse rows, the hot ones
+        // The code mouseHandler reaches on this object, learnt on its first route where the compiler can
+        // tell; a copy starts over, since the copy's class may differ from the source's.
+        struct LearntCode {
+            bool (*code)(SimpleWorkflow*, int, int) = nullptr;
+            LearntCode() = default;
+            LearntCode(const LearntCode&) {}
+            LearntCode& operator=(const LearntCode&) { return *this; }
+        };
+        mutable LearntCode resolved;
     };
 
     bool Route(std::uint8_t route, const Msg& message);
     bool RouteHandled(const Msg& message);
-    bool RouteMouse(const Msg& message, MouseHandler handler);
+    bool RouteMouse(const Msg& message, const HandledType& entry);
     bool RouteMouseTraced(const Msg& message, MouseHandler handler);
     bool HandleModifierKey(const KeyMsg& key);
     void RecordMouse(int x, int y, short delta);
