@@ -5,6 +5,7 @@
 #include <future>
 #include <latch>
 #include <numeric>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "dom/ProxyFactory.h"
 #include "dom/ProxyObject.h"
 #include "dp/Thread.h"
+#include "support/TraceCapture.h"
 
 namespace {
 
@@ -240,6 +242,47 @@ TEST(Threads, AnExceptionEndsTheLoopAndReleasesItsCaller) {
     EXPECT_EQ(loop.loopError, "bad message");
     EXPECT_TRUE(loop.queue->IsShutDown());
     EXPECT_FALSE(loop.actor->IsManaged());
+}
+
+// A thread whose steps run the test's code.
+class StepThread : public dp::Thread {
+public:
+    StepThread(std::function<void()> startup, std::function<void()> body)
+        : dp::Thread("StepThread", 0), startup_(std::move(startup)), body_(std::move(body)) {}
+    ~StepThread() override { WaitForThreadToTerminate(); }
+    bool bodyRan = false;  // read after the thread ended
+
+protected:
+    void ThreadStartup() override { startup_(); }
+    void ThreadBody() override {
+        bodyRan = true;
+        body_();
+    }
+
+private:
+    std::function<void()> startup_, body_;
+};
+
+TEST(Threads, AnExceptionEscapingAThreadStepIsTracedAndEndsThatThreadOnly) {
+    testsupport::TraceCapture trace;
+    StepThread body([] {}, [] { throw std::runtime_error("the view is gone"); });
+    ASSERT_TRUE(body.Start(true));
+    body.WaitForThreadToTerminate();
+    StepThread startup([] { throw 42; }, [] {});
+    ASSERT_TRUE(startup.Start(true));
+    startup.WaitForThreadToTerminate();
+    EXPECT_TRUE(body.bodyRan);
+    EXPECT_FALSE(startup.bodyRan);  // a failed start-up step leaves nothing for the body to run on
+
+    std::vector<std::string> lines;
+    for (const dp::TraceRecord& line : trace.Lines()) {
+        lines.push_back(line.category + "/" + line.name + " " + std::to_string(line.type) + " " + line.text);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "dp::Thread/StepThread 3 Thread StepThread ended by an exception in its body:- the "
+                         "view is gone\n",
+                         "dp::Thread/StepThread 3 Thread StepThread ended by an unexpected exception in its "
+                         "start-up step.\n"}));
 }
 
 // Unmanaged by a thread that holds no reference of its own, an object may end on the queue thread as soon as
