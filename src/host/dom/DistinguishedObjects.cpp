@@ -6,7 +6,6 @@
 #include <unordered_map>
 
 #include "dom/ProxyFactory.h"
-#include "dom/QueueCore.h"
 
 namespace dom {
 namespace {

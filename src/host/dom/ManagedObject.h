@@ -13,10 +13,10 @@ namespace dom {
 
 class GenericMessageQueue;
 class ProxyObject;
-class Helper;
 namespace detail {
 class QueueCore;
-}
+class RuntimeAccess;
+}  // namespace detail
 
 // An actor: an object bound to one message queue. All its callbacks (HandleMessage, HandleTimeoutEvent,
 // HandleOnIdleEvent, OnManage) run on that queue's thread, one at a time. The queue holds a counted
@@ -102,12 +102,7 @@ public:
     bool DeliverMessage(const MessagePtr& message) const;
 
 private:
-    friend class detail::QueueCore;
-    friend class ProxyObject;
-    friend class Helper;
-    friend class MessageQueue;
-
-    void StartManagement(detail::QueueCore& core);
+    friend class detail::RuntimeAccess;  // the runtime's one way into this state (dom/detail/RuntimeAccess.h)
 
     std::atomic<detail::QueueCore*> queue_{nullptr};  // bound once; the object holds a reference to it
     std::atomic<bool> managed_{false};

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "dom/ManagedObject.h"
-#include "dom/QueueCore.h"
+#include "dom/detail/QueueCore.h"
+#include "dom/detail/RuntimeAccess.h"
 
 namespace dom {
 namespace {
@@ -201,13 +202,13 @@ void Message::WaitForCompletion() {
 
 void PrepMessageForReturnBadTag(const MessagePtr& message) {
     if (message) {
-        message->Return(ReturnReason::BadTag);
+        detail::RuntimeAccess::Return(*message, ReturnReason::BadTag);
     }
 }
 
 void PrepMessageForReturnBadTable(const MessagePtr& message) {
     if (message) {
-        message->Return(ReturnReason::BadTable);
+        detail::RuntimeAccess::Return(*message, ReturnReason::BadTable);
     }
 }
 
@@ -224,8 +225,7 @@ void MessageWriter::StartMessageReply(const MessagePtr& received) {
     if (!received) {
         throw std::logic_error("MessageWriter::StartMessageReply without a message");
     }
-    received->ClearValues();
-    received->replied_ = true;
+    detail::RuntimeAccess::StartReply(*received);
     message_ = received;
     reply_ = true;
 }

@@ -11,7 +11,8 @@ namespace dom {
 
 namespace detail {
 class QueueCore;
-}
+class RuntimeAccess;
+}  // namespace detail
 
 // A FIFO of messages plus a heap of recurring timeouts, run by one thread. Time is in milliseconds: of the
 // steady clock, or of a manual clock that only AdvanceTime moves (for tests, which then pump the queue with
@@ -62,8 +63,7 @@ protected:
     MessageQueue(bool manualClock, std::int64_t startTime);
 
 private:
-    friend class ManagedObject;
-    detail::QueueCore& Core() const { return *core_; }
+    friend class detail::RuntimeAccess;
 
     du::SmartPtr<detail::QueueCore> core_;
 };

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -12,6 +13,7 @@
 
 #include "dom/ManagedObject.h"
 #include "dom/Message.h"
+#include "dom/detail/RuntimeAccess.h"
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
@@ -36,16 +38,21 @@ public:
     void AdvanceTime(std::int64_t ms);
     bool HasManualClock() const { return manualClock_; }
 
+    // True on the thread that owns the queue (see RuntimeAccess.h for who that is).
     bool IsOwnerThread() const {
-        return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
+        return owner_.load(std::memory_order_acquire) == std::this_thread::get_id();
     }
+    // Runs callback at once when the calling thread owns the queue, so that it does not wait in the queue for
+    // this very thread; answers false, without running it, on any other thread.
+    template <class Callback>
+    bool RunIfOwnerThread(Callback&& callback);
+
     bool IsStopRequested() const { return stopRequested_.load(std::memory_order_seq_cst); }
-    bool IsManaging(const ManagedObject& object) const {
-        return object.queue_.load(std::memory_order_acquire) == this &&
-               object.managed_.load(std::memory_order_seq_cst);
-    }
+    bool IsManaging(const ManagedObject& object) const { return RuntimeAccess::IsManagedBy(object, *this); }
 
     BindResult Manage(ManagedObject& object, const du::Symbol& name);
+    // The OnManage of an object just managed here: at once on the owner thread, else through the queue.
+    void StartManagement(ManagedObject& object);
     bool Unmanage(ManagedObject& object);
     bool AddTimer(ManagedObject& object, std::int64_t period);
 
@@ -76,8 +83,9 @@ private:
 
     // The list is multi-producer, single-consumer (after Vyukov): a post is one exchange. Only the thread
     // that runs the queue, or the one finishing its shutdown, takes messages out.
-    void Push(QueueLink* link);
+    void Push(Message& message);
     Message* PopOne();
+    bool HasQueued() const;
     void WaitForPosts() const;
     void RefreshNextDueLocked();
     void Wake();
@@ -115,5 +123,14 @@ private:
     std::vector<Timer> timers_;
     std::vector<du::SmartPtr<ManagedObject>> managed_;
 };
+
+template <class Callback>
+bool QueueCore::RunIfOwnerThread(Callback&& callback) {
+    if (!IsOwnerThread()) {
+        return false;
+    }
+    callback();
+    return true;
+}
 
 }  // namespace dom::detail

@@ -1,8 +1,9 @@
-#include "dom/QueueCore.h"
+#include "dom/detail/QueueCore.h"
 
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <string>
 #include <utility>
 
 #include "dom/ActorExceptions.h"
@@ -10,8 +11,11 @@
 #include "dom/Helper.h"
 #include "dom/MessageQueue.h"
 
-namespace dom {
+namespace dom::detail {
 namespace {
+
+using Access = RuntimeAccess;
+using Purpose = RuntimeAccess::Purpose;
 
 // Before sleeping, the loop watches the queue for a short while: a sender that posts within that time
 // costs no kernel wake-up.
@@ -27,42 +31,14 @@ std::int64_t SteadyNow() {
 
 }  // namespace
 
-void detail::QueueCore::Dispatch(const MessagePtr& message) {
-    Message& m = *message;
-    ManagedObject* target = m.target_;
-    if (m.purpose_ == Message::Purpose::Release) {
-        target->unmanagementsQueued_.fetch_sub(1, std::memory_order_acq_rel);
-        return;  // the reference it carries goes with the message
+QueueCore* RuntimeAccess::BindOnce(ManagedObject& object, QueueCore& core) {
+    QueueCore* bound = nullptr;
+    if (object.queue_.compare_exchange_strong(bound, &core, std::memory_order_acq_rel)) {
+        core.AddReference(&object);  // released by ~ManagedObject
+        return &core;
     }
-    if (m.purpose_ == Message::Purpose::Manage) {
-        if (target && IsManaging(*target)) {
-            target->OnManage();
-        }
-        return;
-    }
-    if (!target || !IsManaging(*target)) {
-        m.Return(ReturnReason::Unmanaged);
-        return;
-    }
-    // Completes a waiting sender however the handler ends, so that no sender stays blocked.
-    struct Guard {
-        Message& m;
-        ~Guard() {
-            if (!m.waited_ || m.IsComplete()) {
-                return;
-            }
-            // A reply started but never finalised still counts as the reply.
-            if (m.replied_) {
-                m.Complete();
-            } else {
-                m.Return(ReturnReason::Unhandled);
-            }
-        }
-    } guard{m};
-    target->HandleMessage(message);
+    return bound;
 }
-
-namespace detail {
 
 QueueCore::QueueCore(bool manualClock, std::int64_t startTime)
     : manualClock_(manualClock),
@@ -93,27 +69,53 @@ void QueueCore::AdvanceTime(std::int64_t ms) {
     }
 }
 
+// --- Ownership
+
+bool QueueCore::BeginRun(const char* what) {
+    std::lock_guard lock(mutex_);
+    if (running_) {
+        throw InvalidActorException(std::string(what) + ": the queue is already being run");
+    }
+    if (stopRequested_.load(std::memory_order_relaxed)) {
+        return false;
+    }
+    running_ = true;
+    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    return true;
+}
+
+bool QueueCore::EndRun(bool stop) {
+    std::lock_guard lock(mutex_);
+    running_ = false;
+    if (stop) {
+        stopRequested_.store(true, std::memory_order_seq_cst);
+    }
+    return stopRequested_.load(std::memory_order_relaxed);
+}
+
+// --- Objects
+
 QueueCore::BindResult QueueCore::Manage(ManagedObject& object, const du::Symbol& name) {
     std::lock_guard lock(mutex_);
     if (stopRequested_.load(std::memory_order_relaxed)) {
         return BindResult::ShutDown;
     }
-    if (object.proxy_) {
+    if (Access::ProxyOf(object) || Access::BindOnce(object, *this) != this) {
         return BindResult::Refused;
     }
-    QueueCore* bound = nullptr;
-    if (object.queue_.compare_exchange_strong(bound, this, std::memory_order_acq_rel)) {
-        AddReference(&object);  // released by ~ManagedObject
-    } else if (bound != this) {
-        return BindResult::Refused;
-    }
-    if (object.managed_.load(std::memory_order_relaxed)) {
+    if (Access::IsMarkedManaged(object)) {
         return BindResult::AlreadyHere;
     }
-    object.name_ = name;
+    Access::ExchangeName(object, name);
     managed_.emplace_back(&object);
-    object.managed_.store(true, std::memory_order_seq_cst);
+    Access::MarkManaged(object, true);
     return BindResult::Added;
+}
+
+void QueueCore::StartManagement(ManagedObject& object) {
+    if (!RunIfOwnerThread([&object] { object.OnManage(); })) {
+        Post(Access::NewMessage(&object, 0, 0, Purpose::Manage));
+    }
 }
 
 bool QueueCore::Unmanage(ManagedObject& object) {
@@ -127,7 +129,7 @@ bool QueueCore::Unmanage(ManagedObject& object) {
         if (!IsManaging(object)) {
             return false;
         }
-        object.managed_.store(false, std::memory_order_seq_cst);
+        Access::MarkManaged(object, false);
         // A post that saw the object managed finishes before the queue's reference is queued behind it.
         WaitForPosts();
         auto found = std::find(managed_.begin(), managed_.end(), &object);
@@ -142,21 +144,21 @@ bool QueueCore::Unmanage(ManagedObject& object) {
         }
         // The name goes while the queue still holds the object: a lookup must not find an object that the
         // queue may already have let go of.
-        if (du::Symbol name = std::exchange(object.name_, du::Symbol()); name.IsSet()) {
+        if (du::Symbol name = Access::ExchangeName(object, du::Symbol()); name.IsSet()) {
             UnregisterDistinguishedName(name, &object);
         }
         // Messages already queued hold no reference to their target: the queue's reference travels behind
         // them and goes when they have run. A queue that has shut down drops it here.
         if (!shutDown_) {
-            keeper = new Message(&object, 0, 0, Message::Purpose::Release);
-            object.unmanagementsQueued_.fetch_add(1, std::memory_order_acq_rel);
+            keeper = Access::NewMessage(&object, 0, 0, Purpose::Release);
+            Access::BeginUnmanagement(object);
             MessageWriter carrier(keeper);
             Helper(nullptr).PushHandleValue(released, 0, carrier);
             carrier.FinaliseMessage();
             released = nullptr;
             posted_.fetch_add(1, std::memory_order_seq_cst);
             keeper->AddReference(this);
-            Push(keeper.Get());
+            Push(*keeper);
             wake = sleeping_.load(std::memory_order_seq_cst);
         }
     }
@@ -189,7 +191,10 @@ bool QueueCore::AddTimer(ManagedObject& object, std::int64_t period) {
     return true;
 }
 
-void QueueCore::Push(QueueLink* link) {
+// --- The list
+
+void QueueCore::Push(Message& message) {
+    QueueLink* link = Access::LinkOf(message);
     link->next.store(nullptr, std::memory_order_relaxed);
     QueueLink* previous = head_.exchange(link, std::memory_order_acq_rel);
     previous->next.store(link, std::memory_order_release);
@@ -211,7 +216,9 @@ Message* QueueCore::PopOne() {
             return nullptr;  // a post is half done; the message shows up in a moment
         }
         // tail is the last message: the stub goes behind it so that tail can leave the list.
-        Push(&stub_);
+        stub_.next.store(nullptr, std::memory_order_relaxed);
+        QueueLink* previous = head_.exchange(&stub_, std::memory_order_acq_rel);
+        previous->next.store(&stub_, std::memory_order_release);
         next = tail->next.load(std::memory_order_acquire);
         if (!next) {
             return nullptr;
@@ -219,7 +226,13 @@ Message* QueueCore::PopOne() {
     }
     tail_ = next;
     taken_.store(taken_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-    return static_cast<Message*>(tail);
+    return &Access::MessageOf(*tail);
+}
+
+bool QueueCore::HasQueued() const {
+    // Sequentially consistent: a post is counted before its poster looks whether the loop sleeps, and the
+    // loop says it sleeps before it looks at the counts.
+    return posted_.load(std::memory_order_seq_cst) != taken_.load(std::memory_order_relaxed);
 }
 
 void QueueCore::WaitForPosts() const {
@@ -229,17 +242,18 @@ void QueueCore::WaitForPosts() const {
 }
 
 ReturnReason QueueCore::Post(const MessagePtr& message) {
-    Message* node = message.Get();
+    Message& m = *message;
+    ManagedObject* target = m.GetTarget();
     ReturnReason refused = ReturnReason::None;
     posting_.fetch_add(1, std::memory_order_seq_cst);
     if (stopRequested_.load(std::memory_order_seq_cst)) {
         refused = ReturnReason::ShutDown;
-    } else if (!node->target_ || !IsManaging(*node->target_)) {
+    } else if (!target || !IsManaging(*target)) {
         refused = ReturnReason::Unmanaged;
     } else {
         posted_.fetch_add(1, std::memory_order_seq_cst);
-        node->AddReference(this);
-        Push(node);
+        m.AddReference(this);
+        Push(m);
     }
     posting_.fetch_sub(1, std::memory_order_seq_cst);
     // Only a sleeping loop needs the kernel's help; a busy or spinning one finds the message itself.
@@ -250,8 +264,48 @@ ReturnReason QueueCore::Post(const MessagePtr& message) {
 }
 
 std::size_t QueueCore::GetPendingCount() const {
+    // Taken first: a count of posts read later is never below it.
     std::size_t taken = taken_.load(std::memory_order_acquire);
     return posted_.load(std::memory_order_acquire) - taken;
+}
+
+// --- Running
+
+void QueueCore::Dispatch(const MessagePtr& message) {
+    Message& m = *message;
+    ManagedObject* target = m.GetTarget();
+    switch (Access::PurposeOf(m)) {
+        case Purpose::Release:
+            Access::EndUnmanagement(*target);
+            return;  // the reference it carries goes with the message
+        case Purpose::Manage:
+            if (target && IsManaging(*target)) {
+                target->OnManage();
+            }
+            return;
+        case Purpose::Call:
+            break;
+    }
+    if (!target || !IsManaging(*target)) {
+        Access::Return(m, ReturnReason::Unmanaged);
+        return;
+    }
+    // Completes a waiting sender however the handler ends, so that no sender stays blocked.
+    struct Guard {
+        Message& m;
+        ~Guard() {
+            if (!Access::IsWaited(m) || Access::IsComplete(m)) {
+                return;
+            }
+            // A reply started but never finalised still counts as the reply.
+            if (m.HasReply()) {
+                Access::Complete(m);
+            } else {
+                Access::Return(m, ReturnReason::Unhandled);
+            }
+        }
+    } guard{m};
+    target->HandleMessage(message);
 }
 
 std::size_t QueueCore::FireDueTimers() {
@@ -294,9 +348,9 @@ std::size_t QueueCore::ProcessMessages(std::size_t limit) {
         MessagePtr message(node);
         node->RemoveReference(this);
         ++handled;
-        if (node->purpose_ != Message::Purpose::Release && node->target_ &&
-            node->target_->unmanagementsQueued_.load(std::memory_order_acquire) > 0) {
-            message->Return(ReturnReason::Unmanaged);  // queued before its target left the queue
+        ManagedObject* target = node->GetTarget();
+        if (Access::PurposeOf(*node) != Purpose::Release && target && Access::IsUnmanagementQueued(*target)) {
+            Access::Return(*node, ReturnReason::Unmanaged);  // queued before its target left the queue
             continue;
         }
         Dispatch(message);
@@ -321,8 +375,7 @@ void QueueCore::AnnounceIdle() {
 
 void QueueCore::WaitForWork() {
     for (int round = 0; round < IDLE_SPIN_ROUNDS; ++round) {
-        if (posted_.load(std::memory_order_acquire) != taken_.load(std::memory_order_relaxed) ||
-            stopRequested_.load(std::memory_order_acquire)) {
+        if (HasQueued() || stopRequested_.load(std::memory_order_acquire)) {
             return;
         }
         CpuRelax();
@@ -331,8 +384,7 @@ void QueueCore::WaitForWork() {
     sleeping_.store(true, std::memory_order_seq_cst);
     // Posters check sleeping_ after counting their post, so either they see it set or this sees their post.
     std::int64_t due = nextDue_.load(std::memory_order_acquire);
-    if (posted_.load(std::memory_order_seq_cst) == taken_.load(std::memory_order_relaxed) &&
-        !stopRequested_.load(std::memory_order_relaxed) && due > Now()) {
+    if (!HasQueued() && !stopRequested_.load(std::memory_order_relaxed) && due > Now()) {
         if (due == NO_TIMER || manualClock_) {
             wake_.wait(lock);
         } else {
@@ -340,28 +392,6 @@ void QueueCore::WaitForWork() {
         }
     }
     sleeping_.store(false, std::memory_order_relaxed);
-}
-
-bool QueueCore::BeginRun(const char* what) {
-    std::lock_guard lock(mutex_);
-    if (running_) {
-        throw InvalidActorException(std::string(what) + ": the queue is already being run");
-    }
-    if (stopRequested_.load(std::memory_order_relaxed)) {
-        return false;
-    }
-    running_ = true;
-    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-    return true;
-}
-
-bool QueueCore::EndRun(bool stop) {
-    std::lock_guard lock(mutex_);
-    running_ = false;
-    if (stop) {
-        stopRequested_.store(true, std::memory_order_seq_cst);
-    }
-    return stopRequested_.load(std::memory_order_relaxed);
 }
 
 int QueueCore::RunLoop() {
@@ -464,9 +494,9 @@ void QueueCore::FinishShutdown() {
         RefreshNextDueLocked();
         released.swap(managed_);
         for (auto& object : released) {
-            object->managed_.store(false, std::memory_order_seq_cst);
-            if (object->name_.IsSet()) {
-                names.emplace_back(std::exchange(object->name_, du::Symbol()), object.Get());
+            Access::MarkManaged(*object, false);
+            if (Access::HasName(*object)) {
+                names.emplace_back(Access::ExchangeName(*object, du::Symbol()), object.Get());
             }
         }
     }
@@ -476,7 +506,7 @@ void QueueCore::FinishShutdown() {
     while (Message* node = PopOne()) {
         MessagePtr message(node);
         node->RemoveReference(this);
-        message->Return(ReturnReason::ShutDown);
+        Access::Return(*node, ReturnReason::ShutDown);
     }
     for (auto& [name, object] : names) {
         UnregisterDistinguishedName(name, object);
@@ -484,5 +514,4 @@ void QueueCore::FinishShutdown() {
     released.clear();
 }
 
-}  // namespace detail
-}  // namespace dom
+}  // namespace dom::detail
