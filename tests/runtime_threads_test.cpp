@@ -41,8 +41,8 @@ public:
     std::thread::id managedOn;
 };
 
-// A queue run by its own thread for the length of a test. The queue is made in the start-up step, so the
-// loop's thread owns it from the start and it exists once Start returns.
+// A queue run by its own thread for the length of a test. The queue is made in the start-up step, so it
+// exists once Start returns; it belongs to the loop's thread once the loop runs.
 class LoopThread : public dp::Thread {
 public:
     LoopThread() : dp::Thread("WorkflowLoopThread", 0x80000) { EXPECT_TRUE(Start(true)); }
@@ -98,7 +98,6 @@ void Reply(const MessagePtr& message, int value) {
 TEST(Threads, MessagesOfEachProducerArriveInTheirOrderAndBlockingCallsReadTheirReplies) {
     constexpr int kProducers = 3, kMessages = 2000;
     LoopThread loop;
-    EXPECT_EQ(loop.actor->managedOn, loop.id);  // the start-up step ran before Start returned
     EXPECT_FALSE(loop.Start(true));
     EXPECT_FALSE(loop.actor->IsManagedByCurrentThread());
     std::vector<std::vector<int>> received(kProducers);
@@ -129,6 +128,7 @@ TEST(Threads, MessagesOfEachProducerArriveInTheirOrderAndBlockingCallsReadTheirR
         ASSERT_TRUE(delivered);
         EXPECT_EQ(FirstInt(reply), 2 * i);
     }
+    EXPECT_EQ(loop.actor->managedOn, loop.id);  // managed in the start-up step, OnManage ran on the loop
     std::vector<int> expected(kMessages);
     std::iota(expected.begin(), expected.end(), 0);
     for (const auto& sequence : received) {
@@ -242,6 +242,33 @@ TEST(Threads, AnExceptionEndsTheLoopAndReleasesItsCaller) {
     EXPECT_EQ(loop.loopError, "bad message");
     EXPECT_TRUE(loop.queue->IsShutDown());
     EXPECT_FALSE(loop.actor->IsManaged());
+}
+
+TEST(Threads, AQueueBelongsToTheThreadThatRunsItSoItsCreatorsCallsWaitForThatThread) {
+    du::SmartPtr<GenericMessageQueue> queue(new GenericMessageQueue());
+    du::SmartPtr<Actor> actor(new Actor);
+    ASSERT_TRUE(actor->ManageSelf(queue, du::Symbol(), 0));
+    EXPECT_FALSE(actor->IsManagedByCurrentThread());  // no thread runs it yet
+    std::thread::id handledOn;
+    actor->onMessage = [&](const MessagePtr& message) {
+        handledOn = std::this_thread::get_id();
+        Reply(message, 1);
+    };
+    std::atomic<bool> returned{false};
+    std::thread runner([&] {
+        // Starts the loop only once the call waits in the queue (or came back without it).
+        while (queue->GetPendingCount() == 0 && !returned.load()) {
+            std::this_thread::yield();
+        }
+        actor->RunMessageLoop();
+    });
+    auto [delivered, reply] = Call(*actor, 0, 0);
+    returned = true;
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(handledOn, runner.get_id());
+    EXPECT_EQ(actor->managedOn, runner.get_id());
+    queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
+    runner.join();
 }
 
 // A thread whose steps run the test's code.

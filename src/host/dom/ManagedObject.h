@@ -22,8 +22,9 @@ class RuntimeAccess;
 // HandleOnIdleEvent, OnManage) run on that queue's thread, one at a time. The queue holds a counted
 // reference to every object it manages until the queue shuts down or the object is unmanaged.
 //
-// A queue's thread (its owner) is the thread running its message loop; for a queue pumped by hand, the
-// thread that last called RunPending, or before that the thread that created it.
+// A queue's thread (its owner) is the thread running its message loop or pumping it, and after that still
+// that thread until another one runs or pumps it. Before any thread has, a manual-clock queue belongs to the
+// thread that made it and a steady-clock queue to no thread: what would run on its thread waits in the queue.
 //
 //     auto queue = dom::GenericMessageQueue::CreateManual();
 //     du::SmartPtr<Module> module(new Module);

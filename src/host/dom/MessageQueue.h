@@ -18,6 +18,10 @@ class RuntimeAccess;
 // steady clock, or of a manual clock that only AdvanceTime moves (for tests, which then pump the queue with
 // RunPending instead of running the loop). Dropping the last reference shuts the queue down.
 //
+// A queue belongs to the thread that runs or pumps it; one that no thread has run or pumped yet belongs, with
+// a manual clock, to the thread that made it, and with the steady clock to no thread (its callbacks wait in
+// the queue for the loop that will run it).
+//
 //     auto queue = dom::GenericMessageQueue::CreateManual();   // time 0, owned by this thread
 //     object->ManageSelf(queue, du::Symbol(), 0);
 //     object->AddRecurringTimeout(100);
@@ -71,9 +75,11 @@ private:
 // The host's ordinary message queue.
 class RZHOST_API GenericMessageQueue : public MessageQueue {
 public:
-    // A queue on the steady clock, owned by the creating thread until a loop runs it. Any thread.
+    // A queue on the steady clock, owned by no thread until one runs (or pumps) it: a blocking call or an
+    // OnManage waits in the queue for that thread. Any thread.
     GenericMessageQueue();
-    // A queue on a manual clock starting at startTime, owned by the creating thread. Any thread.
+    // A queue on a manual clock starting at startTime, owned by the creating thread until another thread
+    // pumps or runs it. Any thread.
     static du::SmartPtr<GenericMessageQueue> CreateManual(std::int64_t startTime = 0);
 
 private:

@@ -43,7 +43,7 @@ QueueCore* RuntimeAccess::BindOnce(ManagedObject& object, QueueCore& core) {
 QueueCore::QueueCore(bool manualClock, std::int64_t startTime)
     : manualClock_(manualClock),
       manualNow_(startTime),
-      owner_(std::this_thread::get_id()),
+      owner_(manualClock ? std::this_thread::get_id() : std::thread::id()),
       nextDue_(NO_TIMER),
       head_(&stub_),
       tail_(&stub_) {}
@@ -71,22 +71,57 @@ void QueueCore::AdvanceTime(std::int64_t ms) {
 
 // --- Ownership
 
-bool QueueCore::BeginRun(const char* what) {
+QueueCore::Direct QueueCore::EnterDirect() {
+    const std::thread::id self = std::this_thread::get_id();
+    if (owner_.load(std::memory_order_acquire) != self) {
+        return Direct::Refused;
+    }
+    // Only the owner sets running_, and the owner cannot change while it is set: running, and still ours
+    // after that, means that this thread runs the queue further up its stack.
+    if (running_.load(std::memory_order_acquire) && owner_.load(std::memory_order_relaxed) == self) {
+        return Direct::WhileRunning;
+    }
     std::lock_guard lock(mutex_);
-    if (running_) {
+    if (owner_.load(std::memory_order_relaxed) != self) {
+        return Direct::Refused;  // another thread has taken the queue over
+    }
+    if (running_.load(std::memory_order_relaxed)) {
+        return Direct::WhileRunning;
+    }
+    ++directCalls_;
+    return Direct::WhileIdle;
+}
+
+void QueueCore::LeaveDirect() {
+    {
+        std::lock_guard lock(mutex_);
+        if (--directCalls_ != 0) {
+            return;
+        }
+    }
+    wake_.notify_all();
+}
+
+bool QueueCore::BeginRun(const char* what) {
+    const std::thread::id self = std::this_thread::get_id();
+    std::unique_lock lock(mutex_);
+    // The owner's own callbacks end before another thread takes the queue over; from then on the old owner's
+    // calls travel through the queue like anyone's.
+    wake_.wait(lock, [&] { return directCalls_ == 0 || owner_.load(std::memory_order_relaxed) == self; });
+    if (running_.load(std::memory_order_relaxed)) {
         throw InvalidActorException(std::string(what) + ": the queue is already being run");
     }
     if (stopRequested_.load(std::memory_order_relaxed)) {
         return false;
     }
-    running_ = true;
-    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    owner_.store(self, std::memory_order_relaxed);
+    running_.store(true, std::memory_order_release);
     return true;
 }
 
 bool QueueCore::EndRun(bool stop) {
     std::lock_guard lock(mutex_);
-    running_ = false;
+    running_.store(false, std::memory_order_release);
     if (stop) {
         stopRequested_.store(true, std::memory_order_seq_cst);
     }
@@ -471,7 +506,7 @@ void QueueCore::Shutdown(int mode) {
                         std::memory_order_release);
         }
         stopRequested_.store(true, std::memory_order_seq_cst);
-        running = running_;
+        running = running_.load(std::memory_order_relaxed);
     }
     if (running) {
         wake_.notify_all();  // the running loop or pump finishes the shutdown on its own thread

@@ -43,7 +43,8 @@ public:
         return owner_.load(std::memory_order_acquire) == std::this_thread::get_id();
     }
     // Runs callback at once when the calling thread owns the queue, so that it does not wait in the queue for
-    // this very thread; answers false, without running it, on any other thread.
+    // this very thread; answers false, without running it, on any other thread. While it runs, no other
+    // thread can start running the queue.
     template <class Callback>
     bool RunIfOwnerThread(Callback&& callback);
 
@@ -80,6 +81,7 @@ private:
             return a.due != b.due ? a.due > b.due : a.order > b.order;
         }
     };
+    enum class Direct { Refused, WhileRunning, WhileIdle };
 
     // The list is multi-producer, single-consumer (after Vyukov): a post is one exchange. Only the thread
     // that runs the queue, or the one finishing its shutdown, takes messages out.
@@ -90,6 +92,8 @@ private:
     void RefreshNextDueLocked();
     void Wake();
 
+    Direct EnterDirect();
+    void LeaveDirect();
     bool BeginRun(const char* what);
     bool EndRun(bool stop);
     std::size_t FireDueTimers();
@@ -100,7 +104,9 @@ private:
 
     const bool manualClock_;
     std::atomic<std::int64_t> manualNow_;
+    // Changed only under the lock, while no thread runs the queue and the owner makes no direct call.
     std::atomic<std::thread::id> owner_;
+    std::atomic<bool> running_{false};  // set under the lock, by the owner only
     std::atomic<bool> stopRequested_{false};
     std::atomic<int> mode_{1};
     std::atomic<std::int64_t> nextDue_;
@@ -116,8 +122,8 @@ private:
     QueueLink stub_;
 
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    bool running_ = false;
+    std::condition_variable wake_;  // the sleeping loop, and a thread waiting to take the queue over
+    int directCalls_ = 0;           // callbacks that the owner runs itself while no thread runs the queue
     bool shutDown_ = false;
     std::uint64_t timerOrder_ = 0;
     std::vector<Timer> timers_;
@@ -126,9 +132,19 @@ private:
 
 template <class Callback>
 bool QueueCore::RunIfOwnerThread(Callback&& callback) {
-    if (!IsOwnerThread()) {
-        return false;
+    switch (EnterDirect()) {
+        case Direct::Refused:
+            return false;
+        case Direct::WhileRunning:
+            callback();
+            return true;
+        case Direct::WhileIdle:
+            break;
     }
+    struct Leave {
+        QueueCore& core;
+        ~Leave() { core.LeaveDirect(); }
+    } leave{*this};
     callback();
     return true;
 }

@@ -4,9 +4,13 @@
 // MessageReader, MessageQueue and ProxyObject keep their runtime state private and name RuntimeAccess as
 // their one friend, so every rule about that state is kept by the operations below, and reads here:
 //
-// - Who owns a queue: the thread that runs its loop, or that pumped it last; before either, the thread that
-//   made it. The owner runs callbacks that it asks for itself at once (a blocking call, OnManage). QueueCore
-//   keeps this.
+// - Who owns a queue: the thread that runs its loop or pumps it, and after that, still that thread until
+//   another one runs or pumps it. A queue that no thread has run or pumped yet belongs, with a manual clock,
+//   to the thread that made it (such a queue is pumped by hand, and its maker sets up its objects and calls
+//   them before the first pump), and with the steady clock to no thread: it is made to be run by a loop,
+//   often on another thread, and its callbacks wait in the queue for that loop. The owner runs callbacks
+//   that it asks for itself at once (a blocking call, OnManage); while it does, no other thread starts
+//   running the queue. QueueCore keeps this.
 // - When an object is managed: an object is bound to one queue for life, the first time it is managed. It is
 //   managed from then until Unmanage or the queue's shutdown, and may be managed there again. While managed,
 //   the queue holds a reference to it; Unmanage hands that reference to a keeper message queued behind the
