@@ -172,6 +172,7 @@ TEST(Manage, OnManageRunsAtOnceOnTheOwnerThreadAndUnmanageTakesTimersNameAndWait
     module->AddRecurringTimeout(10);
     MessagePtr waiting = Send(*module, 1, 0);
     EXPECT_TRUE(module->Unmanage());
+    EXPECT_EQ(queue->GetPendingCount(), 1u);  // the waiting message, not the queue's own keeper
     EXPECT_FALSE(module->Unmanage());
     EXPECT_TRUE(dom::GetDistinguishedObject(du::Symbol(), "unmanage-me", 0).IsNull());
     EXPECT_TRUE(module->ManageSelf(queue, du::Symbol(), 0));  // it may come back to its queue at once

@@ -163,10 +163,12 @@ struct BusyQueue {
         }
     }
 
-    // Starts a blocking call of tag 1 on target from a new thread and returns once it waits in the queue.
+    // Starts a blocking call of tag 1 on target from a new thread and returns once it waits in the queue. The
+    // busy handler takes nothing out meanwhile, so the count grows by that call alone.
     std::future<CallResult> CallAndWait(const ManagedObject& target) {
+        const std::size_t before = loop.queue->GetPendingCount();
         auto result = std::async(std::launch::async, [&target] { return Call(target, 1, 7); });
-        while (loop.queue->GetPendingCount() == 0) {
+        while (loop.queue->GetPendingCount() == before) {
             std::this_thread::yield();
         }
         return result;

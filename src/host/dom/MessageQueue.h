@@ -60,7 +60,8 @@ public:
     bool IsShutDown() const;
     // True on the owner thread. Any thread.
     bool IsOwnedByCurrentThread() const;
-    // Messages queued and not yet handled. Any thread.
+    // Messages queued for objects and not yet taken out to be handled; the queue's own bookkeeping messages
+    // are not counted. Any thread.
     std::size_t GetPendingCount() const;
 
 protected:

@@ -191,7 +191,7 @@ bool QueueCore::Unmanage(ManagedObject& object) {
             Helper(nullptr).PushHandleValue(released, 0, carrier);
             carrier.FinaliseMessage();
             released = nullptr;
-            posted_.fetch_add(1, std::memory_order_seq_cst);
+            internalPosted_.fetch_add(1, std::memory_order_seq_cst);
             keeper->AddReference(this);
             Push(*keeper);
             wake = sleeping_.load(std::memory_order_seq_cst);
@@ -260,14 +260,17 @@ Message* QueueCore::PopOne() {
         }
     }
     tail_ = next;
-    taken_.store(taken_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-    return &Access::MessageOf(*tail);
+    Message& message = Access::MessageOf(*tail);
+    std::atomic<std::size_t>& taken = Access::PurposeOf(message) == Purpose::Call ? taken_ : internalTaken_;
+    taken.store(taken.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    return &message;
 }
 
 bool QueueCore::HasQueued() const {
     // Sequentially consistent: a post is counted before its poster looks whether the loop sleeps, and the
     // loop says it sleeps before it looks at the counts.
-    return posted_.load(std::memory_order_seq_cst) != taken_.load(std::memory_order_relaxed);
+    return posted_.load(std::memory_order_seq_cst) != taken_.load(std::memory_order_relaxed) ||
+           internalPosted_.load(std::memory_order_seq_cst) != internalTaken_.load(std::memory_order_relaxed);
 }
 
 void QueueCore::WaitForPosts() const {
@@ -286,7 +289,8 @@ ReturnReason QueueCore::Post(const MessagePtr& message) {
     } else if (!target || !IsManaging(*target)) {
         refused = ReturnReason::Unmanaged;
     } else {
-        posted_.fetch_add(1, std::memory_order_seq_cst);
+        (Access::PurposeOf(m) == Purpose::Call ? posted_ : internalPosted_)
+            .fetch_add(1, std::memory_order_seq_cst);
         m.AddReference(this);
         Push(m);
     }

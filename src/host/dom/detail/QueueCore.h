@@ -67,6 +67,7 @@ public:
     int RunLoop();
     std::size_t RunPending();
     void Shutdown(int mode);
+    // Calls queued for objects and not yet taken out; the queue's own messages are not counted.
     std::size_t GetPendingCount() const;
 
 private:
@@ -111,13 +112,16 @@ private:
     std::atomic<int> mode_{1};
     std::atomic<std::int64_t> nextDue_;
 
-    // Written by posting threads.
+    // Written by posting threads. Calls for objects and the queue's own messages (OnManage, keepers) are
+    // counted apart, so that the pending count is the calls'.
     alignas(64) std::atomic<QueueLink*> head_;
     std::atomic<std::size_t> posted_{0};
+    std::atomic<std::size_t> internalPosted_{0};
     std::atomic<int> posting_{0};
     // Written by the consuming thread.
     alignas(64) QueueLink* tail_;
     std::atomic<std::size_t> taken_{0};
+    std::atomic<std::size_t> internalTaken_{0};
     std::atomic<bool> sleeping_{false};
     QueueLink stub_;
 
