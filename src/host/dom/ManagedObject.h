@@ -55,7 +55,8 @@ public:
     // A message for this object. The default returns it to its sender as of an unknown method table.
     // Queue thread only.
     virtual void HandleMessage(const MessagePtr& message);
-    // A recurring timeout fell due; now is its due time in ms. Queue thread only.
+    // A recurring timeout fell due; now is the latest time in ms at which it fell due (it fires at most once
+    // a round of the queue: periods missed meanwhile are skipped). Queue thread only.
     virtual void HandleTimeoutEvent(std::int64_t now);
     // The queue has run out of work for now. Queue thread only.
     virtual void HandleOnIdleEvent();
@@ -86,8 +87,8 @@ public:
     // from a callback ends the loop, shuts the queue down and passes on. Throws InvalidActorException when
     // this object is not managed or the queue already runs on another thread. Any thread.
     int RunMessageLoop();
-    // Makes HandleTimeoutEvent run every periodMs ms, first periodMs from now. False when this object is
-    // unmanaged or periodMs is not positive. Any thread.
+    // Makes HandleTimeoutEvent run every periodMs ms, first periodMs from now; a due time beyond the clock's
+    // range is never reached. False when this object is unmanaged or periodMs is not positive. Any thread.
     bool AddRecurringTimeout(std::int64_t periodMs);
 
     // A writer for a new message to this object through method table 0, or, on a proxy, to the proxy's

@@ -26,7 +26,8 @@ class RuntimeAccess;
 //     object->ManageSelf(queue, du::Symbol(), 0);
 //     object->AddRecurringTimeout(100);
 //     queue->AdvanceTime(250);
-//     queue->RunPending();   // HandleTimeoutEvent(100), HandleTimeoutEvent(200), then queued messages
+//     queue->RunPending();   // HandleTimeoutEvent(200) once (the period missed at 100 is skipped), then
+//     messages
 class RZHOST_API MessageQueue : public du::RefCounted {
 public:
     // Handle what is queued already, then end the loop. (A queue that no thread runs or pumps at that
@@ -44,13 +45,14 @@ public:
     // Runs the queue on the calling thread until it is shut down; see ManagedObject::RunMessageLoop. Any
     // thread.
     int RunMessageLoop();
-    // Pumps by hand on the calling thread, which becomes the owner: fires every due timeout in time order
-    // (a timeout due several times fires once per period, each with its own due time), then handles queued
-    // messages until none is left (also those queued meanwhile), then announces idleness if anything ran.
-    // Answers the number of timeouts and messages handled. Throws InvalidActorException while a loop runs.
-    // The pumping thread.
+    // Pumps by hand on the calling thread, which becomes the owner: fires the due timeouts in time order,
+    // each at most once, as of the latest time it fell due (periods it missed are skipped, not made up), then
+    // handles queued messages until none is left (also those queued meanwhile), then announces idleness if
+    // anything ran. Answers the number of timeouts and messages handled. Throws InvalidActorException while a
+    // loop runs. The pumping thread.
     std::size_t RunPending();
-    // Moves a manual clock forward; throws std::logic_error on a steady-clock queue. Any thread.
+    // Moves a manual clock forward by ms (nothing for ms <= 0), stopping at the clock's end; throws
+    // std::logic_error on a steady-clock queue. Any thread.
     void AdvanceTime(std::int64_t ms);
     // The queue's current time in ms. Any thread.
     std::int64_t Now() const;

@@ -1,7 +1,6 @@
 #include "dom/detail/QueueCore.h"
 
 #include <algorithm>
-#include <chrono>
 #include <limits>
 #include <string>
 #include <utility>
@@ -10,6 +9,7 @@
 #include "dom/DistinguishedObjects.h"
 #include "dom/Helper.h"
 #include "dom/MessageQueue.h"
+#include "dom/detail/SteadyTime.h"
 
 namespace dom::detail {
 namespace {
@@ -22,11 +22,14 @@ using Purpose = RuntimeAccess::Purpose;
 constexpr int IDLE_SPIN_ROUNDS = 2000;
 // Messages run between two looks at the timers, so that a steady stream cannot starve them.
 constexpr std::size_t MESSAGES_PER_ROUND = 1024;
-constexpr std::int64_t NO_TIMER = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t NO_TIMER = NEVER;
 
-std::int64_t SteadyNow() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+// The latest time at which a timer first due at due, recurring every period, fell due by now (due <= now).
+// Computed without signed overflow: the distance between two times may exceed the signed range.
+std::int64_t LatestDue(std::int64_t due, std::int64_t period, std::int64_t now) {
+    const auto late = static_cast<std::uint64_t>(now) - static_cast<std::uint64_t>(due);
+    const auto skipped = late / static_cast<std::uint64_t>(period) * static_cast<std::uint64_t>(period);
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(due) + skipped);
 }
 
 }  // namespace
@@ -51,7 +54,7 @@ QueueCore::QueueCore(bool manualClock, std::int64_t startTime)
 QueueCore::~QueueCore() = default;
 
 std::int64_t QueueCore::Now() const {
-    return manualClock_ ? manualNow_.load(std::memory_order_acquire) : SteadyNow();
+    return manualClock_ ? manualNow_.load(std::memory_order_acquire) : SteadyNowMs();
 }
 
 void QueueCore::Wake() {
@@ -60,9 +63,13 @@ void QueueCore::Wake() {
 }
 
 void QueueCore::AdvanceTime(std::int64_t ms) {
+    if (ms <= 0) {
+        return;  // the clock is steady: it never goes back
+    }
     {
         std::lock_guard lock(mutex_);
-        manualNow_.fetch_add(ms, std::memory_order_acq_rel);
+        manualNow_.store(SaturatingAdd(manualNow_.load(std::memory_order_relaxed), ms),
+                         std::memory_order_release);
     }
     if (sleeping_.load(std::memory_order_seq_cst)) {
         Wake();
@@ -216,7 +223,7 @@ bool QueueCore::AddTimer(ManagedObject& object, std::int64_t period) {
         if (!IsManaging(object) || stopRequested_.load(std::memory_order_relaxed)) {
             return false;
         }
-        timers_.push_back(Timer{Now() + period, timerOrder_++, period, &object});
+        timers_.push_back(Timer{SaturatingAdd(Now(), period), timerOrder_++, period, &object});
         std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
         RefreshNextDueLocked();
     }
@@ -348,22 +355,26 @@ void QueueCore::Dispatch(const MessagePtr& message) {
 }
 
 std::size_t QueueCore::FireDueTimers() {
+    // Each timer fires at most once a round, as of the latest time it fell due: the periods that a slow
+    // handler or a busy queue made it miss are skipped, not made up in a burst that would keep the queue
+    // from its messages. Its next due time is the first multiple of its period after now.
+    const std::int64_t now = Now();
     std::size_t fired = 0;
-    while (nextDue_.load(std::memory_order_acquire) <= Now()) {
+    while (nextDue_.load(std::memory_order_acquire) <= now) {
         du::SmartPtr<ManagedObject> object;
         std::int64_t due;
         {
             std::lock_guard lock(mutex_);
             if (timers_.empty() || stopRequested_.load(std::memory_order_relaxed) ||
-                timers_.front().due > Now()) {
+                timers_.front().due > now || timers_.front().due == NO_TIMER) {
                 break;
             }
             std::pop_heap(timers_.begin(), timers_.end(), LaterFirst());
             Timer& timer = timers_.back();
-            due = timer.due;
-            object = timer.object;
-            timer.due += timer.period;
+            due = LatestDue(timer.due, timer.period, now);
+            timer.due = SaturatingAdd(due, timer.period);
             timer.order = timerOrder_++;
+            object = timer.object;
             std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
             RefreshNextDueLocked();
         }
@@ -423,11 +434,13 @@ void QueueCore::WaitForWork() {
     sleeping_.store(true, std::memory_order_seq_cst);
     // Posters check sleeping_ after counting their post, so either they see it set or this sees their post.
     std::int64_t due = nextDue_.load(std::memory_order_acquire);
-    if (!HasQueued() && !stopRequested_.load(std::memory_order_relaxed) && due > Now()) {
-        if (due == NO_TIMER || manualClock_) {
-            wake_.wait(lock);
+    if (!HasQueued() && !stopRequested_.load(std::memory_order_relaxed) && (due == NO_TIMER || due > Now())) {
+        // A manual clock wakes the loop when it moves; a due time beyond the steady clock's range is never.
+        auto deadline = manualClock_ ? std::nullopt : SteadyTimePointAt(due);
+        if (deadline) {
+            wake_.wait_until(lock, *deadline);
         } else {
-            wake_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::milliseconds(due)));
+            wake_.wait(lock);
         }
     }
     sleeping_.store(false, std::memory_order_relaxed);

@@ -35,6 +35,7 @@ public:
     ~QueueCore() override;
 
     std::int64_t Now() const;
+    // Moves a manual clock forward, stopping at its end.
     void AdvanceTime(std::int64_t ms);
     bool HasManualClock() const { return manualClock_; }
 
