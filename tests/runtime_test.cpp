@@ -58,10 +58,16 @@ public:
         }
     }
     void OnManage() override { log_->push_back(name_ + " managed"); }
-    void HandleOnIdleEvent() override { ++idleEvents; }
+    void HandleOnIdleEvent() override {
+        ++idleEvents;
+        if (onIdle) {
+            onIdle();
+        }
+    }
 
     std::function<void(const MessagePtr&)> onMessage;
     std::function<void(std::int64_t)> onTimeout;
+    std::function<void()> onIdle;
     int idleEvents = 0;
     Log& GetLog() { return *log_; }
 
@@ -202,6 +208,20 @@ TEST(Queue, TimesTooFarAheadForTheClockMeanNeverInsteadOfOverflowingIntoThePast)
     queue->RunPending();
     EXPECT_EQ(actor->GetLog(),
               (Log{"actor tick " + std::to_string(kForever - 1)}));  // its next period: never
+}
+
+TEST(Queue, AnIdlePassTellsEachObjectStillManagedOnceWhileAnIdleHandlerUnmanagesObjects) {
+    for (bool itself : {true, false}) {
+        auto queue = GenericMessageQueue::CreateManual();
+        auto first = Managed(queue, "first"), second = Managed(queue, "second"),
+             third = Managed(queue, "third");
+        first->onIdle = [&] { (itself ? first : second)->Unmanage(); };
+        Send(*third, 1, 0);
+        queue->RunPending();
+        EXPECT_EQ(first->idleEvents, 1);
+        EXPECT_EQ(second->idleEvents, itself ? 1 : 0);
+        EXPECT_EQ(third->idleEvents, 1);
+    }
 }
 
 TEST(Manage, OnManageRunsAtOnceOnTheOwnerThreadAndUnmanageTakesTimersNameAndWaitingMessages) {

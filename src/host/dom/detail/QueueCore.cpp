@@ -409,17 +409,27 @@ std::size_t QueueCore::ProcessMessages(std::size_t limit) {
 }
 
 void QueueCore::AnnounceIdle() {
-    // One object at a time, so that an idle handler may manage or unmanage objects.
-    for (std::size_t i = 0;; ++i) {
-        du::SmartPtr<ManagedObject> object;
-        {
-            std::lock_guard lock(mutex_);
-            if (i >= managed_.size() || stopRequested_.load(std::memory_order_relaxed)) {
-                return;
-            }
-            object = managed_[i];
+    // The objects managed when the queue fell idle, each told once, if it is still managed when its turn
+    // comes: an idle handler may manage or unmanage objects, itself included, without the pass skipping or
+    // repeating one.
+    {
+        std::lock_guard lock(mutex_);
+        if (stopRequested_.load(std::memory_order_relaxed)) {
+            return;
         }
-        object->HandleOnIdleEvent();
+        idlePass_.assign(managed_.begin(), managed_.end());
+    }
+    struct Clear {
+        std::vector<du::SmartPtr<ManagedObject>>& pass;
+        ~Clear() { pass.clear(); }
+    } clear{idlePass_};
+    for (const du::SmartPtr<ManagedObject>& object : idlePass_) {
+        if (IsStopRequested()) {
+            return;
+        }
+        if (IsManaging(*object)) {
+            object->HandleOnIdleEvent();
+        }
     }
 }
 

@@ -133,6 +133,7 @@ private:
     std::uint64_t timerOrder_ = 0;
     std::vector<Timer> timers_;
     std::vector<du::SmartPtr<ManagedObject>> managed_;
+    std::vector<du::SmartPtr<ManagedObject>> idlePass_;  // the running thread's; kept for its capacity
 };
 
 template <class Callback>
