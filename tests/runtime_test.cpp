@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <future>
@@ -585,6 +586,20 @@ TEST(Tracer, PiecesMakeOneLineEndingWithANewlinePieceAndFormatWritesWholeLines) 
              "<generated code>/WorkflowManager 0 Actor Workflow Manager shutting down queue 0x00001234\n",
              "<generated code>/WorkflowManager 3 3 items"}));
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// Message blocks are recycled, not freed; a recycled block is poisoned so that a late use is still caught.
+TEST(MessageDeathTest, UsingAMessageAfterItsLastReferenceWentIsReportedThoughItsBlockIsRecycled) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    du::SmartPtr<Actor> actor(new Actor);
+    EXPECT_DEATH(
+        {
+            const dom::Message* gone = actor->StartNewMessage(7).FinaliseMessage().Get();
+            std::printf("%d\n", gone->GetTag());
+        },
+        "use-after-poison");
+}
+#endif
 
 // Runs in a fresh process: the registry is made after the exit handler is registered, so it is destroyed
 // before the handler runs.
