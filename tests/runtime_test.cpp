@@ -144,8 +144,7 @@ TEST(Queue, PumpRunsTimeoutsInTimeOrderThenMessagesInFifoOrderAndStopsAtAHandler
     log.clear();
 
     queue->AdvanceTime(100);
-    EXPECT_EQ(queue->RunPending(),
-              6u);  // fast fell due three times: it fires once, as of its latest due time
+    EXPECT_EQ(queue->RunPending(), 6u);  // fast fell due three times and fires once
     EXPECT_EQ(log, (Log{"fast tick 1090", "slow tick 1100", "slow msg 1", "fast msg 2", "slow msg 3",
                         "fast msg 4"}));
     EXPECT_EQ(fast->idleEvents, 1);
@@ -207,8 +206,7 @@ TEST(Queue, TimesTooFarAheadForTheClockMeanNeverInsteadOfOverflowingIntoThePast)
     EXPECT_EQ(queue->Now(), kForever);
     queue->RunPending();
     queue->RunPending();
-    EXPECT_EQ(actor->GetLog(),
-              (Log{"actor tick " + std::to_string(kForever - 1)}));  // its next period: never
+    EXPECT_EQ(actor->GetLog(), (Log{"actor tick " + std::to_string(kForever - 1)}));  // then never
 }
 
 TEST(Queue, AnIdlePassTellsEachObjectStillManagedOnceWhileAnIdleHandlerUnmanagesObjects) {
