@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <future>
 #include <latch>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -52,11 +54,21 @@ public:
     }
     void HandleTimeoutEvent(std::int64_t now) override {
         log_->push_back(name_ + " tick " + std::to_string(now));
+        if (onTimeout) {
+            onTimeout(now);
+        }
     }
     void OnManage() override { log_->push_back(name_ + " managed"); }
-    void HandleOnIdleEvent() override { ++idleEvents; }
+    void HandleOnIdleEvent() override {
+        ++idleEvents;
+        if (onIdle) {
+            onIdle();
+        }
+    }
 
     std::function<void(const MessagePtr&)> onMessage;
+    std::function<void(std::int64_t)> onTimeout;
+    std::function<void()> onIdle;
     int idleEvents = 0;
     Log& GetLog() { return *log_; }
 
@@ -132,9 +144,9 @@ TEST(Queue, PumpRunsTimeoutsInTimeOrderThenMessagesInFifoOrderAndStopsAtAHandler
     log.clear();
 
     queue->AdvanceTime(100);
-    EXPECT_EQ(queue->RunPending(), 8u);
-    EXPECT_EQ(log, (Log{"fast tick 1030", "fast tick 1060", "fast tick 1090", "slow tick 1100", "slow msg 1",
-                        "fast msg 2", "slow msg 3", "fast msg 4"}));
+    EXPECT_EQ(queue->RunPending(), 6u);  // fast fell due three times and fires once
+    EXPECT_EQ(log, (Log{"fast tick 1090", "slow tick 1100", "slow msg 1", "fast msg 2", "slow msg 3",
+                        "fast msg 4"}));
     EXPECT_EQ(fast->idleEvents, 1);
 
     log.clear();
@@ -152,6 +164,63 @@ TEST(Queue, PumpRunsTimeoutsInTimeOrderThenMessagesInFifoOrderAndStopsAtAHandler
     EXPECT_EQ(queue->GetPendingCount(), 1u);  // the rest stays queued
     queue->RunPending();
     EXPECT_EQ(log.back(), "slow msg 6");
+}
+
+TEST(Queue, ATimeoutSlowerThanItsPeriodFiresOncePerPumpSkipsWhatItMissedAndLetsMessagesRun) {
+    auto queue = GenericMessageQueue::CreateManual();
+    auto actor = Managed(queue);
+    int slowTicks = 3;  // bounded, so that a queue that fires it again and again still ends the pump
+    actor->onTimeout = [&](std::int64_t) {
+        if (slowTicks-- > 0) {
+            queue->AdvanceTime(25);  // the handler takes two and a half periods
+        }
+    };
+    ASSERT_TRUE(actor->AddRecurringTimeout(10));
+    actor->GetLog().clear();
+    Send(*actor, 1, 0);
+    queue->AdvanceTime(10);
+    EXPECT_EQ(queue->RunPending(), 2u);
+    EXPECT_EQ(actor->GetLog(), (Log{"actor tick 10", "actor msg 1"}));
+
+    Send(*actor, 2, 0);
+    EXPECT_EQ(queue->RunPending(), 2u);  // now 35: due at 20 and 30, it fires once
+    EXPECT_EQ(actor->GetLog(), (Log{"actor tick 10", "actor msg 1", "actor tick 30", "actor msg 2"}));
+    EXPECT_EQ(queue->Now(), 60);
+    actor->GetLog().clear();
+    queue->RunPending();
+    EXPECT_EQ(actor->GetLog(), (Log{"actor tick 60"}));  // the next multiple of the period, not 40 and 50
+}
+
+TEST(Queue, TimesTooFarAheadForTheClockMeanNeverInsteadOfOverflowingIntoThePast) {
+    auto queue = GenericMessageQueue::CreateManual();
+    auto actor = Managed(queue);
+    constexpr std::int64_t kForever = std::numeric_limits<std::int64_t>::max();
+    ASSERT_TRUE(actor->AddRecurringTimeout(kForever));
+    ASSERT_TRUE(actor->AddRecurringTimeout(kForever / 2));
+    actor->GetLog().clear();
+    queue->AdvanceTime(1000);
+    queue->RunPending();
+    EXPECT_TRUE(actor->GetLog().empty());
+
+    queue->AdvanceTime(kForever);  // the clock stops at its end
+    EXPECT_EQ(queue->Now(), kForever);
+    queue->RunPending();
+    queue->RunPending();
+    EXPECT_EQ(actor->GetLog(), (Log{"actor tick " + std::to_string(kForever - 1)}));  // then never
+}
+
+TEST(Queue, AnIdlePassTellsEachObjectStillManagedOnceWhileAnIdleHandlerUnmanagesObjects) {
+    for (bool itself : {true, false}) {
+        auto queue = GenericMessageQueue::CreateManual();
+        auto first = Managed(queue, "first"), second = Managed(queue, "second"),
+             third = Managed(queue, "third");
+        first->onIdle = [&] { (itself ? first : second)->Unmanage(); };
+        Send(*third, 1, 0);
+        queue->RunPending();
+        EXPECT_EQ(first->idleEvents, 1);
+        EXPECT_EQ(second->idleEvents, itself ? 1 : 0);
+        EXPECT_EQ(third->idleEvents, 1);
+    }
 }
 
 TEST(Manage, OnManageRunsAtOnceOnTheOwnerThreadAndUnmanageTakesTimersNameAndWaitingMessages) {
@@ -172,6 +241,7 @@ TEST(Manage, OnManageRunsAtOnceOnTheOwnerThreadAndUnmanageTakesTimersNameAndWait
     module->AddRecurringTimeout(10);
     MessagePtr waiting = Send(*module, 1, 0);
     EXPECT_TRUE(module->Unmanage());
+    EXPECT_EQ(queue->GetPendingCount(), 1u);  // the waiting message, not the queue's own keeper
     EXPECT_FALSE(module->Unmanage());
     EXPECT_TRUE(dom::GetDistinguishedObject(du::Symbol(), "unmanage-me", 0).IsNull());
     EXPECT_TRUE(module->ManageSelf(queue, du::Symbol(), 0));  // it may come back to its queue at once
@@ -468,7 +538,7 @@ TEST(DistinguishedObject, LookupWaitsForTheNameAndFindsItUntilItsQueueShutsDown)
     std::latch looking(1);
     auto fromAnotherThread = std::async(std::launch::async, [&] {
         looking.count_down();
-        return dom::GetDistinguishedObject("test::Adder", name, 60000);
+        return dom::GetDistinguishedObject("test::Adder", name, std::numeric_limits<std::int64_t>::max());
     });
     looking.wait();
     ASSERT_TRUE(module->ManageSelf(queue, name, 0));
@@ -480,6 +550,9 @@ TEST(DistinguishedObject, LookupWaitsForTheNameAndFindsItUntilItsQueueShutsDown)
     EXPECT_FALSE(rival->ManageSelf(queue, name, 0));  // the name is taken
     EXPECT_FALSE(rival->IsManaged());
     EXPECT_EQ(dom::GetDistinguishedObject("test::Adder", name, 0).Get(), module.Get());  // owner thread
+    EXPECT_EQ(
+        dom::GetDistinguishedObject("test::Adder", name, std::numeric_limits<std::int64_t>::max()).Get(),
+        module.Get());
     EXPECT_TRUE(dom::GetDistinguishedObject("test::Unknown", name, 0).IsNull());
     queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
     EXPECT_TRUE(dom::GetDistinguishedObject("test::Calculator", name, 0).IsNull());
@@ -511,6 +584,20 @@ TEST(Tracer, PiecesMakeOneLineEndingWithANewlinePieceAndFormatWritesWholeLines) 
              "<generated code>/WorkflowManager 0 Actor Workflow Manager shutting down queue 0x00001234\n",
              "<generated code>/WorkflowManager 3 3 items"}));
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// Message blocks are recycled, not freed; a recycled block is poisoned so that a late use is still caught.
+TEST(MessageDeathTest, UsingAMessageAfterItsLastReferenceWentIsReportedThoughItsBlockIsRecycled) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    du::SmartPtr<Actor> actor(new Actor);
+    EXPECT_DEATH(
+        {
+            const dom::Message* gone = actor->StartNewMessage(7).FinaliseMessage().Get();
+            std::printf("%d\n", gone->GetTag());
+        },
+        "use-after-poison");
+}
+#endif
 
 // Runs in a fresh process: the registry is made after the exit handler is registered, so it is destroyed
 // before the handler runs.

@@ -4,7 +4,9 @@
 #include <functional>
 #include <future>
 #include <latch>
+#include <limits>
 #include <numeric>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -19,6 +21,7 @@
 #include "dom/ProxyFactory.h"
 #include "dom/ProxyObject.h"
 #include "dp/Thread.h"
+#include "support/TraceCapture.h"
 
 namespace {
 
@@ -39,8 +42,8 @@ public:
     std::thread::id managedOn;
 };
 
-// A queue run by its own thread for the length of a test. The queue is made in the start-up step, so the
-// loop's thread owns it from the start and it exists once Start returns.
+// A queue run by its own thread for the length of a test. The queue is made in the start-up step, so it
+// exists once Start returns; it belongs to the loop's thread once the loop runs.
 class LoopThread : public dp::Thread {
 public:
     LoopThread() : dp::Thread("WorkflowLoopThread", 0x80000) { EXPECT_TRUE(Start(true)); }
@@ -96,9 +99,10 @@ void Reply(const MessagePtr& message, int value) {
 TEST(Threads, MessagesOfEachProducerArriveInTheirOrderAndBlockingCallsReadTheirReplies) {
     constexpr int kProducers = 3, kMessages = 2000;
     LoopThread loop;
-    EXPECT_EQ(loop.actor->managedOn, loop.id);  // the start-up step ran before Start returned
     EXPECT_FALSE(loop.Start(true));
     EXPECT_FALSE(loop.actor->IsManagedByCurrentThread());
+    // Due too far ahead for the steady clock's own range: the loop sleeps until woken, it does not spin.
+    EXPECT_TRUE(loop.actor->AddRecurringTimeout(std::numeric_limits<std::int64_t>::max() / 2));
     std::vector<std::vector<int>> received(kProducers);
     loop.actor->onMessage = [&](const MessagePtr& message) {
         if (message->GetTag() == kProducers) {
@@ -127,6 +131,7 @@ TEST(Threads, MessagesOfEachProducerArriveInTheirOrderAndBlockingCallsReadTheirR
         ASSERT_TRUE(delivered);
         EXPECT_EQ(FirstInt(reply), 2 * i);
     }
+    EXPECT_EQ(loop.actor->managedOn, loop.id);  // managed in the start-up step, OnManage ran on the loop
     std::vector<int> expected(kMessages);
     std::iota(expected.begin(), expected.end(), 0);
     for (const auto& sequence : received) {
@@ -161,10 +166,12 @@ struct BusyQueue {
         }
     }
 
-    // Starts a blocking call of tag 1 on target from a new thread and returns once it waits in the queue.
+    // Starts a blocking call of tag 1 on target from a new thread and returns once it waits in the queue. The
+    // busy handler takes nothing out meanwhile, so the count grows by that call alone.
     std::future<CallResult> CallAndWait(const ManagedObject& target) {
+        const std::size_t before = loop.queue->GetPendingCount();
         auto result = std::async(std::launch::async, [&target] { return Call(target, 1, 7); });
-        while (loop.queue->GetPendingCount() == 0) {
+        while (loop.queue->GetPendingCount() == before) {
             std::this_thread::yield();
         }
         return result;
@@ -240,6 +247,74 @@ TEST(Threads, AnExceptionEndsTheLoopAndReleasesItsCaller) {
     EXPECT_EQ(loop.loopError, "bad message");
     EXPECT_TRUE(loop.queue->IsShutDown());
     EXPECT_FALSE(loop.actor->IsManaged());
+}
+
+TEST(Threads, AQueueBelongsToTheThreadThatRunsItSoItsCreatorsCallsWaitForThatThread) {
+    du::SmartPtr<GenericMessageQueue> queue(new GenericMessageQueue());
+    du::SmartPtr<Actor> actor(new Actor);
+    ASSERT_TRUE(actor->ManageSelf(queue, du::Symbol(), 0));
+    EXPECT_FALSE(actor->IsManagedByCurrentThread());  // no thread runs it yet
+    std::thread::id handledOn;
+    actor->onMessage = [&](const MessagePtr& message) {
+        handledOn = std::this_thread::get_id();
+        Reply(message, 1);
+    };
+    std::atomic<bool> returned{false};
+    std::thread runner([&] {
+        // Starts the loop only once the call waits in the queue (or came back without it).
+        while (queue->GetPendingCount() == 0 && !returned.load()) {
+            std::this_thread::yield();
+        }
+        actor->RunMessageLoop();
+    });
+    auto [delivered, reply] = Call(*actor, 0, 0);
+    returned = true;
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(handledOn, runner.get_id());
+    EXPECT_EQ(actor->managedOn, runner.get_id());
+    queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
+    runner.join();
+}
+
+// A thread whose steps run the test's code.
+class StepThread : public dp::Thread {
+public:
+    StepThread(std::function<void()> startup, std::function<void()> body)
+        : dp::Thread("StepThread", 0), startup_(std::move(startup)), body_(std::move(body)) {}
+    ~StepThread() override { WaitForThreadToTerminate(); }
+    bool bodyRan = false;  // read after the thread ended
+
+protected:
+    void ThreadStartup() override { startup_(); }
+    void ThreadBody() override {
+        bodyRan = true;
+        body_();
+    }
+
+private:
+    std::function<void()> startup_, body_;
+};
+
+TEST(Threads, AnExceptionEscapingAThreadStepIsTracedAndEndsThatThreadOnly) {
+    testsupport::TraceCapture trace;
+    StepThread body([] {}, [] { throw std::runtime_error("the view is gone"); });
+    ASSERT_TRUE(body.Start(true));
+    body.WaitForThreadToTerminate();
+    StepThread startup([] { throw 42; }, [] {});
+    ASSERT_TRUE(startup.Start(true));
+    startup.WaitForThreadToTerminate();
+    EXPECT_TRUE(body.bodyRan);
+    EXPECT_FALSE(startup.bodyRan);  // a failed start-up step leaves nothing for the body to run on
+
+    std::vector<std::string> lines;
+    for (const dp::TraceRecord& line : trace.Lines()) {
+        lines.push_back(line.category + "/" + line.name + " " + std::to_string(line.type) + " " + line.text);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "dp::Thread/StepThread 3 Thread StepThread ended by an exception in its body:- the "
+                         "view is gone\n",
+                         "dp::Thread/StepThread 3 Thread StepThread ended by an unexpected exception in its "
+                         "start-up step.\n"}));
 }
 
 // Unmanaged by a thread that holds no reference of its own, an object may end on the queue thread as soon as

@@ -1,12 +1,11 @@
 #include "dom/DistinguishedObjects.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <unordered_map>
 
 #include "dom/ProxyFactory.h"
-#include "dom/QueueCore.h"
+#include "dom/detail/SteadyTime.h"
 
 namespace dom {
 namespace {
@@ -67,13 +66,16 @@ du::SmartPtr<ManagedObject> GetDistinguishedObject(const du::Symbol& className, 
     du::SmartPtr<ManagedObject> object;
     {
         std::unique_lock lock(table.mutex);
-        auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
         auto published = [&] {
             auto found = table.objects.find(name);
             return found != table.objects.end() ? found->second.published : nullptr;
         };
-        table.added.wait_until(lock, deadline, [&] { return published() != nullptr; });
+        // A timeout too long for the clock waits for as long as it takes.
+        if (auto deadline = detail::DeadlineAfter(timeoutMs)) {
+            table.added.wait_until(lock, *deadline, [&] { return published() != nullptr; });
+        } else {
+            table.added.wait(lock, [&] { return published() != nullptr; });
+        }
         object = published();
         if (!object) {
             return nullptr;

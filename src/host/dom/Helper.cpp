@@ -1,29 +1,30 @@
 #include "dom/Helper.h"
 
 #include "dom/ProxyObject.h"
-#include "dom/QueueCore.h"
+#include "dom/detail/QueueCore.h"
+#include "dom/detail/RuntimeAccess.h"
 
 namespace dom {
 
+using Access = detail::RuntimeAccess;
+
 void Helper::PushHandleValue(const du::SmartPtr<ManagedObject>& object, std::int16_t interfaceIndex,
                              MessageWriter& writer) const {
-    ManagedObject* named = object.Get();
-    if (named && named->proxy_) {
-        named = named->proxy_->GetTarget().Get();
-    }
-    Message::Value& slot = writer.Target().Append();
+    ManagedObject* named = object ? Access::Addressee(*object) : nullptr;
+    Message& message = Access::Written(writer);
+    Access::Value& slot = Access::Append(message);
     slot.kind = ValueKind::Handle;
     slot.interfaceIndex = interfaceIndex;
     if (named) {
         const du::RefCounted* counted = named;
-        counted->AddReference(&writer.Target());
+        counted->AddReference(&message);
         slot.payload.reference = {named, counted};
     }
 }
 
 bool Helper::GetHandleValue(du::SmartPtr<ManagedObject>& object, const du::Symbol& className,
                             MessageReader& reader) const {
-    Message::Value* slot = reader.Next(ValueKind::Handle);
+    Access::Value* slot = Access::Next(reader, ValueKind::Handle);
     if (!slot) {
         return false;
     }
@@ -31,13 +32,12 @@ bool Helper::GetHandleValue(du::SmartPtr<ManagedObject>& object, const du::Symbo
         static_cast<ManagedObject*>(const_cast<void*>(slot->payload.reference.object)));
     bool local = true;
     if (named) {
-        local = self_ ? self_->queue_.load(std::memory_order_acquire) ==
-                            named->queue_.load(std::memory_order_acquire)
-                      : named->IsManagedByCurrentThread();
+        local =
+            self_ ? Access::QueueOf(*self_) == Access::QueueOf(*named) : named->IsManagedByCurrentThread();
     }
     du::SmartPtr<ManagedObject> resolved;
     if (!detail::ResolveRemoteObject(named, slot->interfaceIndex, className, local, resolved)) {
-        --reader.position_;
+        Access::Unread(reader);
         return false;
     }
     object = resolved;

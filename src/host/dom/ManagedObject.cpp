@@ -4,14 +4,17 @@
 #include "dom/DistinguishedObjects.h"
 #include "dom/MessageQueue.h"
 #include "dom/ProxyObject.h"
-#include "dom/QueueCore.h"
+#include "dom/detail/QueueCore.h"
+#include "dom/detail/RuntimeAccess.h"
 
 namespace dom {
+
+using Access = detail::RuntimeAccess;
 
 ManagedObject::ManagedObject() = default;
 
 ManagedObject::~ManagedObject() {
-    if (detail::QueueCore* core = queue_.load(std::memory_order_acquire)) {
+    if (detail::QueueCore* core = Access::QueueOf(*this)) {
         core->RemoveReference(this);
     }
 }
@@ -46,20 +49,11 @@ void ManagedObject::HandleOnIdleEvent() {}
 
 void ManagedObject::OnManage() {}
 
-void ManagedObject::StartManagement(detail::QueueCore& core) {
-    if (core.IsOwnerThread()) {
-        OnManage();
-        return;
-    }
-    MessagePtr call(new Message(this, 0, 0, Message::Purpose::Manage));
-    core.Post(call);
-}
-
 bool ManagedObject::ManageSelf(const du::SmartPtr<GenericMessageQueue>& queue, const du::Symbol& name, int) {
     if (!queue) {
         return false;
     }
-    detail::QueueCore& core = queue->Core();
+    detail::QueueCore& core = Access::CoreOf(*queue);
     if (core.IsStopRequested()) {
         throw ActorShutdownException("The message queue has been shut down");
     }
@@ -80,18 +74,18 @@ bool ManagedObject::ManageSelf(const du::SmartPtr<GenericMessageQueue>& queue, c
     if (named) {
         detail::PublishDistinguishedName(name, this);
     }
-    StartManagement(core);
+    core.StartManagement(*this);
     return true;
 }
 
 bool ManagedObject::ManageObject(const du::SmartPtr<ManagedObject>& object) {
-    detail::QueueCore* core = queue_.load(std::memory_order_acquire);
+    detail::QueueCore* core = Access::QueueOf(*this);
     if (!core || !core->IsManaging(*this) || !object) {
         return false;
     }
     switch (core->Manage(*object, du::Symbol())) {
         case detail::QueueCore::BindResult::Added:
-            object->StartManagement(*core);
+            core->StartManagement(*object);
             return true;
         case detail::QueueCore::BindResult::AlreadyHere:
             return true;
@@ -101,22 +95,22 @@ bool ManagedObject::ManageObject(const du::SmartPtr<ManagedObject>& object) {
 }
 
 bool ManagedObject::IsManagedByCurrentThread() const {
-    detail::QueueCore* core = queue_.load(std::memory_order_acquire);
+    detail::QueueCore* core = Access::QueueOf(*this);
     return core && core->IsManaging(*this) && core->IsOwnerThread();
 }
 
 bool ManagedObject::Unmanage() {
-    detail::QueueCore* core = queue_.load(std::memory_order_acquire);
+    detail::QueueCore* core = Access::QueueOf(*this);
     return core && core->Unmanage(*this);
 }
 
 bool ManagedObject::IsManaged() const {
-    detail::QueueCore* core = queue_.load(std::memory_order_acquire);
+    detail::QueueCore* core = Access::QueueOf(*this);
     return core && core->IsManaging(*this);
 }
 
 int ManagedObject::RunMessageLoop() {
-    du::SmartPtr<detail::QueueCore> core(queue_.load(std::memory_order_acquire));
+    du::SmartPtr<detail::QueueCore> core(Access::QueueOf(*this));
     if (!core || !core->IsManaging(*this)) {
         throw InvalidActorException("RunMessageLoop on an object that is not managed");
     }
@@ -124,7 +118,7 @@ int ManagedObject::RunMessageLoop() {
 }
 
 bool ManagedObject::AddRecurringTimeout(std::int64_t periodMs) {
-    detail::QueueCore* core = queue_.load(std::memory_order_acquire);
+    detail::QueueCore* core = Access::QueueOf(*this);
     return core && core->AddTimer(*this, periodMs);
 }
 
@@ -133,8 +127,8 @@ MessageWriter ManagedObject::StartNewMessage(std::int16_t tag) const {
 }
 
 MessageWriter ManagedObject::StartNewMessage(std::int16_t tag, std::int16_t methodTable) const {
-    ManagedObject* target = proxy_ ? proxy_->GetTarget().Get() : const_cast<ManagedObject*>(this);
-    return MessageWriter(MessagePtr(new Message(target, methodTable, tag, Message::Purpose::Call)));
+    return MessageWriter(
+        Access::NewMessage(Access::Addressee(*this), methodTable, tag, Access::Purpose::Call));
 }
 
 bool ManagedObject::DeliverMessage(const MessagePtr& message) const {
@@ -142,37 +136,35 @@ bool ManagedObject::DeliverMessage(const MessagePtr& message) const {
         return false;
     }
     Message& m = *message;
-    if (m.posted_ || m.purpose_ != Message::Purpose::Call) {
+    if (!Access::MarkDelivered(m)) {
         throw MessageProtocolException("A message can be delivered only once");
     }
-    m.posted_ = true;
-    ManagedObject* target = m.target_;
-    detail::QueueCore* core = target ? target->queue_.load(std::memory_order_acquire) : nullptr;
+    ManagedObject* target = m.GetTarget();
+    detail::QueueCore* core = target ? Access::QueueOf(*target) : nullptr;
     if (!core || !core->IsManaging(*target)) {
-        m.Return(ReturnReason::Unmanaged);
+        Access::Return(m, ReturnReason::Unmanaged);
         return false;
     }
     if (!m.NeedsReply()) {
         ReturnReason refused = core->Post(message);
         if (refused != ReturnReason::None) {
-            m.Return(refused);
+            Access::Return(m, refused);
             return false;
         }
         return true;
     }
-    m.waited_ = true;
-    if (core->IsOwnerThread()) {
-        // Queueing and waiting here would wait for this very thread: run the target now instead.
-        core->Dispatch(message);
-    } else {
+    Access::MarkWaited(m);
+    // Queueing and waiting on the queue's own thread would wait for this very thread: it runs the target
+    // itself instead.
+    if (!core->RunIfOwnerThread([&] { core->Dispatch(message); })) {
         ReturnReason refused = core->Post(message);
         if (refused == ReturnReason::None) {
-            m.WaitForCompletion();
+            Access::WaitForCompletion(m);
         } else {
-            m.Return(refused);
+            Access::Return(m, refused);
         }
     }
-    return m.replied_ && m.returnReason_ == ReturnReason::None;
+    return Access::IsAnswered(m);
 }
 
 }  // namespace dom

@@ -13,17 +13,18 @@ namespace dom {
 
 class GenericMessageQueue;
 class ProxyObject;
-class Helper;
 namespace detail {
 class QueueCore;
-}
+class RuntimeAccess;
+}  // namespace detail
 
 // An actor: an object bound to one message queue. All its callbacks (HandleMessage, HandleTimeoutEvent,
 // HandleOnIdleEvent, OnManage) run on that queue's thread, one at a time. The queue holds a counted
 // reference to every object it manages until the queue shuts down or the object is unmanaged.
 //
-// A queue's thread (its owner) is the thread running its message loop; for a queue pumped by hand, the
-// thread that last called RunPending, or before that the thread that created it.
+// A queue's thread (its owner) is the thread running its message loop or pumping it, and after that still
+// that thread until another one runs or pumps it. Before any thread has, a manual-clock queue belongs to the
+// thread that made it and a steady-clock queue to no thread: what would run on its thread waits in the queue.
 //
 //     auto queue = dom::GenericMessageQueue::CreateManual();
 //     du::SmartPtr<Module> module(new Module);
@@ -54,7 +55,8 @@ public:
     // A message for this object. The default returns it to its sender as of an unknown method table.
     // Queue thread only.
     virtual void HandleMessage(const MessagePtr& message);
-    // A recurring timeout fell due; now is its due time in ms. Queue thread only.
+    // A recurring timeout fell due; now is the latest time in ms at which it fell due (it fires at most once
+    // a round of the queue: periods missed meanwhile are skipped). Queue thread only.
     virtual void HandleTimeoutEvent(std::int64_t now);
     // The queue has run out of work for now. Queue thread only.
     virtual void HandleOnIdleEvent();
@@ -85,8 +87,8 @@ public:
     // from a callback ends the loop, shuts the queue down and passes on. Throws InvalidActorException when
     // this object is not managed or the queue already runs on another thread. Any thread.
     int RunMessageLoop();
-    // Makes HandleTimeoutEvent run every periodMs ms, first periodMs from now. False when this object is
-    // unmanaged or periodMs is not positive. Any thread.
+    // Makes HandleTimeoutEvent run every periodMs ms, first periodMs from now; a due time beyond the clock's
+    // range is never reached. False when this object is unmanaged or periodMs is not positive. Any thread.
     bool AddRecurringTimeout(std::int64_t periodMs);
 
     // A writer for a new message to this object through method table 0, or, on a proxy, to the proxy's
@@ -102,12 +104,7 @@ public:
     bool DeliverMessage(const MessagePtr& message) const;
 
 private:
-    friend class detail::QueueCore;
-    friend class ProxyObject;
-    friend class Helper;
-    friend class MessageQueue;
-
-    void StartManagement(detail::QueueCore& core);
+    friend class detail::RuntimeAccess;  // the runtime's one way into this state (dom/detail/RuntimeAccess.h)
 
     std::atomic<detail::QueueCore*> queue_{nullptr};  // bound once; the object holds a reference to it
     std::atomic<bool> managed_{false};

@@ -7,7 +7,23 @@
 #include <vector>
 
 #include "dom/ManagedObject.h"
-#include "dom/QueueCore.h"
+#include "dom/detail/QueueCore.h"
+#include "dom/detail/RuntimeAccess.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define DOM_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DOM_ASAN 1
+#endif
+#endif
+
+#ifdef DOM_ASAN
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#endif
 
 namespace dom {
 namespace {
@@ -16,16 +32,38 @@ namespace {
 // woken by the kernel.
 constexpr int REPLY_SPIN_ROUNDS = 4000;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// Sanitizers must see every allocation and free of a message.
-constexpr bool RECYCLE_BLOCKS = false;
+// A cached block keeps the address of the next cached block in one word, its link: the first word, on the
+// cache line that making the next message writes anyway. Under AddressSanitizer the link is the last word
+// and the rest of a cached block is poisoned: the heap no longer sees these blocks freed, so a use of a
+// message after its last reference went is caught this way instead. The link stays readable, so that the
+// leak checker follows the chain to the blocks behind it; everything before it, the header first, is covered.
+#ifdef DOM_ASAN
+constexpr std::size_t LINK_OFFSET = sizeof(Message) - sizeof(void*);
 #else
-constexpr bool RECYCLE_BLOCKS = true;
+constexpr std::size_t LINK_OFFSET = 0;
 #endif
 
-struct FreeBlock {
-    FreeBlock* next;
+struct BlockLink {
+    void* next;
 };
+
+BlockLink& LinkOf(void* block) {
+    return *std::launder(reinterpret_cast<BlockLink*>(static_cast<char*>(block) + LINK_OFFSET));
+}
+
+void* NextOf(void* block) {
+    return LinkOf(block).next;
+}
+
+void Cache(void* block, void* next) {
+    new (static_cast<char*>(block) + LINK_OFFSET) BlockLink{next};
+    ASAN_POISON_MEMORY_REGION(block, LINK_OFFSET);
+}
+
+void* Uncache(void* block) {
+    ASAN_UNPOISON_MEMORY_REGION(block, LINK_OFFSET);
+    return block;
+}
 
 // Free blocks travel between threads in chains of MAGAZINE blocks, one lock per chain: the thread that
 // frees messages fills chains, the thread that makes them takes chains.
@@ -34,7 +72,7 @@ constexpr std::size_t DEPOT_LIMIT = 64;
 
 struct Depot {
     std::mutex mutex;
-    std::vector<FreeBlock*> chains;
+    std::vector<void*> chains;
 };
 
 Depot& TheDepot() {
@@ -44,30 +82,30 @@ Depot& TheDepot() {
 
 // Trivially destructible, so it stays usable on a thread after its flusher has run.
 struct BlockCache {
-    FreeBlock* blocks;
+    void* blocks;
     std::size_t count;
     bool closed;
 };
 thread_local BlockCache blockCache{nullptr, 0, false};
 
-void FreeChain(FreeBlock* chain) {
+void FreeChain(void* chain) {
     while (chain) {
-        FreeBlock* next = chain->next;
-        ::operator delete(static_cast<void*>(chain));
+        void* next = NextOf(chain);
+        ::operator delete(Uncache(chain));
         chain = next;
     }
 }
 
 // Splits off MAGAZINE blocks of the cache and hands them to the depot (or to the heap when it is full).
 void ShipMagazine(BlockCache& cache) {
-    FreeBlock* chain = cache.blocks;
-    FreeBlock* last = chain;
+    void* chain = cache.blocks;
+    void* last = chain;
     for (std::size_t i = 1; i < MAGAZINE; ++i) {
-        last = last->next;
+        last = NextOf(last);
     }
-    cache.blocks = last->next;
+    cache.blocks = NextOf(last);
     cache.count -= MAGAZINE;
-    last->next = nullptr;
+    LinkOf(last).next = nullptr;
     {
         std::lock_guard lock(TheDepot().mutex);
         if (TheDepot().chains.size() < DEPOT_LIMIT) {
@@ -90,7 +128,7 @@ thread_local BlockCacheFlusher blockCacheFlusher;
 }  // namespace
 
 void* Message::operator new(std::size_t size) {
-    if (RECYCLE_BLOCKS && size == sizeof(Message)) {
+    if (size == sizeof(Message)) {
         BlockCache& cache = blockCache;
         if (!cache.blocks && !cache.closed) {
             (void)&blockCacheFlusher;  // registers the flusher of this thread
@@ -101,10 +139,10 @@ void* Message::operator new(std::size_t size) {
                 TheDepot().chains.pop_back();
             }
         }
-        if (FreeBlock* block = cache.blocks) {
-            cache.blocks = block->next;
+        if (void* block = cache.blocks) {
+            cache.blocks = NextOf(block);
             --cache.count;
-            return block;
+            return Uncache(block);
         }
     }
     return ::operator new(size);
@@ -112,12 +150,13 @@ void* Message::operator new(std::size_t size) {
 
 void Message::operator delete(void* block) noexcept {
     BlockCache& cache = blockCache;
-    if (!RECYCLE_BLOCKS || cache.closed) {
+    if (cache.closed) {
         ::operator delete(block);
         return;
     }
     (void)&blockCacheFlusher;
-    cache.blocks = new (block) FreeBlock{cache.blocks};
+    Cache(block, cache.blocks);
+    cache.blocks = block;
     if (++cache.count >= 2 * MAGAZINE) {
         ShipMagazine(cache);
     }
@@ -201,13 +240,13 @@ void Message::WaitForCompletion() {
 
 void PrepMessageForReturnBadTag(const MessagePtr& message) {
     if (message) {
-        message->Return(ReturnReason::BadTag);
+        detail::RuntimeAccess::Return(*message, ReturnReason::BadTag);
     }
 }
 
 void PrepMessageForReturnBadTable(const MessagePtr& message) {
     if (message) {
-        message->Return(ReturnReason::BadTable);
+        detail::RuntimeAccess::Return(*message, ReturnReason::BadTable);
     }
 }
 
@@ -224,8 +263,7 @@ void MessageWriter::StartMessageReply(const MessagePtr& received) {
     if (!received) {
         throw std::logic_error("MessageWriter::StartMessageReply without a message");
     }
-    received->ClearValues();
-    received->replied_ = true;
+    detail::RuntimeAccess::StartReply(*received);
     message_ = received;
     reply_ = true;
 }

@@ -16,9 +16,8 @@ namespace dom {
 class ManagedObject;
 class MessageReader;
 class MessageWriter;
-class Helper;
 namespace detail {
-class QueueCore;
+class RuntimeAccess;
 
 // The link of a message in a queue's lock-free list.
 struct QueueLink {
@@ -90,13 +89,11 @@ public:
     Message& operator=(const Message&) = delete;
 
 private:
+    // The writer and the reader are the message's own value codec; the rest of the runtime goes through
+    // detail::RuntimeAccess (dom/detail/RuntimeAccess.h).
     friend class MessageWriter;
     friend class MessageReader;
-    friend class Helper;
-    friend class ManagedObject;
-    friend class detail::QueueCore;
-    friend RZHOST_API void PrepMessageForReturnBadTag(const MessagePtr& message);
-    friend RZHOST_API void PrepMessageForReturnBadTable(const MessagePtr& message);
+    friend class detail::RuntimeAccess;
 
     // What the queue does with the message: a call of HandleMessage, the OnManage of a newly managed object
     // posted from another thread, or the queue's reference to an unmanaged object (carried as a handle
@@ -193,7 +190,7 @@ public:
     const MessagePtr& GetMessage() const { return message_; }
 
 private:
-    friend class Helper;
+    friend class detail::RuntimeAccess;
     Message& Target();
 
     MessagePtr message_;
@@ -238,7 +235,7 @@ public:
     const MessagePtr& GetMessage() const { return message_; }
 
 private:
-    friend class Helper;
+    friend class detail::RuntimeAccess;
     Message::Value* Next(ValueKind kind);
 
     MessagePtr message_;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "dom/QueueCore.h"
+#include "dom/detail/QueueCore.h"
 
 namespace dom {
 

@@ -11,17 +11,23 @@ namespace dom {
 
 namespace detail {
 class QueueCore;
-}
+class RuntimeAccess;
+}  // namespace detail
 
 // A FIFO of messages plus a heap of recurring timeouts, run by one thread. Time is in milliseconds: of the
 // steady clock, or of a manual clock that only AdvanceTime moves (for tests, which then pump the queue with
 // RunPending instead of running the loop). Dropping the last reference shuts the queue down.
 //
+// A queue belongs to the thread that runs or pumps it; one that no thread has run or pumped yet belongs, with
+// a manual clock, to the thread that made it, and with the steady clock to no thread (its callbacks wait in
+// the queue for the loop that will run it).
+//
 //     auto queue = dom::GenericMessageQueue::CreateManual();   // time 0, owned by this thread
 //     object->ManageSelf(queue, du::Symbol(), 0);
 //     object->AddRecurringTimeout(100);
 //     queue->AdvanceTime(250);
-//     queue->RunPending();   // HandleTimeoutEvent(100), HandleTimeoutEvent(200), then queued messages
+//     queue->RunPending();   // HandleTimeoutEvent(200) once (the period missed at 100 is skipped), then
+//     messages
 class RZHOST_API MessageQueue : public du::RefCounted {
 public:
     // Handle what is queued already, then end the loop. (A queue that no thread runs or pumps at that
@@ -39,13 +45,14 @@ public:
     // Runs the queue on the calling thread until it is shut down; see ManagedObject::RunMessageLoop. Any
     // thread.
     int RunMessageLoop();
-    // Pumps by hand on the calling thread, which becomes the owner: fires every due timeout in time order
-    // (a timeout due several times fires once per period, each with its own due time), then handles queued
-    // messages until none is left (also those queued meanwhile), then announces idleness if anything ran.
-    // Answers the number of timeouts and messages handled. Throws InvalidActorException while a loop runs.
-    // The pumping thread.
+    // Pumps by hand on the calling thread, which becomes the owner: fires the due timeouts in time order,
+    // each at most once, as of the latest time it fell due (periods it missed are skipped, not made up), then
+    // handles queued messages until none is left (also those queued meanwhile), then announces idleness if
+    // anything ran. Answers the number of timeouts and messages handled. Throws InvalidActorException while a
+    // loop runs. The pumping thread.
     std::size_t RunPending();
-    // Moves a manual clock forward; throws std::logic_error on a steady-clock queue. Any thread.
+    // Moves a manual clock forward by ms (nothing for ms <= 0), stopping at the clock's end; throws
+    // std::logic_error on a steady-clock queue. Any thread.
     void AdvanceTime(std::int64_t ms);
     // The queue's current time in ms. Any thread.
     std::int64_t Now() const;
@@ -55,15 +62,15 @@ public:
     bool IsShutDown() const;
     // True on the owner thread. Any thread.
     bool IsOwnedByCurrentThread() const;
-    // Messages queued and not yet handled. Any thread.
+    // Messages queued for objects and not yet taken out to be handled; the queue's own bookkeeping messages
+    // are not counted. Any thread.
     std::size_t GetPendingCount() const;
 
 protected:
     MessageQueue(bool manualClock, std::int64_t startTime);
 
 private:
-    friend class ManagedObject;
-    detail::QueueCore& Core() const { return *core_; }
+    friend class detail::RuntimeAccess;
 
     du::SmartPtr<detail::QueueCore> core_;
 };
@@ -71,9 +78,11 @@ private:
 // The host's ordinary message queue.
 class RZHOST_API GenericMessageQueue : public MessageQueue {
 public:
-    // A queue on the steady clock, owned by the creating thread until a loop runs it. Any thread.
+    // A queue on the steady clock, owned by no thread until one runs (or pumps) it: a blocking call or an
+    // OnManage waits in the queue for that thread. Any thread.
     GenericMessageQueue();
-    // A queue on a manual clock starting at startTime, owned by the creating thread. Any thread.
+    // A queue on a manual clock starting at startTime, owned by the creating thread until another thread
+    // pumps or runs it. Any thread.
     static du::SmartPtr<GenericMessageQueue> CreateManual(std::int64_t startTime = 0);
 
 private:

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "dom/QueueCore.h"
+#include "dom/detail/RuntimeAccess.h"
 #include "dp/DeadReference.h"
 
 namespace dom {
@@ -153,7 +153,7 @@ bool ResolveRemoteObject(const du::SmartPtr<ManagedObject>& object, std::int16_t
     if (!proxy) {
         return false;
     }
-    proxy->target_ = object;
+    detail::RuntimeAccess::BindProxy(*proxy, object);
     out = proxy;
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "dom/detail/RuntimeAccess.h"
+
 namespace dom {
 
 std::int16_t RebindTable::Rebind(int declarationIndex) const {
@@ -13,7 +15,7 @@ std::int16_t RebindTable::Rebind(int declarationIndex) const {
 
 ProxyObject::ProxyObject(std::int16_t interfaceIndex, RebindTablePtr rebindTable)
     : interfaceIndex_(interfaceIndex), rebindTable_(std::move(rebindTable)) {
-    proxy_ = this;
+    detail::RuntimeAccess::MarkAsProxy(*this);
 }
 
 ProxyObject::~ProxyObject() = default;

@@ -13,9 +13,10 @@
 namespace dom {
 
 namespace detail {
+class RuntimeAccess;
 bool ResolveRemoteObject(const du::SmartPtr<ManagedObject>& object, std::int16_t interfaceIndex,
                          const du::Symbol& className, bool local, du::SmartPtr<ManagedObject>& out);
-}
+}  // namespace detail
 
 // Maps an operation's declaration index on the calling side to the tag that the peer host knows it by.
 // Made by ProxyFactory::GetRebindTableForHost; shared by every proxy made for that host.
@@ -56,8 +57,7 @@ public:
     const du::SmartPtr<ManagedObject>& GetTarget() const { return target_; }
 
 private:
-    friend bool detail::ResolveRemoteObject(const du::SmartPtr<ManagedObject>&, std::int16_t,
-                                            const du::Symbol&, bool, du::SmartPtr<ManagedObject>&);
+    friend class detail::RuntimeAccess;
 
     std::int16_t interfaceIndex_;
     RebindTablePtr rebindTable_;

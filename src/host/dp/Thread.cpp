@@ -1,9 +1,31 @@
 #include "dp/Thread.h"
 
+#include <cxxabi.h>
+
 #include <climits>
+#include <exception>
 #include <utility>
 
+#include "dp/RZTracer.h"
+
 namespace dp {
+namespace {
+
+// One line for the exception now being handled, which ended the thread's step.
+void TraceEscapedException(const std::string& thread, const char* step) {
+    RZTracer tracer("dp::Thread", thread);
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        tracer.GetFormatter(3).Format("Thread %s ended by an exception in its %s:- %s\n", thread.c_str(),
+                                      step, error.what());
+    } catch (...) {
+        tracer.GetFormatter(3).Format("Thread %s ended by an unexpected exception in its %s.\n",
+                                      thread.c_str(), step);
+    }
+}
+
+}  // namespace
 
 Thread::Thread(std::string name, std::uint32_t stackSize) : name_(std::move(name)), stackSize_(stackSize) {}
 
@@ -52,23 +74,40 @@ void Thread::WaitForThreadToTerminate() {
 void* Thread::Trampoline(void* self) {
     auto* thread = static_cast<Thread*>(self);
     pthread_setname_np(pthread_self(), thread->name_.substr(0, 15).c_str());
-    // The start-up step is announced even when it throws, so a waiting Start never hangs.
-    try {
-        thread->ThreadStartup();
-    } catch (...) {
-        {
-            std::lock_guard lock(thread->mutex_);
-            thread->startupDone_ = true;
+    // An exception that escapes a step is traced and ends this thread, never the process.
+    auto run = [thread](void (Thread::*step)(), const char* name) {
+        try {
+            (thread->*step)();
+            return true;
+        } catch (abi::__forced_unwind&) {
+            throw;  // the thread is being cancelled: its unwinding must go on
+        } catch (...) {
+            try {
+                TraceEscapedException(thread->name_, name);
+            } catch (...) {
+                // A trace sink that fails must not end the process either.
+            }
+            return false;
         }
-        thread->startedUp_.notify_all();
-        throw;
-    }
+    };
+    bool ready;
     {
-        std::lock_guard lock(thread->mutex_);
-        thread->startupDone_ = true;
+        // The start-up step is announced however it ends, so a waiting Start never hangs.
+        struct Announce {
+            Thread& thread;
+            ~Announce() {
+                {
+                    std::lock_guard lock(thread.mutex_);
+                    thread.startupDone_ = true;
+                }
+                thread.startedUp_.notify_all();
+            }
+        } announce{*thread};
+        ready = run(&Thread::ThreadStartup, "start-up step");
     }
-    thread->startedUp_.notify_all();
-    thread->ThreadBody();
+    if (ready) {
+        run(&Thread::ThreadBody, "body");
+    }
     return nullptr;
 }
 

@@ -14,7 +14,9 @@ namespace dp {
 // A named operating-system thread that runs a start-up step and then a body, both overridden by the
 // derived class. Start may wait for the start-up step, so a caller knows that whatever it sets up exists
 // before Start returns. A derived class must call WaitForThreadToTerminate in its own destructor: the
-// thread calls its virtual operations until it ends.
+// thread calls its virtual operations until it ends. An exception that escapes a step ends this thread only
+// (after a failed start-up step the body does not run), with one trace line of type 3 from the tracer
+// ("dp::Thread", the thread's name).
 //
 //     class Worker : public dp::Thread {
 //     public:

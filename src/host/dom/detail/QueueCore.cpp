@@ -1,73 +1,52 @@
-#include "dom/QueueCore.h"
+#include "dom/detail/QueueCore.h"
 
 #include <algorithm>
-#include <chrono>
 #include <limits>
+#include <string>
 #include <utility>
 
 #include "dom/ActorExceptions.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/Helper.h"
 #include "dom/MessageQueue.h"
+#include "dom/detail/SteadyTime.h"
 
-namespace dom {
+namespace dom::detail {
 namespace {
+
+using Access = RuntimeAccess;
+using Purpose = RuntimeAccess::Purpose;
 
 // Before sleeping, the loop watches the queue for a short while: a sender that posts within that time
 // costs no kernel wake-up.
 constexpr int IDLE_SPIN_ROUNDS = 2000;
 // Messages run between two looks at the timers, so that a steady stream cannot starve them.
 constexpr std::size_t MESSAGES_PER_ROUND = 1024;
-constexpr std::int64_t NO_TIMER = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t NO_TIMER = NEVER;
 
-std::int64_t SteadyNow() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+// The latest time at which a timer first due at due, recurring every period, fell due by now (due <= now).
+// Computed without signed overflow: the distance between two times may exceed the signed range.
+std::int64_t LatestDue(std::int64_t due, std::int64_t period, std::int64_t now) {
+    const auto late = static_cast<std::uint64_t>(now) - static_cast<std::uint64_t>(due);
+    const auto skipped = late / static_cast<std::uint64_t>(period) * static_cast<std::uint64_t>(period);
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(due) + skipped);
 }
 
 }  // namespace
 
-void detail::QueueCore::Dispatch(const MessagePtr& message) {
-    Message& m = *message;
-    ManagedObject* target = m.target_;
-    if (m.purpose_ == Message::Purpose::Release) {
-        target->unmanagementsQueued_.fetch_sub(1, std::memory_order_acq_rel);
-        return;  // the reference it carries goes with the message
+QueueCore* RuntimeAccess::BindOnce(ManagedObject& object, QueueCore& core) {
+    QueueCore* bound = nullptr;
+    if (object.queue_.compare_exchange_strong(bound, &core, std::memory_order_acq_rel)) {
+        core.AddReference(&object);  // released by ~ManagedObject
+        return &core;
     }
-    if (m.purpose_ == Message::Purpose::Manage) {
-        if (target && IsManaging(*target)) {
-            target->OnManage();
-        }
-        return;
-    }
-    if (!target || !IsManaging(*target)) {
-        m.Return(ReturnReason::Unmanaged);
-        return;
-    }
-    // Completes a waiting sender however the handler ends, so that no sender stays blocked.
-    struct Guard {
-        Message& m;
-        ~Guard() {
-            if (!m.waited_ || m.IsComplete()) {
-                return;
-            }
-            // A reply started but never finalised still counts as the reply.
-            if (m.replied_) {
-                m.Complete();
-            } else {
-                m.Return(ReturnReason::Unhandled);
-            }
-        }
-    } guard{m};
-    target->HandleMessage(message);
+    return bound;
 }
-
-namespace detail {
 
 QueueCore::QueueCore(bool manualClock, std::int64_t startTime)
     : manualClock_(manualClock),
       manualNow_(startTime),
-      owner_(std::this_thread::get_id()),
+      owner_(manualClock ? std::this_thread::get_id() : std::thread::id()),
       nextDue_(NO_TIMER),
       head_(&stub_),
       tail_(&stub_) {}
@@ -75,7 +54,7 @@ QueueCore::QueueCore(bool manualClock, std::int64_t startTime)
 QueueCore::~QueueCore() = default;
 
 std::int64_t QueueCore::Now() const {
-    return manualClock_ ? manualNow_.load(std::memory_order_acquire) : SteadyNow();
+    return manualClock_ ? manualNow_.load(std::memory_order_acquire) : SteadyNowMs();
 }
 
 void QueueCore::Wake() {
@@ -84,36 +63,101 @@ void QueueCore::Wake() {
 }
 
 void QueueCore::AdvanceTime(std::int64_t ms) {
+    if (ms <= 0) {
+        return;  // the clock is steady: it never goes back
+    }
     {
         std::lock_guard lock(mutex_);
-        manualNow_.fetch_add(ms, std::memory_order_acq_rel);
+        manualNow_.store(SaturatingAdd(manualNow_.load(std::memory_order_relaxed), ms),
+                         std::memory_order_release);
     }
     if (sleeping_.load(std::memory_order_seq_cst)) {
         Wake();
     }
 }
 
+// --- Ownership
+
+QueueCore::Direct QueueCore::EnterDirect() {
+    const std::thread::id self = std::this_thread::get_id();
+    if (owner_.load(std::memory_order_acquire) != self) {
+        return Direct::Refused;
+    }
+    // Only the owner sets running_, and the owner cannot change while it is set: running, and still ours
+    // after that, means that this thread runs the queue further up its stack.
+    if (running_.load(std::memory_order_acquire) && owner_.load(std::memory_order_relaxed) == self) {
+        return Direct::WhileRunning;
+    }
+    std::lock_guard lock(mutex_);
+    if (owner_.load(std::memory_order_relaxed) != self) {
+        return Direct::Refused;  // another thread has taken the queue over
+    }
+    if (running_.load(std::memory_order_relaxed)) {
+        return Direct::WhileRunning;
+    }
+    ++directCalls_;
+    return Direct::WhileIdle;
+}
+
+void QueueCore::LeaveDirect() {
+    {
+        std::lock_guard lock(mutex_);
+        if (--directCalls_ != 0) {
+            return;
+        }
+    }
+    wake_.notify_all();
+}
+
+bool QueueCore::BeginRun(const char* what) {
+    const std::thread::id self = std::this_thread::get_id();
+    std::unique_lock lock(mutex_);
+    // The owner's own callbacks end before another thread takes the queue over; from then on the old owner's
+    // calls travel through the queue like anyone's.
+    wake_.wait(lock, [&] { return directCalls_ == 0 || owner_.load(std::memory_order_relaxed) == self; });
+    if (running_.load(std::memory_order_relaxed)) {
+        throw InvalidActorException(std::string(what) + ": the queue is already being run");
+    }
+    if (stopRequested_.load(std::memory_order_relaxed)) {
+        return false;
+    }
+    owner_.store(self, std::memory_order_relaxed);
+    running_.store(true, std::memory_order_release);
+    return true;
+}
+
+bool QueueCore::EndRun(bool stop) {
+    std::lock_guard lock(mutex_);
+    running_.store(false, std::memory_order_release);
+    if (stop) {
+        stopRequested_.store(true, std::memory_order_seq_cst);
+    }
+    return stopRequested_.load(std::memory_order_relaxed);
+}
+
+// --- Objects
+
 QueueCore::BindResult QueueCore::Manage(ManagedObject& object, const du::Symbol& name) {
     std::lock_guard lock(mutex_);
     if (stopRequested_.load(std::memory_order_relaxed)) {
         return BindResult::ShutDown;
     }
-    if (object.proxy_) {
+    if (Access::ProxyOf(object) || Access::BindOnce(object, *this) != this) {
         return BindResult::Refused;
     }
-    QueueCore* bound = nullptr;
-    if (object.queue_.compare_exchange_strong(bound, this, std::memory_order_acq_rel)) {
-        AddReference(&object);  // released by ~ManagedObject
-    } else if (bound != this) {
-        return BindResult::Refused;
-    }
-    if (object.managed_.load(std::memory_order_relaxed)) {
+    if (Access::IsMarkedManaged(object)) {
         return BindResult::AlreadyHere;
     }
-    object.name_ = name;
+    Access::ExchangeName(object, name);
     managed_.emplace_back(&object);
-    object.managed_.store(true, std::memory_order_seq_cst);
+    Access::MarkManaged(object, true);
     return BindResult::Added;
+}
+
+void QueueCore::StartManagement(ManagedObject& object) {
+    if (!RunIfOwnerThread([&object] { object.OnManage(); })) {
+        Post(Access::NewMessage(&object, 0, 0, Purpose::Manage));
+    }
 }
 
 bool QueueCore::Unmanage(ManagedObject& object) {
@@ -127,7 +171,7 @@ bool QueueCore::Unmanage(ManagedObject& object) {
         if (!IsManaging(object)) {
             return false;
         }
-        object.managed_.store(false, std::memory_order_seq_cst);
+        Access::MarkManaged(object, false);
         // A post that saw the object managed finishes before the queue's reference is queued behind it.
         WaitForPosts();
         auto found = std::find(managed_.begin(), managed_.end(), &object);
@@ -142,21 +186,21 @@ bool QueueCore::Unmanage(ManagedObject& object) {
         }
         // The name goes while the queue still holds the object: a lookup must not find an object that the
         // queue may already have let go of.
-        if (du::Symbol name = std::exchange(object.name_, du::Symbol()); name.IsSet()) {
+        if (du::Symbol name = Access::ExchangeName(object, du::Symbol()); name.IsSet()) {
             UnregisterDistinguishedName(name, &object);
         }
         // Messages already queued hold no reference to their target: the queue's reference travels behind
         // them and goes when they have run. A queue that has shut down drops it here.
         if (!shutDown_) {
-            keeper = new Message(&object, 0, 0, Message::Purpose::Release);
-            object.unmanagementsQueued_.fetch_add(1, std::memory_order_acq_rel);
+            keeper = Access::NewMessage(&object, 0, 0, Purpose::Release);
+            Access::BeginUnmanagement(object);
             MessageWriter carrier(keeper);
             Helper(nullptr).PushHandleValue(released, 0, carrier);
             carrier.FinaliseMessage();
             released = nullptr;
-            posted_.fetch_add(1, std::memory_order_seq_cst);
+            internalPosted_.fetch_add(1, std::memory_order_seq_cst);
             keeper->AddReference(this);
-            Push(keeper.Get());
+            Push(*keeper);
             wake = sleeping_.load(std::memory_order_seq_cst);
         }
     }
@@ -179,7 +223,7 @@ bool QueueCore::AddTimer(ManagedObject& object, std::int64_t period) {
         if (!IsManaging(object) || stopRequested_.load(std::memory_order_relaxed)) {
             return false;
         }
-        timers_.push_back(Timer{Now() + period, timerOrder_++, period, &object});
+        timers_.push_back(Timer{SaturatingAdd(Now(), period), timerOrder_++, period, &object});
         std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
         RefreshNextDueLocked();
     }
@@ -189,7 +233,10 @@ bool QueueCore::AddTimer(ManagedObject& object, std::int64_t period) {
     return true;
 }
 
-void QueueCore::Push(QueueLink* link) {
+// --- The list
+
+void QueueCore::Push(Message& message) {
+    QueueLink* link = Access::LinkOf(message);
     link->next.store(nullptr, std::memory_order_relaxed);
     QueueLink* previous = head_.exchange(link, std::memory_order_acq_rel);
     previous->next.store(link, std::memory_order_release);
@@ -211,15 +258,26 @@ Message* QueueCore::PopOne() {
             return nullptr;  // a post is half done; the message shows up in a moment
         }
         // tail is the last message: the stub goes behind it so that tail can leave the list.
-        Push(&stub_);
+        stub_.next.store(nullptr, std::memory_order_relaxed);
+        QueueLink* previous = head_.exchange(&stub_, std::memory_order_acq_rel);
+        previous->next.store(&stub_, std::memory_order_release);
         next = tail->next.load(std::memory_order_acquire);
         if (!next) {
             return nullptr;
         }
     }
     tail_ = next;
-    taken_.store(taken_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-    return static_cast<Message*>(tail);
+    Message& message = Access::MessageOf(*tail);
+    std::atomic<std::size_t>& taken = Access::PurposeOf(message) == Purpose::Call ? taken_ : internalTaken_;
+    taken.store(taken.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    return &message;
+}
+
+bool QueueCore::HasQueued() const {
+    // Sequentially consistent: a post is counted before its poster looks whether the loop sleeps, and the
+    // loop says it sleeps before it looks at the counts.
+    return posted_.load(std::memory_order_seq_cst) != taken_.load(std::memory_order_relaxed) ||
+           internalPosted_.load(std::memory_order_seq_cst) != internalTaken_.load(std::memory_order_relaxed);
 }
 
 void QueueCore::WaitForPosts() const {
@@ -229,17 +287,19 @@ void QueueCore::WaitForPosts() const {
 }
 
 ReturnReason QueueCore::Post(const MessagePtr& message) {
-    Message* node = message.Get();
+    Message& m = *message;
+    ManagedObject* target = m.GetTarget();
     ReturnReason refused = ReturnReason::None;
     posting_.fetch_add(1, std::memory_order_seq_cst);
     if (stopRequested_.load(std::memory_order_seq_cst)) {
         refused = ReturnReason::ShutDown;
-    } else if (!node->target_ || !IsManaging(*node->target_)) {
+    } else if (!target || !IsManaging(*target)) {
         refused = ReturnReason::Unmanaged;
     } else {
-        posted_.fetch_add(1, std::memory_order_seq_cst);
-        node->AddReference(this);
-        Push(node);
+        (Access::PurposeOf(m) == Purpose::Call ? posted_ : internalPosted_)
+            .fetch_add(1, std::memory_order_seq_cst);
+        m.AddReference(this);
+        Push(m);
     }
     posting_.fetch_sub(1, std::memory_order_seq_cst);
     // Only a sleeping loop needs the kernel's help; a busy or spinning one finds the message itself.
@@ -250,27 +310,71 @@ ReturnReason QueueCore::Post(const MessagePtr& message) {
 }
 
 std::size_t QueueCore::GetPendingCount() const {
+    // Taken first: a count of posts read later is never below it.
     std::size_t taken = taken_.load(std::memory_order_acquire);
     return posted_.load(std::memory_order_acquire) - taken;
 }
 
+// --- Running
+
+void QueueCore::Dispatch(const MessagePtr& message) {
+    Message& m = *message;
+    ManagedObject* target = m.GetTarget();
+    switch (Access::PurposeOf(m)) {
+        case Purpose::Release:
+            Access::EndUnmanagement(*target);
+            return;  // the reference it carries goes with the message
+        case Purpose::Manage:
+            if (target && IsManaging(*target)) {
+                target->OnManage();
+            }
+            return;
+        case Purpose::Call:
+            break;
+    }
+    if (!target || !IsManaging(*target)) {
+        Access::Return(m, ReturnReason::Unmanaged);
+        return;
+    }
+    // Completes a waiting sender however the handler ends, so that no sender stays blocked.
+    struct Guard {
+        Message& m;
+        ~Guard() {
+            if (!Access::IsWaited(m) || Access::IsComplete(m)) {
+                return;
+            }
+            // A reply started but never finalised still counts as the reply.
+            if (m.HasReply()) {
+                Access::Complete(m);
+            } else {
+                Access::Return(m, ReturnReason::Unhandled);
+            }
+        }
+    } guard{m};
+    target->HandleMessage(message);
+}
+
 std::size_t QueueCore::FireDueTimers() {
+    // Each timer fires at most once a round, as of the latest time it fell due: the periods that a slow
+    // handler or a busy queue made it miss are skipped, not made up in a burst that would keep the queue
+    // from its messages. Its next due time is the first multiple of its period after now.
+    const std::int64_t now = Now();
     std::size_t fired = 0;
-    while (nextDue_.load(std::memory_order_acquire) <= Now()) {
+    while (nextDue_.load(std::memory_order_acquire) <= now) {
         du::SmartPtr<ManagedObject> object;
         std::int64_t due;
         {
             std::lock_guard lock(mutex_);
             if (timers_.empty() || stopRequested_.load(std::memory_order_relaxed) ||
-                timers_.front().due > Now()) {
+                timers_.front().due > now || timers_.front().due == NO_TIMER) {
                 break;
             }
             std::pop_heap(timers_.begin(), timers_.end(), LaterFirst());
             Timer& timer = timers_.back();
-            due = timer.due;
-            object = timer.object;
-            timer.due += timer.period;
+            due = LatestDue(timer.due, timer.period, now);
+            timer.due = SaturatingAdd(due, timer.period);
             timer.order = timerOrder_++;
+            object = timer.object;
             std::push_heap(timers_.begin(), timers_.end(), LaterFirst());
             RefreshNextDueLocked();
         }
@@ -294,9 +398,9 @@ std::size_t QueueCore::ProcessMessages(std::size_t limit) {
         MessagePtr message(node);
         node->RemoveReference(this);
         ++handled;
-        if (node->purpose_ != Message::Purpose::Release && node->target_ &&
-            node->target_->unmanagementsQueued_.load(std::memory_order_acquire) > 0) {
-            message->Return(ReturnReason::Unmanaged);  // queued before its target left the queue
+        ManagedObject* target = node->GetTarget();
+        if (Access::PurposeOf(*node) != Purpose::Release && target && Access::IsUnmanagementQueued(*target)) {
+            Access::Return(*node, ReturnReason::Unmanaged);  // queued before its target left the queue
             continue;
         }
         Dispatch(message);
@@ -305,24 +409,33 @@ std::size_t QueueCore::ProcessMessages(std::size_t limit) {
 }
 
 void QueueCore::AnnounceIdle() {
-    // One object at a time, so that an idle handler may manage or unmanage objects.
-    for (std::size_t i = 0;; ++i) {
-        du::SmartPtr<ManagedObject> object;
-        {
-            std::lock_guard lock(mutex_);
-            if (i >= managed_.size() || stopRequested_.load(std::memory_order_relaxed)) {
-                return;
-            }
-            object = managed_[i];
+    // The objects managed when the queue fell idle, each told once, if it is still managed when its turn
+    // comes: an idle handler may manage or unmanage objects, itself included, without the pass skipping or
+    // repeating one.
+    {
+        std::lock_guard lock(mutex_);
+        if (stopRequested_.load(std::memory_order_relaxed)) {
+            return;
         }
-        object->HandleOnIdleEvent();
+        idlePass_.assign(managed_.begin(), managed_.end());
+    }
+    struct Clear {
+        std::vector<du::SmartPtr<ManagedObject>>& pass;
+        ~Clear() { pass.clear(); }
+    } clear{idlePass_};
+    for (const du::SmartPtr<ManagedObject>& object : idlePass_) {
+        if (IsStopRequested()) {
+            return;
+        }
+        if (IsManaging(*object)) {
+            object->HandleOnIdleEvent();
+        }
     }
 }
 
 void QueueCore::WaitForWork() {
     for (int round = 0; round < IDLE_SPIN_ROUNDS; ++round) {
-        if (posted_.load(std::memory_order_acquire) != taken_.load(std::memory_order_relaxed) ||
-            stopRequested_.load(std::memory_order_acquire)) {
+        if (HasQueued() || stopRequested_.load(std::memory_order_acquire)) {
             return;
         }
         CpuRelax();
@@ -331,37 +444,16 @@ void QueueCore::WaitForWork() {
     sleeping_.store(true, std::memory_order_seq_cst);
     // Posters check sleeping_ after counting their post, so either they see it set or this sees their post.
     std::int64_t due = nextDue_.load(std::memory_order_acquire);
-    if (posted_.load(std::memory_order_seq_cst) == taken_.load(std::memory_order_relaxed) &&
-        !stopRequested_.load(std::memory_order_relaxed) && due > Now()) {
-        if (due == NO_TIMER || manualClock_) {
-            wake_.wait(lock);
+    if (!HasQueued() && !stopRequested_.load(std::memory_order_relaxed) && (due == NO_TIMER || due > Now())) {
+        // A manual clock wakes the loop when it moves; a due time beyond the steady clock's range is never.
+        auto deadline = manualClock_ ? std::nullopt : SteadyTimePointAt(due);
+        if (deadline) {
+            wake_.wait_until(lock, *deadline);
         } else {
-            wake_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::milliseconds(due)));
+            wake_.wait(lock);
         }
     }
     sleeping_.store(false, std::memory_order_relaxed);
-}
-
-bool QueueCore::BeginRun(const char* what) {
-    std::lock_guard lock(mutex_);
-    if (running_) {
-        throw InvalidActorException(std::string(what) + ": the queue is already being run");
-    }
-    if (stopRequested_.load(std::memory_order_relaxed)) {
-        return false;
-    }
-    running_ = true;
-    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-    return true;
-}
-
-bool QueueCore::EndRun(bool stop) {
-    std::lock_guard lock(mutex_);
-    running_ = false;
-    if (stop) {
-        stopRequested_.store(true, std::memory_order_seq_cst);
-    }
-    return stopRequested_.load(std::memory_order_relaxed);
 }
 
 int QueueCore::RunLoop() {
@@ -441,7 +533,7 @@ void QueueCore::Shutdown(int mode) {
                         std::memory_order_release);
         }
         stopRequested_.store(true, std::memory_order_seq_cst);
-        running = running_;
+        running = running_.load(std::memory_order_relaxed);
     }
     if (running) {
         wake_.notify_all();  // the running loop or pump finishes the shutdown on its own thread
@@ -464,9 +556,9 @@ void QueueCore::FinishShutdown() {
         RefreshNextDueLocked();
         released.swap(managed_);
         for (auto& object : released) {
-            object->managed_.store(false, std::memory_order_seq_cst);
-            if (object->name_.IsSet()) {
-                names.emplace_back(std::exchange(object->name_, du::Symbol()), object.Get());
+            Access::MarkManaged(*object, false);
+            if (Access::HasName(*object)) {
+                names.emplace_back(Access::ExchangeName(*object, du::Symbol()), object.Get());
             }
         }
     }
@@ -476,7 +568,7 @@ void QueueCore::FinishShutdown() {
     while (Message* node = PopOne()) {
         MessagePtr message(node);
         node->RemoveReference(this);
-        message->Return(ReturnReason::ShutDown);
+        Access::Return(*node, ReturnReason::ShutDown);
     }
     for (auto& [name, object] : names) {
         UnregisterDistinguishedName(name, object);
@@ -484,5 +576,4 @@ void QueueCore::FinishShutdown() {
     released.clear();
 }
 
-}  // namespace detail
-}  // namespace dom
+}  // namespace dom::detail
