@@ -55,19 +55,20 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
 
     const du::SmartPtr<rzk::ActiveModule> untouched(new rzk::ActiveModule("untouched"));
     du::SmartPtr<rzk::ActiveModule> record = untouched;
-    for (const auto& [viewType, component, library] : std::vector<std::array<std::string, 3>>{
-             {"Illustration2dview", "navigator", "workflow"},
-             {"illustration2dview", "navigator ", "workflow"},
-             {"illustration2dview", "navigator", "Workflow"},
-             {"textview", "navigator", "workflow"}}) {
+    for (const auto& [viewType, component, library] :
+         std::vector<std::array<std::string, 3>>{{"Illustration2dview", "navigator", "workflow"},
+                                                 {"illustration2dview", "navigator ", "workflow"},
+                                                 {"illustration2dview", "navigator", "Workflow"},
+                                                 {"textview", "navigator", "workflow"}}) {
         EXPECT_FALSE(plugIn.createComponent(viewType, component, library, record)) << viewType << component;
         EXPECT_EQ(record.Get(), untouched.Get());
     }
     const std::string actorName = "Workflow Manager For Process " + std::to_string(getpid());
     for (const std::string viewType :
          {rzk::ShapeView::ACTOR_TYPE.ToString(), rzk::ImageView::ACTOR_TYPE.ToString(),
-          rzk::DrawingView::ACTOR_TYPE.ToString(), std::string("schematicfigureview"), std::string("ecadschematicview"),
-          std::string("ecadpcbview"), std::string("illustrationview"), std::string("illustration2dview")}) {
+          rzk::DrawingView::ACTOR_TYPE.ToString(), std::string("schematicfigureview"),
+          std::string("ecadschematicview"), std::string("ecadpcbview"), std::string("illustrationview"),
+          std::string("illustration2dview")}) {
         du::SmartPtr<rzk::ActiveModule> accepted = untouched;
         ASSERT_TRUE(plugIn.createComponent(viewType, "navigator", "workflow", accepted)) << viewType;
         ASSERT_NE(accepted.Get(), untouched.Get());
@@ -88,14 +89,16 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
         const du::SmartPtr<rzk::WorkflowManager> manager = module->CreateManager(world.view);
         ASSERT_TRUE(manager);
         // A blocking call returns once every call this thread made before it has run.
-        effects = testing_support::DriveEveryOperation(*manager, world, [&] { manager->IsWorkflowTraceEnabled(); });
+        effects =
+            testing_support::DriveEveryOperation(*manager, world, [&] { manager->IsWorkflowTraceEnabled(); });
 
         // A call that the manager refuses releases its waiting sender.
         auto proxy = du::DynamicPtrCast<dom::ProxyObject>(manager);
         dom::MessageWriter writer = proxy->StartNewMessage(25);
         writer.MarkNeedsReplyFlag();
         dom::MessagePtr message = writer.FinaliseMessage();
-        refusedCallCameBack = !proxy->DeliverMessage(message) && message->GetReturnReason() == dom::ReturnReason::BadTag;
+        refusedCallCameBack =
+            !proxy->DeliverMessage(message) && message->GetReturnReason() == dom::ReturnReason::BadTag;
     });
     host.join();
     EXPECT_EQ(effects, testing_support::ExpectedEffectsOfEveryOperation());
@@ -106,7 +109,8 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
     EXPECT_FALSE(plugIn.createComponent("shapeview", "navigator", "workflow", record));
     const auto lines = trace.Lines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].text, "Unexpected tag offset 25for interface \"workflow::WorkflowManagerLocalImpl\".\n");
+    EXPECT_EQ(lines[0].text,
+              "Unexpected tag offset 25for interface \"workflow::WorkflowManagerLocalImpl\".\n");
     EXPECT_EQ(lines[1].category, "workflow");
     EXPECT_EQ(lines[1].name, "WorflowmoduleThread");
     EXPECT_EQ(lines[1].type, 0);
@@ -124,12 +128,18 @@ public:
     }
     void HandleMessage(const dom::MessagePtr& message) override {
         switch (message->GetTag()) {
-            case 0: throw dom::ActorShutdownException("closed");
-            case 1: throw dom::ConnectionLostException("lost");
-            case 2: throw dom::MessageProtocolException("twice");
-            case 3: throw dom::InvalidActorException("gone");
-            case 4: throw std::length_error("long");
-            default: throw 42;
+            case 0:
+                throw dom::ActorShutdownException("closed");
+            case 1:
+                throw dom::ConnectionLostException("lost");
+            case 2:
+                throw dom::MessageProtocolException("twice");
+            case 3:
+                throw dom::InvalidActorException("gone");
+            case 4:
+                throw std::length_error("long");
+            default:
+                throw 42;
         }
     }
 };
@@ -139,9 +149,12 @@ class FailingQueue : public dom::GenericMessageQueue {
 public:
     FailingQueue() {
         switch (failure) {
-            case 0: throw dom::ActorShutdownException("closed");
-            case 1: throw std::length_error("long");
-            default: throw 42;
+            case 0:
+                throw dom::ActorShutdownException("closed");
+            case 1:
+                throw std::length_error("long");
+            default:
+                throw 42;
         }
     }
     static inline int failure = 0;
@@ -167,7 +180,8 @@ TEST(ModuleThread, EveryFailureOnTheThreadBecomesOneTraceLineBeforeTheShutdownLi
         "3 Actor Failing Module got an unexpected exception.\n"};
     for (std::size_t kind = 0; kind < loopFailures.size(); ++kind) {
         testsupport::TraceCapture trace;
-        auto* thread = new rzk::ActiveModuleThread<FailingModule, dom::GenericMessageQueue>("workflow", "FailingThread");
+        auto* thread =
+            new rzk::ActiveModuleThread<FailingModule, dom::GenericMessageQueue>("workflow", "FailingThread");
         EXPECT_EQ(thread->GetName(), "FailingThread");
         EXPECT_EQ(thread->GetStackSize(), 0x80000u);
         ASSERT_TRUE(thread->Start(true));
@@ -183,9 +197,10 @@ TEST(ModuleThread, EveryFailureOnTheThreadBecomesOneTraceLineBeforeTheShutdownLi
         EXPECT_EQ(texts[1].substr(0, 45), "0 Actor Failing Module shutting down queue 0x");
     }
 
-    const std::vector<std::string> startFailures = {"0 Got a ActorShutdownException:-\n\tclosed\n",
-                                                    "3 Actor Failing Module got a standard exception:- long\n",
-                                                    "3 Actor Failing Module got an unexpected exception.\n"};
+    const std::vector<std::string> startFailures = {
+        "0 Got a ActorShutdownException:-\n\tclosed\n",
+        "3 Actor Failing Module got a standard exception:- long\n",
+        "3 Actor Failing Module got an unexpected exception.\n"};
     for (std::size_t kind = 0; kind < startFailures.size(); ++kind) {
         testsupport::TraceCapture trace;
         FailingQueue::failure = static_cast<int>(kind);

@@ -94,8 +94,8 @@ TEST_F(RemoteManager, BothMethodTablesCarryEveryOperationToTheSameEffects) {
 
 TEST_F(RemoteManager, ProxyAndImplementationDescribeTheSameInterface) {
     const auto proxy = Proxy(1);
-    for (const dom::ManagedObject* object : {static_cast<dom::ManagedObject*>(manager.Get()),
-                                             static_cast<dom::ManagedObject*>(proxy.Get())}) {
+    for (const dom::ManagedObject* object :
+         {static_cast<dom::ManagedObject*>(manager.Get()), static_cast<dom::ManagedObject*>(proxy.Get())}) {
         EXPECT_EQ(object->BaseClassOffsetByName("workflow::WorkflowManager"), 0);
         EXPECT_EQ(object->BaseClassOffsetByName("rzk::WorkflowManager"), 1);
         EXPECT_EQ(object->BaseClassOffsetByName("rzk::WorkflowModule"), -1);
@@ -108,8 +108,8 @@ TEST_F(RemoteManager, ProxyAndImplementationDescribeTheSameInterface) {
         EXPECT_EQ(object->GetBaseClass(2), du::Symbol::EMPTY);
         EXPECT_EQ(object->GetObjectClass(), du::Symbol("workflow::WorkflowManager"));
     }
-    for (workflow::WorkflowManager* object :
-         {static_cast<workflow::WorkflowManager*>(manager.Get()), static_cast<workflow::WorkflowManager*>(proxy.Get())}) {
+    for (workflow::WorkflowManager* object : {static_cast<workflow::WorkflowManager*>(manager.Get()),
+                                              static_cast<workflow::WorkflowManager*>(proxy.Get())}) {
         EXPECT_EQ(object->GetInterfaceIndex(0), 0);
         EXPECT_EQ(static_cast<rzk::WorkflowManager*>(object)->GetInterfaceIndex(0), 1);
     }
@@ -117,15 +117,16 @@ TEST_F(RemoteManager, ProxyAndImplementationDescribeTheSameInterface) {
         proxy->HandleMessage(proxy->StartNewMessage(0).FinaliseMessage());
         ADD_FAILURE();
     } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(),
-                     "Protocol Error:workflow_WorkflowManager_proxy::HandleMessage(const dom::MessagePtr&) called.");
+        EXPECT_STREQ(
+            error.what(),
+            "Protocol Error:workflow_WorkflowManager_proxy::HandleMessage(const dom::MessagePtr&) called.");
     }
 }
 
 // The values of each tag's request, by kind: S string, u unsigned, l signed, b boolean, R object, H handle.
-constexpr std::array<const char*, 25> kRequestValues = {"H",  "H", "H",  "H", "Sb", "Sub", "ub", "u",  "S",
-                                                         "u",  "SSlR", "S", "", "l", "",  "uS", "",  "ll",
-                                                         "SS", "SS", "b",  "", "R", "S",  ""};
+constexpr std::array<const char*, 25> kRequestValues = {"H",  "H",    "H", "H", "Sb", "Sub", "ub", "u", "S",
+                                                        "u",  "SSlR", "S", "",  "l",  "",    "uS", "",  "ll",
+                                                        "SS", "SS",   "b", "",  "R",  "S",   ""};
 
 TEST_F(RemoteManager, MalformedMessagesAreTracedAndReturnedAndChangeNothing) {
     manager->AddWorkflow("probe-a", false);
@@ -142,15 +143,24 @@ TEST_F(RemoteManager, MalformedMessagesAreTracedAndReturnedAndChangeNothing) {
             return;
         }
         switch (kind) {
-            case 'S': writer.PushStringValue("probe-b"); break;
-            case 'u': writer.PushUInt32Value(30); break;
-            case 'l': writer.PushInt32Value(3); break;
-            case 'b': writer.PushBooleanValue(true); break;
+            case 'S':
+                writer.PushStringValue("probe-b");
+                break;
+            case 'u':
+                writer.PushUInt32Value(30);
+                break;
+            case 'l':
+                writer.PushInt32Value(3);
+                break;
+            case 'b':
+                writer.PushBooleanValue(true);
+                break;
             case 'R':
                 world.queryAnswer->AddReference(writer.GetMessage().Get());
                 writer.PushSmartPtr(world.queryAnswer.Get(), world.queryAnswer.Get());
                 break;
-            default: dom::Helper(*manager).PushHandleValue(world.managerObserver, 1, writer);
+            default:
+                dom::Helper(*manager).PushHandleValue(world.managerObserver, 1, writer);
         }
     };
     struct Case {
@@ -169,7 +179,8 @@ TEST_F(RemoteManager, MalformedMessagesAreTracedAndReturnedAndChangeNothing) {
         const std::string row = kRequestValues[static_cast<std::size_t>(tag)];
         const std::string line = "Unexpected tag offset " + std::to_string(tag) + refusedLine;
         if (!row.empty()) {
-            cases.push_back({1, tag, row.substr(0, row.size() - 1), ReturnReason::BadTag, line});  // one short
+            cases.push_back(
+                {1, tag, row.substr(0, row.size() - 1), ReturnReason::BadTag, line});  // one short
         }
         for (std::size_t wrong = 0; wrong < row.size(); ++wrong) {
             std::string values = row;
@@ -220,7 +231,8 @@ TEST_F(RemoteManager, OneWayCallsIgnoreExtraValuesAndLoseTheNeedsReplyFlag) {
 class FakeTarget : public dom::ManagedObject {
 public:
     void HandleMessage(const MessagePtr& message) override {
-        std::string line = std::to_string(message->GetMethodTable()) + "/" + std::to_string(message->GetTag()) +
+        std::string line = std::to_string(message->GetMethodTable()) + "/" +
+                           std::to_string(message->GetTag()) +
                            (message->NeedsReply() ? " reply" : " one-way");
         MessageReader reader(message);
         while (reader.HasMoreValues()) {
@@ -260,7 +272,8 @@ TEST(RemoteProxy, WritesValuesInOrderAndReadsRepliesUntilOneIsMissing) {
     const auto queue = dom::GenericMessageQueue::CreateManual();
     const du::SmartPtr<FakeTarget> target(new FakeTarget);
     ASSERT_TRUE(target->ManageSelf(queue, du::Symbol(), 0));
-    const auto proxy = ResolvedElsewhere<workflow_WorkflowManager_proxy>(target, 1, "workflow::WorkflowManager");
+    const auto proxy =
+        ResolvedElsewhere<workflow_WorkflowManager_proxy>(target, 1, "workflow::WorkflowManager");
     ASSERT_TRUE(proxy);
     const du::SmartPtr<du::RefCounted> object(new testing_support::PluginObserver);
 
@@ -269,9 +282,9 @@ TEST(RemoteProxy, WritesValuesInOrderAndReadsRepliesUntilOneIsMissing) {
     proxy->SendModeMessage("w", "m", -2, nullptr);
     proxy->ManagePluginObserver(object);
     queue->RunPending();
-    EXPECT_EQ(target->received, (std::vector<std::string>{"1/5 one-way S:navigator u:5 b:true", "1/2 one-way H:null",
-                                                          "1/10 one-way S:w S:m l:-2 R:null",
-                                                          "1/22 one-way R:object"}));
+    EXPECT_EQ(target->received,
+              (std::vector<std::string>{"1/5 one-way S:navigator u:5 b:true", "1/2 one-way H:null",
+                                        "1/10 one-way S:w S:m l:-2 R:null", "1/22 one-way R:object"}));
     EXPECT_EQ(object->GetReferenceCount(), 1);
 
     // Out-values read before the missing result keep what was read.
@@ -308,7 +321,8 @@ TEST(RemoteProxy, WritesValuesInOrderAndReadsRepliesUntilOneIsMissing) {
     EXPECT_THROW(proxy->GetCurrentCursor(), std::runtime_error);
 
     // The module proxy: the view travels as a pointer, and a reply without a handle is a protocol error.
-    const auto module = ResolvedElsewhere<workflow_WorkflowModule_proxy>(target, 1, "workflow::WorkflowModule");
+    const auto module =
+        ResolvedElsewhere<workflow_WorkflowModule_proxy>(target, 1, "workflow::WorkflowModule");
     ASSERT_TRUE(module);
     target->received.clear();
     EXPECT_THROW(module->CreateManager(nullptr), std::runtime_error);
@@ -317,8 +331,9 @@ TEST(RemoteProxy, WritesValuesInOrderAndReadsRepliesUntilOneIsMissing) {
         module->HandleMessage(module->StartNewMessage(0).FinaliseMessage());
         ADD_FAILURE();
     } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(),
-                     "Protocol Error:workflow_WorkflowModule_proxy::HandleMessage(const dom::MessagePtr&) called.");
+        EXPECT_STREQ(
+            error.what(),
+            "Protocol Error:workflow_WorkflowModule_proxy::HandleMessage(const dom::MessagePtr&) called.");
     }
 }
 
@@ -398,17 +413,33 @@ TEST(ProxyFactories, DescribeTheMethodTablesAndComeAndGoWithTheLibrary) {
     EXPECT_EQ(module->GetProxiedClassName(), du::Symbol("workflow::WorkflowModule"));
 
     const std::vector<std::string> signatures = {
-        "AddWorkflowAtPriority__IS__Iul__Ib", "AddWorkflow__IS__Ib",
+        "AddWorkflowAtPriority__IS__Iul__Ib",
+        "AddWorkflow__IS__Ib",
         "DeregisterNotificationObserver__IRrzk::NotificationObserver",
-        "DeregisterObserver__IRrzk::WorkflowManagerObserver", "Destroy", "FindWorkflow__Iul", "GetCurrentCursor",
-        "GetInternalInterface__IS", "HandleTraceString__IS__IS", "IsWorkflowTraceEnabled",
-        "ManagePluginObserver__IRdu::RefCounted", "OutputTraceString__IS__IS",
-        "QueryWorkflows__IS__OS__Ol__ORdu::RefCounted", "RegisterNotificationObserver__IRrzk::NotificationObserver",
-        "RegisterObserver__IRrzk::WorkflowManagerObserver", "RemoveWorkflowByName__IS",
-        "RemoveWorkflowByPriority__Iul", "SendModeMessage__IS__IS__Il__IRdu::RefCounted", "SetCurPage__Il",
-        "SetCursorPosition__Il__Il", "SetMouseCursor__Iul__IS", "SetWorkflowPersistent__Iul__Ib",
-        "SetWorkflowTraceEnabled__Ib", "ToggleComponentRotate", "UpdateStatusMsg"};
-    const std::vector<int> tags = {5, 4, 1, 3, 24, 9, 16, 23, 19, 21, 22, 18, 11, 0, 2, 8, 7, 10, 13, 17, 15, 6, 20, 12, 14};
+        "DeregisterObserver__IRrzk::WorkflowManagerObserver",
+        "Destroy",
+        "FindWorkflow__Iul",
+        "GetCurrentCursor",
+        "GetInternalInterface__IS",
+        "HandleTraceString__IS__IS",
+        "IsWorkflowTraceEnabled",
+        "ManagePluginObserver__IRdu::RefCounted",
+        "OutputTraceString__IS__IS",
+        "QueryWorkflows__IS__OS__Ol__ORdu::RefCounted",
+        "RegisterNotificationObserver__IRrzk::NotificationObserver",
+        "RegisterObserver__IRrzk::WorkflowManagerObserver",
+        "RemoveWorkflowByName__IS",
+        "RemoveWorkflowByPriority__Iul",
+        "SendModeMessage__IS__IS__Il__IRdu::RefCounted",
+        "SetCurPage__Il",
+        "SetCursorPosition__Il__Il",
+        "SetMouseCursor__Iul__IS",
+        "SetWorkflowPersistent__Iul__Ib",
+        "SetWorkflowTraceEnabled__Ib",
+        "ToggleComponentRotate",
+        "UpdateStatusMsg"};
+    const std::vector<int> tags = {5, 4, 1, 3, 24, 9,  16, 23, 19, 21, 22, 18, 11,
+                                   0, 2, 8, 7, 10, 13, 17, 15, 6,  20, 12, 14};
     ASSERT_EQ(manager->GetMethodCount(), 25u);
     for (std::uint32_t position = 0; position < 25; ++position) {
         EXPECT_EQ(manager->GetMethodSignature(position), du::Symbol(signatures[position])) << position;

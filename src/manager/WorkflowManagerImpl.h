@@ -12,9 +12,9 @@
 #include "manager/ExclusiveClaims.h"
 #include "manager/ObserverList.h"
 #include "manager/StatusBar.h"
+#include "manager/WorkflowManager.h"
 #include "manager/WorkflowManagerCore.h"
 #include "manager/WorkflowStack.h"
-#include "manager/WorkflowManager.h"
 #include "rzk/NotificationObserver.h"
 #include "rzk/WorkflowManagerObserver.h"
 

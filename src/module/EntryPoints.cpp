@@ -16,14 +16,14 @@ using ModuleThread = rzk::ActiveModuleThread<workflow::WorkflowModuleThread, dom
 std::atomic<ModuleThread*> moduleThread{nullptr};
 
 bool IsSupportedViewType(const std::string& viewType) {
-    for (const du::Symbol* type : {&rzk::ShapeView::ACTOR_TYPE, &rzk::ImageView::ACTOR_TYPE,
-                                   &rzk::DrawingView::ACTOR_TYPE}) {
+    for (const du::Symbol* type :
+         {&rzk::ShapeView::ACTOR_TYPE, &rzk::ImageView::ACTOR_TYPE, &rzk::DrawingView::ACTOR_TYPE}) {
         if (viewType == type->View()) {
             return true;
         }
     }
-    for (std::string_view type :
-         {"schematicfigureview", "ecadschematicview", "ecadpcbview", "illustrationview", "illustration2dview"}) {
+    for (std::string_view type : {"schematicfigureview", "ecadschematicview", "ecadpcbview",
+                                  "illustrationview", "illustration2dview"}) {
         if (viewType == type) {
             return true;
         }
@@ -50,8 +50,8 @@ bool RZDllInit() {
     return thread->Start(true);
 }
 
-bool RZDllCreateComponent(const std::string& viewType, const std::string& component, const std::string& library,
-                          du::SmartPtr<rzk::ActiveModule>& out) {
+bool RZDllCreateComponent(const std::string& viewType, const std::string& component,
+                          const std::string& library, du::SmartPtr<rzk::ActiveModule>& out) {
     ModuleThread* thread = moduleThread.load();
     if (!thread) {
         return false;

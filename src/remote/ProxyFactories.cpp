@@ -72,7 +72,9 @@ struct Signatures {
         }
     }
     void Release() { symbols.fill(du::Symbol()); }
-    du::Symbol At(std::uint32_t position) const { return position < N ? symbols[position] : du::Symbol::EMPTY; }
+    du::Symbol At(std::uint32_t position) const {
+        return position < N ? symbols[position] : du::Symbol::EMPTY;
+    }
 };
 
 Signatures<1> moduleSignatures;

@@ -9,7 +9,8 @@ namespace workflow::remote {
 
 // The refusals of a dispatcher: one trace line (type 3) naming the interface, then the message goes back
 // to its sender. The number runs straight into "for": the line has always read that way. Queue thread only.
-inline void RefuseMethodTable(dp::RZTracer& tracer, const char* interfaceLine, const dom::MessagePtr& message) {
+inline void RefuseMethodTable(dp::RZTracer& tracer, const char* interfaceLine,
+                              const dom::MessagePtr& message) {
     tracer.GetFormatter(3) << "Unexpected method table " << static_cast<int>(message->GetMethodTable())
                            << interfaceLine;
     dom::PrepMessageForReturnBadTable(message);

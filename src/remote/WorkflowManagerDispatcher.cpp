@@ -131,8 +131,8 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMan
             return true;
         }
         case 10:
-            if (!reader.GetStringValue(text) || !reader.GetStringValue(text2) || !reader.GetInt32Value(number) ||
-                !TakeObject(reader, object)) {
+            if (!reader.GetStringValue(text) || !reader.GetStringValue(text2) ||
+                !reader.GetInt32Value(number) || !TakeObject(reader, object)) {
                 return false;
             }
             target.SendModeMessage(text, text2, number, object);

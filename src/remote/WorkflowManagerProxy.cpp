@@ -69,7 +69,8 @@ void workflow_WorkflowManager_proxy::DeregisterNotificationObserver(
     Post(writer);
 }
 
-void workflow_WorkflowManager_proxy::RegisterObserver(const du::SmartPtr<rzk::WorkflowManagerObserver>& observer) {
+void workflow_WorkflowManager_proxy::RegisterObserver(
+    const du::SmartPtr<rzk::WorkflowManagerObserver>& observer) {
     dom::MessageWriter writer = Begin(2);
     PushObserver(*this, observer, writer);
     Post(writer);
@@ -128,8 +129,8 @@ du::Symbol workflow_WorkflowManager_proxy::FindWorkflow(unsigned int priority) {
     return result;
 }
 
-void workflow_WorkflowManager_proxy::SendModeMessage(const du::Symbol& workflowName, const du::Symbol& modeString,
-                                                     int modeNumber,
+void workflow_WorkflowManager_proxy::SendModeMessage(const du::Symbol& workflowName,
+                                                     const du::Symbol& modeString, int modeNumber,
                                                      const du::SmartPtr<du::RefCounted>& modeObject) {
     dom::MessageWriter writer = Begin(10);
     writer.PushStringValue(workflowName);
@@ -200,7 +201,8 @@ void workflow_WorkflowManager_proxy::OutputTraceString(const du::Symbol& source,
     Post(writer);
 }
 
-void workflow_WorkflowManager_proxy::HandleTraceString(const du::Symbol& workflowName, const du::Symbol& text) {
+void workflow_WorkflowManager_proxy::HandleTraceString(const du::Symbol& workflowName,
+                                                       const du::Symbol& text) {
     dom::MessageWriter writer = Begin(19);
     writer.PushStringValue(workflowName);
     writer.PushStringValue(text);

@@ -54,7 +54,9 @@ bool ProbeWorkflow::HandleMsg(const workflow::Msg& message) {
         const auto& mode = static_cast<const workflow::ModeMsg&>(message);
         line += " " + mode.GetWorkflowName().ToString() + " " + mode.GetModeString().ToString() + " " +
                 std::to_string(mode.GetModeNumber()) +
-                (mode.GetModePtr() == answer_ ? " answer" : mode.GetModePtr() ? " other" : " null");
+                (mode.GetModePtr() == answer_ ? " answer"
+                 : mode.GetModePtr()          ? " other"
+                                              : " null");
     }
     log_->push_back(std::move(line));
     return false;
@@ -148,7 +150,8 @@ std::vector<std::string> DriveEveryOperation(rzk::WorkflowManager& manager, Remo
     manager.SetWorkflowTraceEnabled(false);
     note("trace off", [&] { return manager.IsWorkflowTraceEnabled() ? "on" : "off"; });
     manager.ManagePluginObserver(du::SmartPtr<du::RefCounted>(world.pluginObserver.Get()));
-    note("manage plug-in observer", [&] { return world.pluginObserver->managed ? "managed" : "not managed"; });
+    note("manage plug-in observer",
+         [&] { return world.pluginObserver->managed ? "managed" : "not managed"; });
     note("interfaces", [&] {
         auto message = du::DynamicPtrCast<workflow::MessageInterface>(
             manager.GetInternalInterface(workflow::InterfaceTypes::Message));
@@ -176,12 +179,14 @@ std::vector<std::string> ExpectedEffectsOfEveryOperation() {
         "register no observer -> ",
         "add probe-a -> probe-a:persistent false | probe-a:MsgWorkflowChanged | probe-a:MsgUpdateStatusBar | "
         "probe-a:MsgUpdateStatusBar | observer >probe-a@10 ok",
-        "add probe-b at 30 -> probe-b:persistent true | probe-b:MsgWorkflowChanged | probe-a:MsgWorkflowChanged | "
+        "add probe-b at 30 -> probe-b:persistent true | probe-b:MsgWorkflowChanged | "
+        "probe-a:MsgWorkflowChanged | "
         "probe-b:MsgUpdateStatusBar | probe-a:MsgUpdateStatusBar | probe-b:MsgUpdateStatusBar | "
         "probe-a:MsgUpdateStatusBar | observer >probe-b@30 ok",
         "find 10, 30, 99 = probe-a, probe-b,  -> ",
         "persist 10 -> probe-a:persistent true",
-        "mode messages -> probe-b:MsgSetMode probe-a measure -7 answer | probe-a:MsgSetMode probe-a measure -7 answer"
+        "mode messages -> probe-b:MsgSetMode probe-a measure -7 answer | probe-a:MsgSetMode probe-a measure "
+        "-7 answer"
         " | probe-b:MsgSetMode probe-b  0 null | probe-a:MsgSetMode probe-b  0 null",
         "query = true probe-b 30 answer -> probe-b:query QueryWho",
         "toggle rotate -> probe-b:MsgToggleComponentRotate | probe-a:MsgToggleComponentRotate",
