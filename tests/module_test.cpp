@@ -64,7 +64,7 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
         EXPECT_EQ(record.Get(), untouched.Get());
     }
     const std::string actorName = "Workflow Manager For Process " + std::to_string(getpid());
-    for (const std::string viewType :
+    for (const std::string& viewType :
          {rzk::ShapeView::ACTOR_TYPE.ToString(), rzk::ImageView::ACTOR_TYPE.ToString(),
           rzk::DrawingView::ACTOR_TYPE.ToString(), std::string("schematicfigureview"),
           std::string("ecadschematicview"), std::string("ecadpcbview"), std::string("illustrationview"),
