@@ -49,6 +49,8 @@ struct PlugIn {
 TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFromHostThreads) {
     PlugIn plugIn;
     ASSERT_TRUE(plugIn.init && plugIn.createComponent && plugIn.terminate);
+    du::SmartPtr<rzk::ActiveModule> early;
+    EXPECT_FALSE(plugIn.createComponent("shapeview", "navigator", "workflow", early));  // not started yet
     plugIn.terminate();  // before the start: nothing to do
     testsupport::TraceCapture trace;
     ASSERT_TRUE(plugIn.init());
