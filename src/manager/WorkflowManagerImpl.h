@@ -12,9 +12,9 @@
 #include "manager/ExclusiveClaims.h"
 #include "manager/ObserverList.h"
 #include "manager/StatusBar.h"
+#include "manager/WorkflowManager.h"
 #include "manager/WorkflowManagerCore.h"
 #include "manager/WorkflowStack.h"
-#include "remote/WorkflowManager.h"
 #include "rzk/NotificationObserver.h"
 #include "rzk/WorkflowManagerObserver.h"
 
@@ -114,6 +114,18 @@ public:
     void CancelAnimationEvents() override;
     void OnAnimationEventComplete(AnimationEvent* event) override;
     void GetAnimationEngine(du::SmartPtr<animation::Engine>& engine) override;
+
+    // --- The remote interface (dom::ManagedObject): reflection answers, any thread; HandleMessage decodes a
+    // host call arriving through the manager's proxy, queue thread only, and lives with the dispatcher.
+    std::int16_t BaseClassOffsetByName(const du::Symbol& className) const override {
+        return WorkflowManager::OffsetOfClass(className);
+    }
+    int GetBaseClassCount() const override { return WorkflowManager::BASE_CLASS_COUNT; }
+    std::int16_t GetBaseClassParent(int index) const override {
+        return WorkflowManager::ParentOfBaseClass(index);
+    }
+    du::Symbol GetBaseClass(int index) const override { return WorkflowManager::BaseClassAt(index); }
+    void HandleMessage(const dom::MessagePtr& message) override;
 
     // --- dom::ManagedObject. Queue thread only.
     // Makes the observers of the view's window, selection, views, scene and annotations, locates the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include "du/SmartPtr.h"
 #include "messages/Export.h"
 #include "messages/Msg.h"
@@ -10,20 +12,26 @@ class Workflow;
 
 // "MsgWorkflowChanged": a workflow was added to or removed from the manager's stack at a priority.
 // The message holds its own reference to the workflow.
+//
+// Taking and dropping that reference needs the complete Workflow class, which lives a layer above the
+// messages. So every member that touches the reference is inline: it is compiled where the message is
+// made, copied or destroyed, and those places (the manager, the workflows, workflow plug-ins) include
+// "workflows/Workflow.h" anyway.
 class WORKFLOW_API WorkflowChangedMsg : public Msg {
 public:
     WorkflowChangedMsg(const du::Symbol& name, du::SmartPtr<Workflow> workflow, unsigned int priority,
-                       bool added);
-    WorkflowChangedMsg(const WorkflowChangedMsg& other);
-    WorkflowChangedMsg(WorkflowChangedMsg&& other) noexcept;
-    WorkflowChangedMsg& operator=(const WorkflowChangedMsg& other);
-    WorkflowChangedMsg& operator=(WorkflowChangedMsg&& other) noexcept;
-    ~WorkflowChangedMsg();
+                       bool added)
+        : Msg(name), workflow_(std::move(workflow)), priority_(priority), added_(added) {}
+    WorkflowChangedMsg(const WorkflowChangedMsg& other) = default;
+    WorkflowChangedMsg(WorkflowChangedMsg&& other) noexcept = default;
+    WorkflowChangedMsg& operator=(const WorkflowChangedMsg& other) = default;
+    WorkflowChangedMsg& operator=(WorkflowChangedMsg&& other) noexcept = default;
+    ~WorkflowChangedMsg() = default;
 
     const du::SmartPtr<Workflow>& GetWorkflow() const { return workflow_; }
     unsigned int GetPriority() const { return priority_; }
     bool GetAdd() const { return added_; }
-    void SetWorkflow(const du::SmartPtr<Workflow>& workflow);
+    void SetWorkflow(const du::SmartPtr<Workflow>& workflow) { workflow_ = workflow; }
     void SetPriority(unsigned int priority) { priority_ = priority; }
     void SetAdd(bool added) { added_ = added; }
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "dom/Message.h"
+#include "du/SmartPtr.h"
+#include "manager/WorkflowManager.h"
+
+namespace workflow {
+
+// The module-thread end of the manager's remote interface (workflow::WorkflowManagerLocalImpl in its trace
+// lines). Method tables 0 and 1 share one tag dispatch: the values of the tag's operation are read in
+// order, the operation is called on manager, and the five operations with results reply. A message with
+// another method table, an unknown tag or a value that cannot be read is traced through the
+// "<generated code>"/"WorkflowManager" tracer and returned to its sender; the operation is not called.
+// manager is held for the length of the call. Exceptions from the operation pass on. Queue thread only.
+void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager);
+
+}  // namespace workflow
