@@ -901,6 +901,13 @@ protected:
     du::SmartPtr<testing_support::MessageLog> log{new testing_support::MessageLog};
 
     void SetUp() override { ASSERT_TRUE(module->ManageSelf(queue, du::Symbol(), 0)); }
+    // Lets ms pass in steps of 10, pumping after each: a recurring timeout fires at most once a pump.
+    void Elapse(std::int64_t ms) {
+        for (; ms > 0; ms -= 10) {
+            queue->AdvanceTime(10);
+            queue->RunPending();
+        }
+    }
     void TearDown() override {
         manager->Destroy();
         queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
@@ -934,8 +941,7 @@ TEST_F(Lifecycle, A3DViewIsWatchedThroughWindowSelectionViewSceneAndAnnotations)
 
     // Window input reaches the workflows; the window observer ticks every 10, the manager every 100.
     window->PostMouseMove(3, 4);
-    queue->AdvanceTime(100);
-    queue->RunPending();
+    Elapse(100);
     const auto lines = log->TakeInput();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "MsgMouseMove(3,4)"), 1);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
@@ -994,8 +1000,7 @@ TEST_F(Lifecycle, AnimationEventsCompleteIntoFinishedMessagesOrAreCancelledByAPr
     workflow::AnimationEvent* flagged = manager->CreateAnimationEvent(true);
     engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(plain), 1);
     engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(flagged), 2);
-    queue->AdvanceTime(30);
-    queue->RunPending();
+    Elapse(30);
     // The window observer's ticks run too: only the animation lines count here.
     auto finished = [&] {
         std::vector<std::string> lines = log->TakeInput();
@@ -1018,16 +1023,14 @@ TEST_F(Lifecycle, AnimationEventsCompleteIntoFinishedMessagesOrAreCancelledByAPr
     };
     manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseLeftDown, 1, 1));
     log->onMessage = nullptr;
-    queue->AdvanceTime(30);
-    queue->RunPending();
+    Elapse(30);
     EXPECT_EQ(finished(), std::vector<std::string>{});
 
     // Completed after Destroy: the emptied manager has nobody to tell.
     workflow::AnimationEvent* late = manager->CreateAnimationEvent(true);
     engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(late), 1);
     manager->Destroy();
-    queue->AdvanceTime(30);
-    queue->RunPending();
+    Elapse(30);
     EXPECT_EQ(finished(), std::vector<std::string>{});
     installed->Uninstall(*loader);
     rzloader::Loader::SetLoader(nullptr);

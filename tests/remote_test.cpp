@@ -366,7 +366,8 @@ TEST(RemoteModule, CreatesManagersThroughItsProxyAndRefusesOtherMessages) {
     const auto made = du::DynamicPtrCast<workflow::WorkflowManagerImpl>(manager->GetTarget());
     ASSERT_TRUE(made);
     EXPECT_TRUE(made->IsManaged());
-    EXPECT_EQ(view->GetReferenceCount(), 2);  // the manager keeps the view; the travelling reference is gone
+    // The test, the manager and its 3D-view observer hold the view; the travelling reference is gone.
+    EXPECT_EQ(view->GetReferenceCount(), 3);
 
     const du::SmartPtr<EmptyModule> empty(new EmptyModule);
     ASSERT_TRUE(empty->ManageSelf(queue, du::Symbol(), 0));
