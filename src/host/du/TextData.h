@@ -16,6 +16,7 @@ namespace du {
 class RZHOST_API TextData : public virtual RefCounted {
 public:
     explicit TextData(std::string text) : text_(std::move(text)) {}
+    ~TextData() override;
     // Any thread.
     const std::string& GetText() const { return text_; }
 
