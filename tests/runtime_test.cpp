@@ -220,6 +220,14 @@ TEST(Queue, AnIdlePassTellsEachObjectStillManagedOnceWhileAnIdleHandlerUnmanages
         EXPECT_EQ(first->idleEvents, 1);
         EXPECT_EQ(second->idleEvents, itself ? 1 : 0);
         EXPECT_EQ(third->idleEvents, 1);
+
+        // Timeouts alone are no work that ends in idleness: a queue that only ticks announces nothing.
+        queue->RunPending();  // what the unmanagement left for the queue itself
+        const int announced = third->idleEvents;
+        third->AddRecurringTimeout(10);
+        queue->AdvanceTime(10);
+        EXPECT_EQ(queue->RunPending(), 1u);
+        EXPECT_EQ(third->idleEvents, announced);
     }
 }
 

@@ -58,7 +58,8 @@ public:
     // A recurring timeout fell due; now is the latest time in ms at which it fell due (it fires at most once
     // a round of the queue: periods missed meanwhile are skipped). Queue thread only.
     virtual void HandleTimeoutEvent(std::int64_t now);
-    // The queue has run out of work for now. Queue thread only.
+    // The queue has run out of messages for now (timeouts alone do not count as work that ends in idleness).
+    // Queue thread only.
     virtual void HandleOnIdleEvent();
     // The object has just been put under management. Queue thread only.
     virtual void OnManage();

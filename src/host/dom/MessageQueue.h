@@ -48,8 +48,8 @@ public:
     // Pumps by hand on the calling thread, which becomes the owner: fires the due timeouts in time order,
     // each at most once, as of the latest time it fell due (periods it missed are skipped, not made up), then
     // handles queued messages until none is left (also those queued meanwhile), then announces idleness if
-    // anything ran. Answers the number of timeouts and messages handled. Throws InvalidActorException while a
-    // loop runs. The pumping thread.
+    // a message ran (timeouts alone do not end in an announcement). Answers the number of timeouts and
+    // messages handled. Throws InvalidActorException while a loop runs. The pumping thread.
     std::size_t RunPending();
     // Moves a manual clock forward by ms (nothing for ms <= 0), stopping at the clock's end; throws
     // std::logic_error on a steady-clock queue. Any thread.

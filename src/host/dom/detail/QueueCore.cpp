@@ -17,9 +17,13 @@ namespace {
 using Access = RuntimeAccess;
 using Purpose = RuntimeAccess::Purpose;
 
-// Before sleeping, the loop watches the queue for a short while: a sender that posts within that time
-// costs no kernel wake-up.
+// Before sleeping after messages, the loop watches the queue for a short while: a sender that posts within
+// that time costs no kernel wake-up. After a round of timeouts alone nobody is likely to post soon, and the
+// loop sleeps at once.
 constexpr int IDLE_SPIN_ROUNDS = 2000;
+// A loop on the steady clock sleeps up to this long past the next due time, so that timeouts falling due
+// close together are fired in one wake-up rather than one each: many idle views tick at little cost.
+constexpr std::int64_t TIMER_SLACK_MS = 2;
 // Messages run between two looks at the timers, so that a steady stream cannot starve them.
 constexpr std::size_t MESSAGES_PER_ROUND = 1024;
 constexpr std::int64_t NO_TIMER = NEVER;
@@ -433,8 +437,8 @@ void QueueCore::AnnounceIdle() {
     }
 }
 
-void QueueCore::WaitForWork() {
-    for (int round = 0; round < IDLE_SPIN_ROUNDS; ++round) {
+void QueueCore::WaitForWork(bool spin) {
+    for (int round = 0; spin && round < IDLE_SPIN_ROUNDS; ++round) {
         if (HasQueued() || stopRequested_.load(std::memory_order_acquire)) {
             return;
         }
@@ -446,7 +450,7 @@ void QueueCore::WaitForWork() {
     std::int64_t due = nextDue_.load(std::memory_order_acquire);
     if (!HasQueued() && !stopRequested_.load(std::memory_order_relaxed) && (due == NO_TIMER || due > Now())) {
         // A manual clock wakes the loop when it moves; a due time beyond the steady clock's range is never.
-        auto deadline = manualClock_ ? std::nullopt : SteadyTimePointAt(due);
+        auto deadline = manualClock_ ? std::nullopt : SteadyTimePointAt(SaturatingAdd(due, TIMER_SLACK_MS));
         if (deadline) {
             wake_.wait_until(lock, *deadline);
         } else {
@@ -463,6 +467,7 @@ int QueueCore::RunLoop() {
     }
     try {
         bool idleAnnounced = true;
+        bool messagesSinceSleep = false;
         for (;;) {
             if (stopRequested_.load(std::memory_order_acquire)) {
                 if (mode_.load(std::memory_order_acquire) == MessageQueue::SHUTDOWN_NOW) {
@@ -474,9 +479,15 @@ int QueueCore::RunLoop() {
                 }
                 continue;
             }
-            std::size_t done = FireDueTimers() + ProcessMessages(MESSAGES_PER_ROUND);
-            if (done) {
+            const std::size_t fired = FireDueTimers();
+            const std::size_t handled = ProcessMessages(MESSAGES_PER_ROUND);
+            if (handled != 0) {
+                // Only messages end in idleness worth announcing: a queue that merely ticks stays quiet, so
+                // that many idle views cost their timeouts and nothing more.
+                messagesSinceSleep = true;
                 idleAnnounced = false;
+            }
+            if (fired + handled != 0) {
                 continue;
             }
             if (!idleAnnounced) {
@@ -484,7 +495,8 @@ int QueueCore::RunLoop() {
                 AnnounceIdle();
                 continue;
             }
-            WaitForWork();
+            WaitForWork(messagesSinceSleep);
+            messagesSinceSleep = false;
         }
     } catch (...) {
         // Nobody is left to run this queue: shut it down so that no sender waits forever.
@@ -505,8 +517,9 @@ std::size_t QueueCore::RunPending() {
     std::size_t handled = 0;
     try {
         handled += FireDueTimers();
-        handled += ProcessMessages(std::numeric_limits<std::size_t>::max());
-        if (handled && !stopRequested_.load(std::memory_order_acquire)) {
+        const std::size_t messages = ProcessMessages(std::numeric_limits<std::size_t>::max());
+        handled += messages;
+        if (messages && !stopRequested_.load(std::memory_order_acquire)) {
             AnnounceIdle();
         }
     } catch (...) {

@@ -101,7 +101,7 @@ private:
     std::size_t FireDueTimers();
     std::size_t ProcessMessages(std::size_t limit);
     void AnnounceIdle();
-    void WaitForWork();
+    void WaitForWork(bool spin);
     void FinishShutdown();
 
     const bool manualClock_;
