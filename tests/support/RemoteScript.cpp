@@ -47,6 +47,10 @@ ProbeWorkflow::ProbeWorkflow(const char* name, unsigned int priority, CallLog* l
     : ScriptedWorkflow(name, priority, nullptr), log_(log), answer_(std::move(answer)) {}
 
 bool ProbeWorkflow::HandleMsg(const workflow::Msg& message) {
+    // The window observer's ticks arrive whenever the clock says: they are no effect of an operation.
+    if (message.GetName() == workflow::ConstStrings::MsgTimer) {
+        return false;
+    }
     std::string line = GetWorkflowName().ToString() + ":" + message.GetName().ToString();
     if (message.GetName() == workflow::ConstStrings::MsgSetPage) {
         line += " " + std::to_string(static_cast<const workflow::PageMsg&>(message).GetPage());
