@@ -237,23 +237,36 @@ SimpleWorkflow::~SimpleWorkflow() = default;
     mouseValid_ = true;
 }
 
-// Inlined into HandleMsg: the plain mouse rows are the hot path of every dispatch. A workflow known to keep
-// the default trace choice, with nobody listening, is routed without a call but the handler's, which is
-// jumped to; every other case takes the traced path, which asks TraceMouseAndKeys.
-[[gnu::always_inline]] inline bool SimpleWorkflow::RouteMouse(const Msg& message, const HandledType& entry) {
+// The plain mouse rows are the hot path of every dispatch. A workflow known to keep the default trace choice,
+// with nobody listening, is routed without a call but the handler's, which is jumped to; every other case
+// takes the traced path, which asks TraceMouseAndKeys.
+[[gnu::always_inline]] inline bool SimpleWorkflow::TracedPathNeeded() const {
     const WorkflowManagerImpl* manager = GetManager();
     if (manager && manager->GetTraceState() != WorkflowManagerImpl::TraceState::Off) [[likely]] {
-        if (traceChoice_.value != TraceChoice::Default ||
-            manager->GetTraceState() == WorkflowManagerImpl::TraceState::Heard) [[unlikely]] {
-            return RouteMouseTraced(message, entry.mouseHandler);
-        }
+        return traceChoice_.value != TraceChoice::Default ||
+               manager->GetTraceState() == WorkflowManagerImpl::TraceState::Heard;
+    }
+    return false;
+}
+
+// A mouse row whose handler's code is known.
+[[gnu::always_inline]] inline bool SimpleWorkflow::RouteKnownMouse(const Msg& message,
+                                                                   const HandledType& entry) {
+    if (TracedPathNeeded()) [[unlikely]] {
+        return RouteMouseTraced(message, entry.mouseHandler);
+    }
+    const auto& mouse = static_cast<const MouseMsg&>(message);
+    RecordMouse(mouse.GetX(), mouse.GetY(), 0);
+    return entry.resolved.code(this, mouse.GetX(), mouse.GetY());
+}
+
+[[gnu::noinline]] bool SimpleWorkflow::RouteMouse(const Msg& message, const HandledType& entry) {
+    if (TracedPathNeeded()) {
+        return RouteMouseTraced(message, entry.mouseHandler);
     }
     const auto& mouse = static_cast<const MouseMsg&>(message);
     RecordMouse(mouse.GetX(), mouse.GetY(), 0);
 #ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
-    if (entry.resolved.code) [[likely]] {
-        return entry.resolved.code(this, mouse.GetX(), mouse.GetY());
-    }
     entry.resolved.code = HandlerCodeOf(this, entry.mouseHandler);
 #endif
     return (this->*entry.mouseHandler)(mouse.GetX(), mouse.GetY());
@@ -275,33 +288,39 @@ SimpleWorkflow::~SimpleWorkflow() = default;
     return (this->*handler)(mouse.GetX(), mouse.GetY());
 }
 
-[[gnu::always_inline]] inline bool SimpleWorkflow::RouteHandled(const Msg& message) {
+bool SimpleWorkflow::HandleMsg(const Msg& message) {
     const du::Symbol& name = message.GetName();
     const std::vector<HandledType>& handled =
         __builtin_expect(active_, true) ? handledWhenActive_ : handledWhenInactive_;
     for (const HandledType& entry : handled) {
         if (entry.type == name) {
-            return entry.mouseHandler ? RouteMouse(message, entry) : Route(entry.route, message);
+            // A known mouse row first: its name is no modifier key, so there is no modifier state to track.
+            if (entry.resolved.code) [[likely]] {
+                return RouteKnownMouse(message, entry);
+            }
+            return RouteFirst(message, entry);
         }
+    }
+    // The modifier state is tracked before the filter: a workflow knows the keys even for messages it
+    // does not handle, active or not.
+    if (name == ConstStrings::MsgModifierKey) [[unlikely]] {
+        TrackModifiers(static_cast<const KeyMsg&>(message));
     }
     return false;
 }
 
-bool SimpleWorkflow::HandleMsg(const Msg& message) {
-    // The modifier state is tracked before the filter: a workflow knows the keys even for messages it
-    // does not handle, active or not.
-    if (message.GetName() == ConstStrings::MsgModifierKey) [[unlikely]] {
-        return HandleModifierKey(static_cast<const KeyMsg&>(message));
+[[gnu::noinline]] bool SimpleWorkflow::RouteFirst(const Msg& message, const HandledType& entry) {
+    if (message.GetName() == ConstStrings::MsgModifierKey) {
+        TrackModifiers(static_cast<const KeyMsg&>(message));
     }
-    return RouteHandled(message);
+    return entry.mouseHandler ? RouteMouse(message, entry) : Route(entry.route, message);
 }
 
-[[gnu::noinline]] bool SimpleWorkflow::HandleModifierKey(const KeyMsg& key) {
+[[gnu::noinline]] void SimpleWorkflow::TrackModifiers(const KeyMsg& key) {
     controlPressed_ = key.GetControlPressed();
     shiftPressed_ = key.GetShiftPressed();
     altPressed_ = key.GetAltPressed();
     TraceModifiers(controlPressed_, shiftPressed_, altPressed_);
-    return RouteHandled(key);
 }
 
 bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {

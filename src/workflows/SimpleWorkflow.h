@@ -160,10 +160,12 @@ private:
     };
 
     bool Route(std::uint8_t route, const Msg& message);
-    bool RouteHandled(const Msg& message);
+    bool RouteFirst(const Msg& message, const HandledType& entry);
+    bool TracedPathNeeded() const;
+    bool RouteKnownMouse(const Msg& message, const HandledType& entry);
     bool RouteMouse(const Msg& message, const HandledType& entry);
     bool RouteMouseTraced(const Msg& message, MouseHandler handler);
-    bool HandleModifierKey(const KeyMsg& key);
+    void TrackModifiers(const KeyMsg& key);
     void RecordMouse(int x, int y, short delta);
     bool TracingWanted() const;
     void TraceModifiers(bool control, bool shift, bool alt);
