@@ -28,15 +28,20 @@ class WorkflowManagerImpl;
 // A workflow's test bench: one real manager for a 3D view (window, scene, selection manager, annotation
 // set, camera) on a queue with a manual clock that the harness pumps itself, on the calling thread, after
 // every step. Input goes in through the window, so the workflows get the same messages, in the same order,
-// as in a running host (a press, four pixels of travel to start a drag, a status pass after each event);
-// what the workflows did comes back as the view's status text, the window's cursor and the notifications.
+// as in a running host (a press, more than four pixels of travel to start a drag, a status pass after each
+// press, release and key, none after moves and wheel turns); what the workflows did comes back as the view's
+// status text, the window's cursor and the notifications.
 //
 //     workflow::WorkflowHarness h;
 //     h.Add(new OrbitWorkflow);
 //     h.Drag(h.LEFT, 10, 10, 40, 20);                 // down, moves, up
-//     h.Tick(200);                                    // lets the status bar push
+//     EXPECT_EQ(h.StatusField(0), "yaw 30 pitch 10"); // written in the last status pass
+//     h.Tick(200);                                    // the push to the view waits for a due tick
 //     EXPECT_EQ(h.Status(), "yaw 30 pitch 10");
-//     EXPECT_EQ(h.Cursor(), du::Symbol());            // the rotate cursor went with the button
+//     EXPECT_EQ(h.Cursor(), du::Symbol::EMPTY);       // the rotate cursor went with the button
+//
+// Tracing is on, as in a new manager, so trace lines arrive as "trace" notifications beside the workflows'
+// own.
 //
 // Every operation runs on the thread that made the harness, which owns the queue.
 class WorkflowHarness {
@@ -116,7 +121,8 @@ public:
     std::string Status() const;
     // The text field (0 to 3) got in the last status pass, whether or not the view shows it yet.
     std::string StatusField(int field) const;
-    // The cursor the window shows; unset when it shows its own.
+    // The cursor the window shows. With no workflow asking, the manager's default request, EMPTY, is shown
+    // (the window's own cursor); it is unset only before any cursor was set.
     du::Symbol Cursor() const;
     const std::vector<Notification>& Notifications() const { return notifications_; }
     // The texts of the notifications called name, oldest first; forgets every notification.
