@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +28,15 @@ TEST(Symbol, EqualTextsAreOneIdentityAndUnsetDiffersFromEmpty) {
     // Texts with embedded NULs are distinct symbols.
     EXPECT_NE(du::Symbol(std::string_view("a\0b", 3)), du::Symbol("a"));
     EXPECT_EQ(du::Symbol(std::string_view("a\0b", 3)).View().size(), 3u);
+}
+
+TEST(Symbol, PrintsItsTextAndATestFailureTellsUnsetFromEmpty) {
+    std::ostringstream out;
+    out << du::Symbol("rotate") << '|' << du::Symbol() << '|' << du::Symbol::EMPTY;
+    EXPECT_EQ(out.str(), "rotate||");
+    EXPECT_EQ(::testing::PrintToString(du::Symbol("rotate")), "\"rotate\"");
+    EXPECT_EQ(::testing::PrintToString(du::Symbol::EMPTY), "\"\"");
+    EXPECT_EQ(::testing::PrintToString(du::Symbol()), "(unset)");
 }
 
 TEST(Symbol, MovedFromSymbolIsUnset) {

@@ -121,6 +121,37 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
     EXPECT_EQ(lines[1].text.size(), shutdown.size() + 9);  // eight hex digits and the newline
 }
 
+TEST(PlugIn, ServesTheExampleWorkflowsOfAPlugInBesideItAndEscapeDismissesTheMeasuringTool) {
+    PlugIn plugIn;
+    testing_support::RemoteWorld world;
+    std::string error;
+    ASSERT_TRUE(world.loader->LoadPlugins(EXAMPLES_PLUGIN_PATH, &error)) << error;
+    ASSERT_TRUE(plugIn.init());
+    du::SmartPtr<rzk::ActiveModule> record;
+    ASSERT_TRUE(plugIn.createComponent("shapeview", "navigator", "workflow", record));
+    const auto module = du::DynamicPtrCast<rzk::WorkflowModule>(
+        dom::GetDistinguishedObject(rzk::WorkflowModule::GetClassName(), record->GetActorName(), 10000));
+    ASSERT_TRUE(module);
+
+    std::vector<std::string> found;
+    std::thread host([&] {
+        const du::SmartPtr<rzk::WorkflowManager> manager = module->CreateManager(world.view);
+        for (const char* name : {"orbit", "pan", "zoom", "select", "measure"}) {
+            manager->AddWorkflow(name, false);
+        }
+        for (unsigned int priority : {100u, 110u, 120u, 130u, 2000u}) {
+            found.push_back(manager->FindWorkflow(priority).ToString());
+        }
+        // Queued behind the key on the module thread, the look-up sees what the Escape did.
+        world.window->PostKeyPress("\x1b");
+        found.push_back(manager->FindWorkflow(2000).ToString());
+        manager->Destroy();
+    });
+    host.join();
+    plugIn.terminate();
+    EXPECT_EQ(found, (std::vector<std::string>{"orbit", "pan", "zoom", "select", "measure", ""}));
+}
+
 // A module whose start-up or message handling fails in a chosen way.
 class FailingModule : public dom::ManagedObject {
 public:

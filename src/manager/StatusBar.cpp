@@ -37,6 +37,11 @@ void StatusBar::EndPass(rzk::View* view) {
     updating_ = false;
 }
 
+const std::string& StatusBar::GetField(int field) const {
+    static const std::string none;
+    return static_cast<unsigned>(field) < fields_.size() ? fields_[static_cast<unsigned>(field)] : none;
+}
+
 bool StatusBar::SetField(int field, const std::string& text) {
     if (cleared_ || static_cast<unsigned int>(field) >= kFieldCount) {
         return false;

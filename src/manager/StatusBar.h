@@ -26,6 +26,9 @@ public:
     void EndPass(rzk::View* view);
     // First writer of a field wins; fields outside 0 to 3 are refused.
     bool SetField(int field, const std::string& text);
+    // The text of field in the last pass, "" outside 0 to 3; read by test harnesses, which need not wait for
+    // the push.
+    const std::string& GetField(int field) const;
     // A timeout tick: records the time and pushes a pending text when due.
     void Tick(std::int64_t now, rzk::View* view);
     // Forgets fields and text for good: the manager is being emptied and takes no further passes.

@@ -64,6 +64,8 @@ public:
 
     // --- Cursor and status. Module thread only.
     bool SetStatusMessage(int field, const std::string& text);
+    // The text field got in the last status pass, "" outside 0 to 3.
+    const std::string& GetStatusField(int field) const { return status_.GetField(field); }
     void SetCursorEntry(unsigned int priority, const du::Symbol& cursor);
     du::Symbol ComputeCurrentCursor();
 

@@ -10,7 +10,10 @@ namespace workflow {
 
 // A key press or a change of the modifier keys. A key with text carries it as UTF-8 and EMPTY as its
 // system key; a key without text (an arrow, a function key) carries its name as system key and no text.
-// The manager's unhandled-Escape rule looks for the one-byte text "\x1b".
+// The Escape rule: when no workflow consumes a key press whose text is the one byte "\x1b" (Escape), the
+// manager removes the topmost workflow if its priority is above rzk::WorkflowManager::MAX_STATIC_PRIORITY,
+// announcing the removal; workflows at or below that limit stay. Threads: a key message is a value that
+// any thread may build and read; workflows get it on the manager's thread.
 class WORKFLOW_API KeyMsg : public Msg {
 public:
     KeyMsg(const du::Symbol& name, const du::Symbol& systemKey, bool control, bool shift, bool alt);

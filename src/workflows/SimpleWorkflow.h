@@ -21,27 +21,40 @@ namespace workflow {
 class KeyMsg;
 
 // The base of interaction modes: routes each message it has asked for to a typed handler, keeps the
-// modifier keys and the last mouse position, and records mouse and key input as trace lines. A workflow
-// lists the message types it wants while active and while inactive, and overrides the handlers it needs;
-// every handler returns true when it consumed the message.
+// modifier keys and the last mouse position, and records mouse and key input as trace lines. Every handler
+// returns true when it consumed the message, which ends the walk down the stack for that message.
+//
+// A handler runs only when three things hold: the workflow is active (a new one is not: call
+// SetActive(true)), the message's type is listed with AddMsgTypeHandled, and the handler is overridden. A
+// type listed without its handler reaches the default, which consumes nothing; a handler whose type is not
+// listed is never called. Types listed with alsoWhenInactive true are routed while inactive too.
 //
 //     class MeasureWorkflow : public workflow::SimpleWorkflow {
 //     public:
 //         MeasureWorkflow() : SimpleWorkflow("measure") {
+//             SetPriority(2000);  // above MAX_STATIC_PRIORITY: an unconsumed Escape removes it
 //             AddMsgTypeHandled(workflow::ConstStrings::MsgMouseLeftDown, false);
 //             AddMsgTypeHandled(workflow::ConstStrings::MsgMouseLeftDrag, false);
-//             AddMsgTypeHandled(workflow::ConstStrings::MsgMouseLeftUp, false);
+//             AddMsgTypeHandled(workflow::ConstStrings::MsgUpdateStatusBar, false);
 //             SetActive(true);
 //         }
 //         bool OnMsgMouseLeftDown(int x, int) override { startX_ = x; return true; }
 //         bool OnMsgMouseLeftDrag(int x, int) override {
-//             SetStatusMessage(0, "length " + std::to_string(x - startX_));
-//             return SetCursor(GetPriority(), "cross");
+//             length_ = x - startX_;
+//             UpdateStatusMessage();  // moves bring no status pass of their own
+//             return true;
 //         }
-//         bool OnMsgMouseLeftUp(int, int) override { Complete(false); return true; }
+//         // Texts are written here, in the status pass; written anywhere else they are wiped unseen.
+//         bool OnMsgUpdateStatusBar() override {
+//             SetStatusMessage(0, "length " + std::to_string(length_));
+//             return false;  // let the workflows below write their fields
+//         }
 //     private:
 //         int startX_ = 0;
+//         int length_ = 0;
 //     };
+//
+// Threads: everything here runs on the manager's thread (see Workflow).
 class WORKFLOW_API SimpleWorkflow : public Workflow {
 public:
     using ShapeInstances = std::vector<du::SmartPtr<rzk::ShapeInstance>>;
@@ -58,7 +71,9 @@ public:
     void HandleTraceString(const std::string& line) override;
 
     // Virtual operations after those of Workflow, in their fixed slot order.
+    // A new workflow is inactive: only the types listed with alsoWhenInactive reach its handlers.
     virtual bool IsActive() const { return active_; }
+    // Calls OnActivate or OnDeactivate on a change; deactivation also drops the workflow's exclusive claims.
     virtual void SetActive(bool active);
     virtual void AddMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive);
     virtual void RemoveMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive);
@@ -66,6 +81,9 @@ public:
     virtual void OnActivate() {}
     virtual void OnDeactivate() {}
     virtual bool OnMsgModifierKey(bool control, bool shift, bool alt);
+    // A key with text has utf8Key set and systemKey EMPTY; a key without text ("Left", "F1") has an empty
+    // utf8Key and its name in systemKey. Escape arrives as the text "\x1b"; leave it unconsumed (false) so
+    // that it can dismiss a temporary workflow (see KeyMsg).
     virtual bool OnMsgKeyPress(const std::string& utf8Key, const du::Symbol& systemKey);
     virtual bool OnMsgDoubleClickLeft(int x, int y);
     virtual bool OnMsgDoubleClickMiddle(int x, int y);
@@ -81,6 +99,11 @@ public:
     virtual bool OnMsgMouseRightUp(int x, int y);
     virtual bool OnMsgMouseMove(int x, int y);
     virtual bool OnMsgMouseLeave();
+    // A left drag arrives in this order: MsgMouseLeftDown(press); at the first move more than four pixels
+    // from the press, MsgMouseInitLeftDrag(press position) then MsgMouseMove; at each later move
+    // MsgMouseLeftDrag then MsgMouseMove; at the release MsgMouseLeftDrag(release) then MsgMouseLeftUp. A
+    // release without a drag gives MsgClickLeft then MsgMouseLeftUp instead. The middle and right buttons
+    // follow the same pattern.
     virtual bool OnMsgMouseInitLeftDrag(int x, int y);
     virtual bool OnMsgMouseInitMiddleDrag(int x, int y);
     virtual bool OnMsgMouseInitRightDrag(int x, int y);
@@ -92,6 +115,8 @@ public:
                            const du::SmartPtr<du::RefCounted>& modeObject, int modeNumber);
     virtual bool OnMsgSetPage(int page);
     virtual bool OnMsgReset();
+    // The status pass (see Workflow::UpdateStatusMessage): write your fields with SetStatusMessage and
+    // return false, so that the workflows below write theirs; true ends the pass for everything below.
     virtual bool OnMsgUpdateStatusBar();
     virtual bool OnMsgUpdateCursor();
     virtual bool OnMsgToggleComponentRotate();

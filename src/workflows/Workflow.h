@@ -29,6 +29,16 @@ class WorkflowManagerImpl;
 // request does nothing and answers false or null.
 //
 // Derive from SimpleWorkflow rather than from this class unless you route messages yourself.
+//
+// Threads: a workflow lives on its manager's thread (the plug-in's module thread in a host, the test's own
+// thread in a WorkflowHarness). Every operation below, and every handler, runs there, one at a time; a
+// workflow needs no locks. Requests may be made from inside a handler: a message sent from a handler is
+// dispatched, to this workflow too, before the request returns.
+//
+// Life: the manager installs a workflow with SetManager, SetView, then OnAdd, and removes it with
+// OnRemove, SetView(null), SetManager(null). Priorities above rzk::WorkflowManager::MAX_STATIC_PRIORITY
+// mark temporary tools: when no workflow consumes an Escape key press (KeyMsg text "\x1b"), the manager
+// removes the topmost workflow if its priority is above that limit.
 class WORKFLOW_API Workflow : public du::RefCounted {
 public:
     explicit Workflow(const du::Symbol& name);
@@ -43,12 +53,18 @@ public:
     virtual bool GetPersistent() const { return persistent_; }
     virtual void SetPriority(unsigned int priority) { priority_ = priority; }
     virtual unsigned int GetPriority() const { return priority_; }
-    // Removes the workflow from its manager, unless it is persistent and force is false.
+    // Removes the workflow from its manager, unless it is persistent and force is false. Safe from the
+    // workflow's own handler: it is destroyed only after the removal has returned.
     virtual void Complete(bool force);
     virtual bool HandleMsg(const Msg& message) = 0;
+    // Answers a query that the host or a workflow sent (SendQuery); true ends the search with what was
+    // stored in the outputs. Queries go from the highest priority down and ignore exclusive claims.
     virtual bool HandleQuery(du::Symbol query, du::Symbol& symbol, int& number,
                              du::SmartPtr<du::RefCounted>& object);
+    // Called once installed, with manager and view set.
     virtual void OnAdd() {}
+    // Called at removal while manager and view are still set: the place to withdraw a cursor request,
+    // which (unlike exclusive claims) outlives the workflow otherwise.
     virtual void OnRemove() {}
     virtual void HandleTraceString(const std::string& line);
 
@@ -56,7 +72,13 @@ public:
     WorkflowManagerImpl* GetManager() const { return manager_; }
     WorkflowManagerCore* GetManagerCore() const;
 
+    // Every notification observer of the manager hears (this workflow's name, notification, value, data).
     void SendNotification(du::Symbol notification, int value, const du::SmartPtr<du::RefCounted>& data);
+    // Requests cursor at priority; the request with the highest priority is shown. An unset symbol,
+    // du::Symbol(), withdraws the request at that priority; du::Symbol::EMPTY is a request too, for the
+    // window's own cursor (the manager keeps one at PTR_DEFAULT), and hides the requests below it. A
+    // request stays until withdrawn, also after the workflow is removed: withdraw it in OnRemove or when
+    // the gesture ends. Use your own priority (GetPriority()) so that workflows do not overwrite each other.
     bool SetCursor(unsigned int priority, const du::Symbol& cursor);
     bool GetCurrentCursor(du::Symbol& cursor) const;
     bool SetCursorPosition(int x, int y);
@@ -78,8 +100,22 @@ protected:
                          const du::SmartPtr<du::RefCounted>& modeObject);
     bool SendQuery(const du::Symbol& query, du::Symbol& symbol, int& number,
                    du::SmartPtr<du::RefCounted>& object);
+    // Writes text into status field 0 to 3 for the status pass under way. Only useful inside
+    // OnMsgUpdateStatusBar (or a HandleMsg of "MsgUpdateStatusBar"): every pass starts with empty fields,
+    // a text written at any other time is wiped before it is shown. The first writer of a field wins, and the
+    // pass runs from the highest priority down; false when the field is taken or out of range.
     bool SetStatusMessage(int field, const std::string& text);
+    // Asks for a status pass: every workflow gets "MsgUpdateStatusBar", then the fields are joined and pushed
+    // to the view, at most once per 100 ms of the manager's tick (a text composed sooner waits for the first
+    // tick more than 100 ms after the last push; passes in between collapse into the last). The window asks
+    // for a pass after each press, release, double click and key; moves and wheel turns do not, so call this
+    // after changing what your status text shows. Does nothing when called during a pass.
     void UpdateStatusMessage();
+    // Claims the count message names in names for this workflow: while the claim holds, each such message
+    // goes to this workflow alone, whatever the priorities, and its answer is the dispatch's answer (only if
+    // its handler throws is the stack asked as usual). False when another workflow holds one of the names.
+    // Claims end with UnsetExclusive, with SetActive(false) of a SimpleWorkflow, and with the workflow's
+    // removal.
     bool SetExclusive(du::Symbol* names, int count);
     void UnsetExclusive();
 

@@ -47,7 +47,8 @@ ProbeWorkflow::ProbeWorkflow(const char* name, unsigned int priority, CallLog* l
     : ScriptedWorkflow(name, priority, nullptr), log_(log), answer_(std::move(answer)) {}
 
 bool ProbeWorkflow::HandleMsg(const workflow::Msg& message) {
-    // The window observer's ticks arrive whenever the clock says: they are no effect of an operation.
+    // The window observer's timer runs on the module thread's real clock, at any moment of the script: its
+    // ticks are no effect of a host call, and logging them would race with the host thread reading the log.
     if (message.GetName() == workflow::ConstStrings::MsgTimer) {
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <ostream>
 #include <shared_mutex>
 #include <unordered_set>
 
@@ -62,6 +63,18 @@ std::string_view Symbol::View() const noexcept {
     std::size_t length;
     std::memcpy(&length, entry_ - sizeof(std::size_t), sizeof length);
     return {entry_, length};
+}
+
+std::ostream& operator<<(std::ostream& out, const Symbol& symbol) {
+    return out << symbol.View();
+}
+
+void PrintTo(const Symbol& symbol, std::ostream* out) {
+    if (symbol.IsNull()) {
+        *out << "(unset)";
+    } else {
+        *out << '"' << symbol.View() << '"';
+    }
 }
 
 }  // namespace du

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,12 @@ private:
 
     const char* entry_ = nullptr;
 };
+
+// Writes the text; an unset symbol writes nothing, like EMPTY.
+RZHOST_API std::ostream& operator<<(std::ostream& out, const Symbol& symbol);
+// How test frameworks that look for PrintTo (GoogleTest) show a symbol in a failure: the text in quotes,
+// or (unset) for a symbol that refers to no string, so that an unset cursor and "" read differently.
+RZHOST_API void PrintTo(const Symbol& symbol, std::ostream* out);
 
 }  // namespace du
 

@@ -1,5 +1,7 @@
 #include "rzk/SelectionManager.h"
 
+#include <algorithm>
+
 #include "rzk/EventValues.h"
 #include "rzk/SelectionObserver.h"
 
@@ -41,6 +43,23 @@ void SelectionManager::PostSelectionChanged(unsigned int listId, bool clear,
         PushItems(writer, removed);
         PushItems(writer, added);
     });
+}
+
+void SelectionManager::AddInstance(unsigned int id) {
+    std::lock_guard hold(lock_);
+    if (std::find(instances_.begin(), instances_.end(), id) == instances_.end()) {
+        instances_.push_back(id);
+    }
+}
+
+void SelectionManager::ClearInstances() {
+    std::lock_guard hold(lock_);
+    instances_.clear();
+}
+
+std::vector<unsigned int> SelectionManager::GetInstances() const {
+    std::lock_guard hold(lock_);
+    return instances_;
 }
 
 }  // namespace rzk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 #include <vector>
 
 #include "du/HostExport.h"
@@ -33,8 +34,19 @@ public:
                               const std::vector<du::SmartPtr<SelectionItem>>& removed,
                               const std::vector<du::SmartPtr<SelectionItem>>& added);
 
+    // The shape instances selected by id, in the order they were added; an id already selected is not
+    // added twice. The stand-in keeps ids rather than instances because its scenes hold no geometry to
+    // pick from. Any thread.
+    void AddInstance(unsigned int id);
+    // Any thread.
+    void ClearInstances();
+    // Any thread.
+    std::vector<unsigned int> GetInstances() const;
+
 private:
     const du::SmartPtr<ObserverRegistry> observers_;
+    mutable std::mutex lock_;
+    std::vector<unsigned int> instances_;
 };
 
 }  // namespace rzk

@@ -8,7 +8,7 @@ const du::Symbol ShapeView::ACTOR_TYPE("shapeview");
 const du::Symbol DrawingView::ACTOR_TYPE("drawingview");
 const du::Symbol ImageView::ACTOR_TYPE("imageview");
 
-View::View(const du::Symbol& type) : type_(type), observers_(new ObserverRegistry) {}
+View::View(const du::Symbol& type) : type_(type), camera_(new Camera), observers_(new ObserverRegistry) {}
 
 View::~View() {
     DetachObservers();

@@ -10,6 +10,7 @@
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "rzk/Camera.h"
 #include "rzk/ObserverRegistry.h"
 #include "rzk/PickFilter.h"
 #include "rzk/PrintPreview.h"
@@ -54,6 +55,8 @@ public:
     du::SmartPtr<PrintPreview> GetPrintPreview() const { return printPreview_.Get(); }
     // Shows text in the view's status bar. Any thread.
     virtual void SetStatusMessage(const std::string& text);
+    // The view's camera, made with the view and kept for its life. Any thread.
+    const du::SmartPtr<Camera>& GetCamera() const { return camera_; }
     // True when the view takes input; a new view is active. Any thread.
     bool IsActive() const { return active_.load(std::memory_order_relaxed); }
 
@@ -88,6 +91,7 @@ protected:
 
 private:
     const du::Symbol type_;
+    const du::SmartPtr<Camera> camera_;
     SharedSlot<Window> window_;
     SharedSlot<Scene> scene_;
     SharedSlot<PickFilter> pickFilter_;

@@ -1,0 +1,113 @@
+#include "MeasureWorkflow.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "messages/ConstStrings.h"
+
+namespace examples {
+namespace {
+
+std::string OneDecimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+}  // namespace
+
+using workflow::ConstStrings;
+
+MeasureWorkflow::MeasureWorkflow() : ExampleWorkflow("measure", PRIORITY) {
+    AddMsgTypeHandled(ConstStrings::MsgMouseLeftDown, false);
+    AddMsgTypeHandled(ConstStrings::MsgMouseMove, false);
+    AddMsgTypeHandled(ConstStrings::MsgMouseInitLeftDrag, false);
+    AddMsgTypeHandled(ConstStrings::MsgMouseLeftDrag, false);
+    AddMsgTypeHandled(ConstStrings::MsgClickLeft, false);
+    AddMsgTypeHandled(ConstStrings::MsgMouseLeftUp, false);
+    AddMsgTypeHandled(ConstStrings::MsgClickRight, false);
+    AddMsgTypeHandled(ConstStrings::MsgUpdateStatusBar, false);
+    SetActive(true);
+}
+
+void MeasureWorkflow::OnAdd() {
+    SetCursor(GetPriority(), "cross");
+}
+
+void MeasureWorkflow::OnRemove() {
+    // The manager keeps a cursor request after its workflow is gone (unlike exclusive claims): take it back.
+    SetCursor(GetPriority(), du::Symbol());
+}
+
+bool MeasureWorkflow::OnMsgMouseLeftDown(int x, int y) {
+    Handled("MsgMouseLeftDown", x, y);
+    measuring_ = true;
+    fromX_ = toX_ = x;
+    fromY_ = toY_ = y;
+    du::Symbol moves[] = {ConstStrings::MsgMouseMove};
+    SetExclusive(moves, 1);
+    return true;
+}
+
+bool MeasureWorkflow::OnMsgMouseMove(int x, int y) {
+    Handled("MsgMouseMove", x, y);
+    if (!measuring_) {
+        return false;
+    }
+    toX_ = x;
+    toY_ = y;
+    measured_ = true;
+    UpdateStatusMessage();  // moves bring no status pass of their own
+    return true;
+}
+
+// While measuring, the drag is the measurement: nobody below may turn it into a rotation.
+bool MeasureWorkflow::OnMsgMouseInitLeftDrag(int x, int y) {
+    Handled("MsgMouseInitLeftDrag", x, y);
+    return measuring_;
+}
+
+bool MeasureWorkflow::OnMsgMouseLeftDrag(int x, int y) {
+    Handled("MsgMouseLeftDrag", x, y);
+    return measuring_;
+}
+
+bool MeasureWorkflow::OnMsgClickLeft(int x, int y) {
+    Handled("MsgClickLeft", x, y);
+    return measuring_;
+}
+
+bool MeasureWorkflow::OnMsgMouseLeftUp(int x, int y) {
+    Handled("MsgMouseLeftUp", x, y);
+    if (!measuring_) {
+        return false;
+    }
+    measuring_ = false;
+    toX_ = x;
+    toY_ = y;
+    measured_ = true;
+    UnsetExclusive();
+    const double distance = Distance();
+    SendNotification("distance", static_cast<int>(std::lround(distance)),
+                     du::SmartPtr<du::RefCounted>(new du::TextData(OneDecimal(distance))));
+    return true;
+}
+
+bool MeasureWorkflow::OnMsgClickRight(int x, int y) {
+    Handled("MsgClickRight", x, y);
+    Complete(true);  // persistent or not, a right click ends the tool
+    return true;
+}
+
+bool MeasureWorkflow::OnMsgUpdateStatusBar() {
+    if (measured_) {
+        SetStatusMessage(2, "distance " + OneDecimal(Distance()));
+    }
+    return false;
+}
+
+double MeasureWorkflow::Distance() const {
+    return std::hypot(toX_ - fromX_, toY_ - fromY_);
+}
+
+}  // namespace examples

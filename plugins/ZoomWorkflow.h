@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ExampleWorkflow.h"
+
+namespace examples {
+
+// The wheel zooms: each notch towards the user (-120) multiplies the zoom by 1.1, each notch away divides
+// it; "+" and "-" do the same from the keyboard and "f" fits the selection. Shows "zoom <z>" in status
+// field 1. When the host has an animation engine, each change plays a short animation, which any press or
+// wheel turn interrupts.
+class ZoomWorkflow : public ExampleWorkflow {
+public:
+    static constexpr unsigned int PRIORITY = 120;
+
+    ZoomWorkflow();
+
+    bool OnMsgMouseWheel(int x, int y, short delta) override;
+    bool OnMsgKeyPress(const std::string& utf8Key, const du::Symbol& systemKey) override;
+    bool OnMsgUpdateStatusBar() override;
+    bool OnMsgMode(const du::Symbol& workflowName, const du::Symbol& modeString,
+                   const du::SmartPtr<du::RefCounted>& modeObject, int modeNumber) override;
+    bool OnMsgAnimationFinished() override;
+
+private:
+    void ZoomTo(double zoom);
+};
+
+}  // namespace examples

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "du/RefCounted.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "rzloader/Loader.h"
+#include "workflows/Workflow.h"
+
+namespace dom {
+class GenericMessageQueue;
+}
+namespace rzk {
+class Camera;
+class SelectionManager;
+class ShapeView;
+class Window;
+}  // namespace rzk
+
+namespace workflow {
+
+class Msg;
+class WorkflowManagerImpl;
+
+// A workflow's test bench: one real manager for a 3D view (window, scene, selection manager, annotation
+// set, camera) on a queue with a manual clock that the harness pumps itself, on the calling thread, after
+// every step. Input goes in through the window, so the workflows get the same messages, in the same order,
+// as in a running host (a press, more than four pixels of travel to start a drag, a status pass after each
+// press, release and key, none after moves and wheel turns); what the workflows did comes back as the view's
+// status text, the window's cursor and the notifications.
+//
+//     workflow::WorkflowHarness h;
+//     h.Add(new OrbitWorkflow);
+//     h.Drag(h.LEFT, 10, 10, 40, 20);                 // down, moves, up
+//     EXPECT_EQ(h.StatusField(0), "yaw 30 pitch 10"); // written in the last status pass
+//     h.Tick(200);                                    // the push to the view waits for a due tick
+//     EXPECT_EQ(h.Status(), "yaw 30 pitch 10");
+//     EXPECT_EQ(h.Cursor(), du::Symbol::EMPTY);       // the rotate cursor went with the button
+//
+// Tracing is on, as in a new manager, so trace lines arrive as "trace" notifications beside the workflows'
+// own.
+//
+// Every operation runs on the thread that made the harness, which owns the queue.
+class WorkflowHarness {
+public:
+    enum Button { LEFT = 0, MIDDLE = 1, RIGHT = 2 };
+    enum Modifier { CONTROL = 0, ALT = 1, SHIFT = 2 };
+
+    // A notification a workflow sent, with the text of its data when the data is a du::TextData.
+    struct Notification {
+        du::Symbol source;
+        du::Symbol name;
+        int value = 0;
+        std::string text;
+        du::SmartPtr<du::RefCounted> data;
+    };
+
+    // Installs a loader of its own for its life (the one installed before comes back afterwards), so that
+    // workflows registered here or loaded from plug-ins are found by name.
+    WorkflowHarness();
+    // Destroys the manager, as a host does when it closes the view.
+    ~WorkflowHarness();
+    WorkflowHarness(const WorkflowHarness&) = delete;
+    WorkflowHarness& operator=(const WorkflowHarness&) = delete;
+
+    // --- Workflows.
+    // Installs workflow at its own priority, replacing whatever sits there.
+    void Add(const du::SmartPtr<Workflow>& workflow);
+    void Add(Workflow* workflow) { Add(du::SmartPtr<Workflow>(workflow)); }
+    // Installs by name through the loader at the workflow's own priority, as the host's AddWorkflow does.
+    void Add(const du::Symbol& name);
+    // Installs by name through the loader at priority, as the host's AddWorkflowAtPriority does.
+    void Add(const du::Symbol& name, unsigned int priority, bool persistent = false);
+    void Remove(const du::Symbol& name);
+    // The name of the workflow at priority; unset when the priority is free.
+    du::Symbol Find(unsigned int priority);
+    // Makes factory known under name, for Add by name.
+    void Register(const du::Symbol& name, rzloader::ComponentFactory factory);
+    // The harness's loader, to run a plug-in's RZRegisterComponents on. (Loading the built plug-in library
+    // instead would bring a second copy of the plug-in's code, through libworkflow.so.)
+    rzloader::Loader& GetLoader() const { return *loader_; }
+
+    // --- Input through the window; each call runs what it caused before returning.
+    void Down(Button button, int x, int y);
+    void Up(Button button, int x, int y);
+    void Move(int x, int y);
+    // Down and up at one point: a click.
+    void Click(Button button, int x, int y);
+    void DoubleClick(Button button);
+    // Down at the start, moves in steps equal steps towards the end, up at the end.
+    void Drag(Button button, int fromX, int fromY, int toX, int toY, int steps = 4);
+    // One notch is -120 (towards the user) or 120.
+    void Wheel(short delta, int x, int y);
+    // A key with text ("a", "+", "\x1b"), or a key without text by its name ("Left", "F1").
+    void Key(const std::string& text);
+    void SystemKey(const du::Symbol& name);
+    // The key that dismisses a temporary workflow when nothing consumes it.
+    void Escape() { Key("\x1b"); }
+    void ModifierKey(Modifier modifier, bool down);
+    void Resize(int width, int height);
+
+    // --- Host calls on the manager.
+    // A mode message for the workflow named workflowName (EMPTY: for every workflow).
+    void Mode(const du::Symbol& workflowName, const du::Symbol& mode, int number = 0,
+              const du::SmartPtr<du::RefCounted>& object = {});
+    bool Query(const du::Symbol& query, du::Symbol& symbol, int& number,
+               du::SmartPtr<du::RefCounted>& object);
+    // Any message, straight into the dispatch; true when a workflow consumed it.
+    bool Send(const Msg& message);
+
+    // --- Time. The manager's status push and the window's timer follow this clock.
+    // Lets ms pass in steps of 10, pumping after each: a recurring timeout fires at most once per pump.
+    void Tick(std::int64_t ms);
+    std::int64_t Now() const;
+
+    // --- What the workflows did.
+    // The text the view's status bar shows: it changes at most once per 100 ms (Tick to let it push).
+    std::string Status() const;
+    // The text field (0 to 3) got in the last status pass, whether or not the view shows it yet.
+    std::string StatusField(int field) const;
+    // The cursor the window shows. With no workflow asking, the manager's default request, EMPTY, is shown
+    // (the window's own cursor); it is unset only before any cursor was set.
+    du::Symbol Cursor() const;
+    const std::vector<Notification>& Notifications() const { return notifications_; }
+    // The texts of the notifications called name, oldest first; forgets every notification.
+    std::vector<std::string> TakeTexts(const du::Symbol& name);
+
+    // --- The parts, for checks the helpers above do not cover.
+    WorkflowManagerImpl& Manager() const { return *manager_; }
+    rzk::ShapeView& View() const { return *view_; }
+    rzk::Window& Window() const { return *window_; }
+    rzk::Camera& Camera() const;
+    rzk::SelectionManager& Selection() const { return *selection_; }
+    dom::GenericMessageQueue& Queue() const { return *queue_; }
+
+private:
+    class Listener;
+
+    void Pump();
+
+    du::SmartPtr<rzloader::Loader> previousLoader_;
+    du::SmartPtr<rzloader::Loader> loader_;
+    du::SmartPtr<dom::GenericMessageQueue> queue_;
+    du::SmartPtr<rzk::Window> window_;
+    du::SmartPtr<rzk::SelectionManager> selection_;
+    du::SmartPtr<rzk::ShapeView> view_;
+    du::SmartPtr<WorkflowManagerImpl> manager_;
+    du::SmartPtr<Listener> listener_;
+    std::vector<Notification> notifications_;
+};
+
+}  // namespace workflow
