@@ -78,6 +78,22 @@ TEST(SessionScript, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
     }
 }
 
+TEST(SessionScript, BundledSessionsAreWellFormed) {
+    std::size_t sessions = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(WORKFLOW_BUNDLED_SESSIONS)) {
+        if (entry.path().extension() != ".session") {
+            continue;
+        }
+        std::stringstream text;
+        text << std::ifstream(entry.path()).rdbuf();
+        session::Script script;
+        session::ScriptError error;
+        EXPECT_TRUE(session::ParseScript(entry.path().string(), text.str(), script, error)) << error.ToString();
+        ++sessions;
+    }
+    EXPECT_GE(sessions, 1u);
+}
+
 struct Outcome {
     int exitCode = -1;
     std::string out;
