@@ -88,7 +88,8 @@ TEST(SessionScript, BundledSessionsAreWellFormed) {
         text << std::ifstream(entry.path()).rdbuf();
         session::Script script;
         session::ScriptError error;
-        EXPECT_TRUE(session::ParseScript(entry.path().string(), text.str(), script, error)) << error.ToString();
+        EXPECT_TRUE(session::ParseScript(entry.path().string(), text.str(), script, error))
+            << error.ToString();
         ++sessions;
     }
     EXPECT_GE(sessions, 1u);

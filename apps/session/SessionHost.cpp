@@ -772,8 +772,9 @@ int SessionHost::Run(const Script& script, const std::string& sessionDir) {
 }
 
 int RunSessionFile(const std::string& path, const Options& options, std::ostream& out, std::ostream& err) {
+    std::error_code ignored;
     std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    if (!std::filesystem::is_regular_file(path, ignored) || !file) {
         err << "error: cannot read the session file " << path << "\n";
         return EXIT_FAILED;
     }
