@@ -57,6 +57,11 @@ std::string Quoted(const std::string& text) {
     return Json(text).dump();
 }
 
+// A window's cursor: "none" when it shows its own (unset), "default" for the empty name.
+std::string CursorName(const du::Symbol& cursor) {
+    return !cursor.IsSet() ? "none" : cursor == du::Symbol::EMPTY ? "default" : cursor.ToString();
+}
+
 std::string NameOrNone(const du::Symbol& symbol) {
     return symbol.IsSet() && symbol != du::Symbol::EMPTY ? symbol.ToString() : "none";
 }
@@ -637,7 +642,7 @@ private:
         if (a[0] == "status") {
             seen = View().GetStatusMessage();
         } else if (a[0] == "cursor") {
-            seen = NameOrNone(Window().GetCursor());
+            seen = CursorName(Window().GetCursor());
         } else if (a[0] == "workflow") {
             seen = NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*Number(a[1]))));
         } else {
@@ -699,7 +704,7 @@ private:
             for (std::size_t i = 0; i < calls.size(); ++i) {
                 const std::string& call = calls[i];
                 if (call.rfind("SetCursor ", 0) == 0) {
-                    const std::string name = call.substr(10);
+                    const std::string name = CursorName(du::Symbol(call.substr(10)));
                     Write({{"type", "cursor"}, {"cursor", name}}, "cursor " + name);
                 } else if (call == "ResetCursor") {
                     // A reset followed by a new cursor is one change, written with the new cursor.
