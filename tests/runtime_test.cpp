@@ -627,4 +627,19 @@ TEST(ProxyFactoryMapDeathTest, ReachingTheRegistryAfterItsDestructionRaisesDeadR
     EXPECT_EXIT(ReachRegistryDuringTeardown(), testing::ExitedWithCode(42), "");
 }
 
+TEST(ManualClockSwitch, QueuesMadeWhileOnRunOnAManualClockAndTheLatestIsKeptUntilSwitchedOff) {
+    EXPECT_FALSE(du::SmartPtr<dom::GenericMessageQueue>(new dom::GenericMessageQueue)->HasManualClock());
+    dom::GenericMessageQueue::SetManualClockForNewQueues(true);
+    du::SmartPtr<dom::GenericMessageQueue> first(new dom::GenericMessageQueue);
+    du::SmartPtr<dom::GenericMessageQueue> second(new dom::GenericMessageQueue);
+    EXPECT_TRUE(first->HasManualClock());
+    EXPECT_EQ(first->Now(), 0);
+    EXPECT_EQ(dom::GenericMessageQueue::GetLatestManualQueue(), second);
+    dom::GenericMessageQueue::SetManualClockForNewQueues(false);
+    EXPECT_FALSE(dom::GenericMessageQueue::GetLatestManualQueue());
+    EXPECT_FALSE(du::SmartPtr<dom::GenericMessageQueue>(new dom::GenericMessageQueue)->HasManualClock());
+    second->AdvanceTime(10);
+    EXPECT_EQ(second->Now(), 10);
+}
+
 }  // namespace

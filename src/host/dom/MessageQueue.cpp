@@ -1,6 +1,8 @@
 #include "dom/MessageQueue.h"
 
+#include <mutex>
 #include <stdexcept>
+#include <utility>
 
 #include "dom/detail/QueueCore.h"
 
@@ -54,7 +56,39 @@ std::size_t MessageQueue::GetPendingCount() const {
     return core_->GetPendingCount();
 }
 
-GenericMessageQueue::GenericMessageQueue() : MessageQueue(false, 0) {}
+namespace {
+
+std::mutex manualSwitchLock;
+bool manualForNewQueues = false;
+du::SmartPtr<GenericMessageQueue> latestManualQueue;
+
+bool TakeManualSwitch() {
+    std::lock_guard lock(manualSwitchLock);
+    return manualForNewQueues;
+}
+
+}  // namespace
+
+GenericMessageQueue::GenericMessageQueue() : MessageQueue(TakeManualSwitch(), 0) {
+    if (HasManualClock()) {
+        std::lock_guard lock(manualSwitchLock);
+        latestManualQueue = this;
+    }
+}
+
+void GenericMessageQueue::SetManualClockForNewQueues(bool manual) {
+    du::SmartPtr<GenericMessageQueue> released;  // dropped outside the lock: it may shut its queue down
+    std::lock_guard lock(manualSwitchLock);
+    manualForNewQueues = manual;
+    if (!manual) {
+        released = std::move(latestManualQueue);
+    }
+}
+
+du::SmartPtr<GenericMessageQueue> GenericMessageQueue::GetLatestManualQueue() {
+    std::lock_guard lock(manualSwitchLock);
+    return latestManualQueue;
+}
 
 du::SmartPtr<GenericMessageQueue> GenericMessageQueue::CreateManual(std::int64_t startTime) {
     return du::SmartPtr<GenericMessageQueue>(new GenericMessageQueue(true, startTime));

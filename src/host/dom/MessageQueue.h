@@ -85,6 +85,14 @@ public:
     // pumps or runs it. Any thread.
     static du::SmartPtr<GenericMessageQueue> CreateManual(std::int64_t startTime = 0);
 
+    // A host switch for libraries that make their own queue on their own thread (a plug-in's module
+    // thread): while it is on, the default constructor makes queues on a manual clock starting at 0, so that
+    // the host decides when time passes. The latest queue made that way is kept for GetLatestManualQueue;
+    // switching off releases it. Any thread.
+    static void SetManualClockForNewQueues(bool manual);
+    // The latest queue the default constructor made while the switch was on; null when none. Any thread.
+    static du::SmartPtr<GenericMessageQueue> GetLatestManualQueue();
+
 private:
     GenericMessageQueue(bool manualClock, std::int64_t startTime) : MessageQueue(manualClock, startTime) {}
 };

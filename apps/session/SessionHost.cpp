@@ -1,0 +1,798 @@
+#include "SessionHost.h"
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "dom/DistinguishedObjects.h"
+#include "dom/ManagedObject.h"
+#include "dom/MessageQueue.h"
+#include "dom/Observer.h"
+#include "dp/RZTracer.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "du/TextData.h"
+#include "manager/TraceData.h"
+#include "rzk/ActiveModule.h"
+#include "rzk/AnnoSet.h"
+#include "rzk/NotificationObserver.h"
+#include "rzk/Scene.h"
+#include "rzk/SelectionManager.h"
+#include "rzk/ShapeScene.h"
+#include "rzk/View.h"
+#include "rzk/Window.h"
+#include "rzk/WorkflowManager.h"
+#include "rzk/WorkflowManagerObserver.h"
+#include "rzk/WorkflowModule.h"
+#include "rzloader/Loader.h"
+
+namespace session {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A stop of the session with a one-line reason (exit code EXIT_FAILED).
+struct SessionFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Something that happened, in both of its written forms.
+struct Report {
+    Json fields;
+    std::string text;
+};
+
+std::string Quoted(const std::string& text) {
+    return Json(text).dump();
+}
+
+// A window's cursor: "none" when it shows its own (unset), "default" for the empty name.
+std::string CursorName(const du::Symbol& cursor) {
+    return !cursor.IsSet() ? "none" : cursor == du::Symbol::EMPTY ? "default" : cursor.ToString();
+}
+
+std::string NameOrNone(const du::Symbol& symbol) {
+    return symbol.IsSet() && symbol != du::Symbol::EMPTY ? symbol.ToString() : "none";
+}
+
+// What the plug-in reports from its thread, kept in arrival order until the host thread writes it out.
+class ReportLog {
+public:
+    void Add(Json fields, std::string text) {
+        std::lock_guard lock(lock_);
+        reports_.push_back({std::move(fields), std::move(text)});
+    }
+    std::vector<Report> Take() {
+        std::lock_guard lock(lock_);
+        return std::exchange(reports_, {});
+    }
+
+    void NoteHandled(const std::string& workflow, const std::string& message) {
+        std::lock_guard lock(lock_);
+        lastHandled_[workflow] = message;
+        ++handledCount_;
+    }
+    std::string LastHandled(const std::string& workflow) const {
+        std::lock_guard lock(lock_);
+        auto found = lastHandled_.find(workflow);
+        return found == lastHandled_.end() ? std::string() : found->second;
+    }
+    std::size_t HandledCount() const {
+        std::lock_guard lock(lock_);
+        return handledCount_;
+    }
+
+    void NoteInstalled() {
+        std::lock_guard lock(lock_);
+        ++installed_;
+    }
+    std::size_t InstalledCount() const {
+        std::lock_guard lock(lock_);
+        return installed_;
+    }
+
+    void NoteTrace(const std::string& source, const std::string& line) {
+        std::lock_guard lock(lock_);
+        trace_.emplace_back(source, line);
+    }
+    std::vector<std::pair<std::string, std::string>> TraceLines() const {
+        std::lock_guard lock(lock_);
+        return trace_;
+    }
+    void ClearTrace() {
+        std::lock_guard lock(lock_);
+        trace_.clear();
+    }
+
+    void NoteFailure(const std::string& name, const std::string& message) {
+        std::lock_guard lock(lock_);
+        failures_.emplace_back(name, message);
+    }
+    std::vector<std::pair<std::string, std::string>> TakeFailures() {
+        std::lock_guard lock(lock_);
+        return std::exchange(failures_, {});
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<Report> reports_;
+    std::map<std::string, std::string> lastHandled_;
+    std::size_t handledCount_ = 0;
+    std::size_t installed_ = 0;
+    std::vector<std::pair<std::string, std::string>> trace_;
+    std::vector<std::pair<std::string, std::string>> failures_;
+};
+
+// The host's observer of the manager. Actors travel to the manager as handles; having no proxy factory,
+// these are handed over as themselves and called on the plug-in's thread, hence the locked log.
+class ManagerReports : public rzk::WorkflowManagerObserver, public dom::Observer {
+public:
+    explicit ManagerReports(ReportLog& log) : log_(log) {}
+
+    void OnRegistered() override {
+        log_.Add({{"type", "observer"}, {"event", "registered"}}, "observer registered");
+    }
+    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                          bool success, const du::Symbol& message) override {
+        const std::string before = NameOrNone(oldName);
+        const std::string after = NameOrNone(newName);
+        Json fields = {{"type", "observer"},
+                       {"event", "change"},
+                       {"old", before},
+                       {"new", after},
+                       {"priority", priority},
+                       {"success", success},
+                       {"message", message.IsSet() ? message.ToString() : std::string()}};
+        std::string text;
+        if (!success) {
+            text = "observer failed: " + message.ToString() + " (" + after + " at " +
+                   std::to_string(priority) + ")";
+            log_.NoteFailure(after, message.ToString());
+        } else if (before == "none") {
+            text = "observer " + after + " installed at " + std::to_string(priority);
+            log_.NoteInstalled();
+        } else if (after == "none") {
+            text = "observer " + before + " removed from " + std::to_string(priority);
+        } else {
+            text = "observer " + after + " replaces " + before + " at " + std::to_string(priority);
+            log_.NoteInstalled();
+        }
+        log_.Add(std::move(fields), std::move(text));
+    }
+    void OnManagerDestroyed() override {
+        log_.Add({{"type", "observer"}, {"event", "destroyed"}}, "observer manager destroyed");
+    }
+
+private:
+    ReportLog& log_;
+};
+
+// The host's receiver of notifications: "handled" reports of the workflows, "trace" lines, and the rest.
+class NotificationReports : public rzk::NotificationObserver, public dom::Observer {
+public:
+    explicit NotificationReports(ReportLog& log) : log_(log) {}
+
+    void OnRegistered() override {
+        log_.Add({{"type", "observer"}, {"event", "notifications registered"}}, "notifications registered");
+    }
+    void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
+                        const du::SmartPtr<du::RefCounted>& data) override {
+        const std::string from = source.IsSet() ? source.ToString() : std::string();
+        const std::string name = notification.IsSet() ? notification.ToString() : std::string();
+        std::string text;
+        if (const auto* textData = dynamic_cast<const du::TextData*>(data.Get())) {
+            text = textData->GetText();
+        } else if (const auto* traceData = dynamic_cast<const workflow::TraceData*>(data.Get())) {
+            text = traceData->GetText().ToString();
+        }
+        if (name == "handled") {
+            log_.NoteHandled(from, text);
+            log_.Add({{"type", "handled"}, {"workflow", from}, {"message", text}}, from + " handled " + text);
+        } else if (name == "trace") {
+            log_.NoteTrace(from, text);
+            log_.Add({{"type", "trace"}, {"workflow", from}, {"line", text}}, "trace " + from + " " + text);
+        } else {
+            log_.Add({{"type", "notification"},
+                      {"workflow", from},
+                      {"notification", name},
+                      {"value", value},
+                      {"text", text}},
+                     "notification " + from + " " + name + " " + std::to_string(value) +
+                         (text.empty() ? "" : " " + Quoted(text)));
+        }
+    }
+
+private:
+    ReportLog& log_;
+};
+
+// An actor on the plug-in's queue that tells the host thread how far the queue's timers have run, and
+// answers an empty blocking call once everything queued before it has run.
+class QueueProbe : public dom::ManagedObject {
+public:
+    void HandleTimeoutEvent(std::int64_t now) override {
+        {
+            std::lock_guard lock(lock_);
+            seen_ = now;
+        }
+        changed_.notify_all();
+    }
+    // Handled without a reply: the blocked sender is released.
+    void HandleMessage(const dom::MessagePtr&) override {}
+
+    void WaitForTimers(std::int64_t time) {
+        std::unique_lock lock(lock_);
+        changed_.wait(lock, [&] { return seen_ >= time; });
+    }
+    void Barrier() const {
+        dom::MessageWriter writer = StartNewMessage(0);
+        writer.MarkNeedsReplyFlag();
+        DeliverMessage(writer.FinaliseMessage());
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::int64_t seen_ = 0;
+};
+
+constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
+
+using InitFunction = bool (*)();
+using CreateComponentFunction = bool (*)(const std::string&, const std::string&, const std::string&,
+                                         du::SmartPtr<rzk::ActiveModule>&);
+using TerminateFunction = void (*)();
+
+// The workflow plug-in as a viewer finds it: a library and its three entry points.
+struct PlugIn {
+    void* library = nullptr;
+    InitFunction init = nullptr;
+    CreateComponentFunction createComponent = nullptr;
+    TerminateFunction terminate = nullptr;
+
+    void Open(const std::string& path) {
+        library = dlopen(path.c_str(), RTLD_NOW);
+        if (!library) {
+            throw SessionFailure("cannot load the workflow plug-in " + path + ": " + dlerror());
+        }
+        init = reinterpret_cast<InitFunction>(dlsym(library, "RZDllInit"));
+        createComponent = reinterpret_cast<CreateComponentFunction>(dlsym(library, "RZDllCreateComponent"));
+        terminate = reinterpret_cast<TerminateFunction>(dlsym(library, "RZDllTerminate"));
+        if (!init || !createComponent || !terminate) {
+            throw SessionFailure(path +
+                                 " lacks the plug-in entry points RZDllInit, RZDllCreateComponent and "
+                                 "RZDllTerminate");
+        }
+    }
+};
+
+int ToInt(const std::string& word) {
+    return static_cast<int>(*Number(word));
+}
+
+// A key word as the window reports it: one character is its own text; named keys with a character of
+// their own give that character (Escape gives "\x1b"); other names are system keys without text.
+std::pair<std::string, du::Symbol> KeyOf(const std::string& word) {
+    static const std::map<std::string, std::string> texts = {{"Escape", "\x1b"}, {"Return", "\r"},
+                                                             {"Enter", "\r"},    {"Tab", "\t"},
+                                                             {"Space", " "},     {"BackSpace", "\b"}};
+    if (auto found = texts.find(word); found != texts.end()) {
+        return {found->second, du::Symbol::EMPTY};
+    }
+    if (word.size() == 1 || (static_cast<unsigned char>(word[0]) >= 0x80 && word.size() <= 4)) {
+        return {word, du::Symbol::EMPTY};
+    }
+    return {std::string(), du::Symbol(word)};
+}
+
+}  // namespace
+
+class SessionHost::Impl {
+public:
+    Impl(Options options, std::ostream& out, std::ostream& err)
+        : options_(std::move(options)), out_(out), err_(err) {}
+
+    ~Impl() {
+        try {
+            Stop();
+        } catch (...) {
+            // nothing is left to report to at this point
+        }
+    }
+
+    int Run(const Script& script, const std::string& sessionDir) {
+        sessionDir_ = sessionDir;
+        int failedExpectations = 0;
+        try {
+            Start();
+            for (const Command& command : script.commands) {
+                line_ = command.line;
+                Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
+                      std::to_string(command.line) + "> " + command.text);
+                if (command.verb == "expect") {
+                    failedExpectations += Expect(command) ? 0 : 1;
+                    continue;
+                }
+                const auto begin = std::chrono::steady_clock::now();
+                Execute(command);
+                Settle();
+                eventTime_ += std::chrono::steady_clock::now() - begin;
+                ++events_;
+                WriteReports();
+                CheckFailures(command);
+            }
+            Stop();
+            WriteReports();
+        } catch (const SessionFailure& failure) {
+            return Fail(failure.what());
+        } catch (const std::exception& error) {
+            return Fail(std::string("unexpected failure: ") + error.what());
+        }
+        WriteSummary();
+        if (failedExpectations > 0) {
+            err_ << failedExpectations << " expectation" << (failedExpectations == 1 ? "" : "s")
+                 << " failed\n";
+            return EXIT_EXPECTATION_FAILED;
+        }
+        return EXIT_OK;
+    }
+
+private:
+    int Fail(const std::string& what) {
+        try {
+            Stop();
+        } catch (...) {
+            // the failure below is the one to report
+        }
+        WriteReports();
+        err_ << "error: " << (line_ > 0 ? "line " + std::to_string(line_) + ": " : "") << what << "\n";
+        return EXIT_FAILED;
+    }
+
+    void Start() {
+        // The runtime's own trace lines (a failure on the plug-in's thread, its shutdown) join the
+        // transcript.
+        previousSink_ = dp::SetTraceSink([this](const dp::TraceRecord& record) {
+            std::string text = record.text;
+            while (!text.empty() && text.back() == '\n') {
+                text.pop_back();
+            }
+            log_.Add({{"type", "runtime"}, {"source", record.category + "/" + record.name}, {"text", text}},
+                     "runtime " + record.category + "/" + record.name + ": " + text);
+        });
+        sinkInstalled_ = true;
+        plugIn_.Open(options_.pluginPath);
+        loader_ = new rzloader::Loader;
+        rzloader::Loader::SetLoader(loader_);
+        // The module thread makes its queue while RZDllInit runs: with the switch on, that queue's clock
+        // moves only when the session says "tick".
+        dom::GenericMessageQueue::SetManualClockForNewQueues(true);
+        const bool started = plugIn_.init();
+        queue_ = dom::GenericMessageQueue::GetLatestManualQueue();
+        dom::GenericMessageQueue::SetManualClockForNewQueues(false);
+        if (!started || !queue_) {
+            throw SessionFailure("the workflow plug-in did not start its module thread");
+        }
+        started_ = true;
+        probe_ = new QueueProbe;
+        probe_->ManageSelf(queue_, du::Symbol(), 0);
+        probe_->AddRecurringTimeout(TIMER_STEP);
+    }
+
+    void StopManager() {
+        if (manager_) {
+            manager_->Destroy();
+            Settle();
+            manager_ = nullptr;
+        }
+    }
+
+    void Stop() {
+        if (started_) {
+            StopManager();
+            module_ = nullptr;
+            plugIn_.terminate();
+            started_ = false;
+            probe_ = nullptr;
+            queue_ = nullptr;
+        }
+        rzloader::Loader::SetLoader(nullptr);
+        if (sinkInstalled_) {
+            dp::SetTraceSink(std::move(previousSink_));
+            sinkInstalled_ = false;
+        }
+    }
+
+    // Returns once the plug-in's thread has run everything the host asked of it so far.
+    void Settle() const { probe_->Barrier(); }
+
+    // Moves the plug-in's clock in steps of the shortest timer period: a recurring timeout fires at most
+    // once a round, so each step waits for the round that fires it to finish.
+    void Tick(std::int64_t length) {
+        while (length > 0) {
+            const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
+            queue_->AdvanceTime(step);
+            length -= step;
+            const std::int64_t now = queue_->Now();
+            if (now % TIMER_STEP == 0) {
+                probe_->WaitForTimers(now);
+            }
+            Settle();
+        }
+    }
+
+    void Execute(const Command& command) {
+        const std::string& verb = command.verb;
+        const std::vector<std::string>& a = command.args;
+        if (verb == "view") {
+            MakeView(a[0]);
+        } else if (verb == "load") {
+            Load(a[0]);
+        } else if (verb == "tick") {
+            Tick(*Number(a[0]));
+        } else if (verb == "add") {
+            const bool persistent = a.back() == "persistent";
+            if (a.size() > 1 && Number(a[1])) {
+                Manager().AddWorkflowAtPriority(du::Symbol(a[0]), static_cast<unsigned int>(*Number(a[1])),
+                                                persistent);
+            } else {
+                Manager().AddWorkflow(du::Symbol(a[0]), persistent);
+            }
+        } else if (verb == "remove") {
+            if (auto priority = Number(a[0]); priority && *priority >= 0) {
+                Manager().RemoveWorkflowByPriority(static_cast<unsigned int>(*priority));
+            } else {
+                Manager().RemoveWorkflowByName(du::Symbol(a[0]));
+            }
+        } else if (verb == "persistent") {
+            Manager().SetWorkflowPersistent(static_cast<unsigned int>(*Number(a[0])), a[1] == "on");
+        } else if (verb == "select") {
+            Manager().SendModeMessage("select", du::Symbol(a[0]), a.size() > 1 ? ToInt(a[1]) : 0, nullptr);
+        } else if (verb == "mode") {
+            Manager().SendModeMessage(du::Symbol(a[0]), du::Symbol(a[1]), a.size() > 2 ? ToInt(a[2]) : 0,
+                                      nullptr);
+        } else if (verb == "page") {
+            Manager().SetCurPage(ToInt(a[0]));
+        } else if (verb == "query") {
+            du::Symbol symbol;
+            int number = 0;
+            du::SmartPtr<du::RefCounted> object;
+            const bool answered = Manager().QueryWorkflows(du::Symbol(a[0]), symbol, number, object);
+            Write({{"type", "query"},
+                   {"query", a[0]},
+                   {"answered", answered},
+                   {"symbol", NameOrNone(symbol)},
+                   {"number", number},
+                   {"object", !object.IsNull()}},
+                  "query " + a[0] +
+                      (answered ? " answered " + NameOrNone(symbol) + " " + std::to_string(number) +
+                                      (object ? " with an object" : "")
+                                : " unanswered"));
+        } else if (verb == "cursor") {
+            Manager().SetMouseCursor(static_cast<unsigned int>(*Number(a[0])),
+                                     a[1] == "none" ? du::Symbol() : du::Symbol(a[1]));
+        } else if (verb == "trace") {
+            Trace(a);
+        } else if (verb == "replay") {
+            Replay(a);
+        } else {
+            WindowEvent(verb, a);
+        }
+    }
+
+    void WindowEvent(const std::string& verb, const std::vector<std::string>& a) {
+        rzk::Window& window = Window();
+        if (verb == "down" || verb == "up") {
+            window.PostMouseButton(*ButtonIndex(a[0]), verb == "down", ToInt(a[1]), ToInt(a[2]));
+        } else if (verb == "move") {
+            window.PostMouseMove(ToInt(a[0]), ToInt(a[1]));
+        } else if (verb == "dblclick") {
+            window.PostMouseDoubleClick(*ButtonIndex(a[0]));
+        } else if (verb == "wheel") {
+            window.PostMouseWheel(static_cast<short>(ToInt(a[0])), ToInt(a[1]), ToInt(a[2]));
+        } else if (verb == "key") {
+            auto [text, systemKey] = KeyOf(a[0]);
+            window.PostKeyPress(text, systemKey);
+        } else if (verb == "mod") {
+            window.PostModifierKey(*ModifierIndex(a[0]), a[1] == "down");
+        } else if (verb == "size") {
+            window.PostSize(ToInt(a[0]), ToInt(a[1]));
+        } else if (verb == "leave") {
+            window.PostMouseLeave();
+        }
+    }
+
+    void MakeView(const std::string& kind) {
+        du::SmartPtr<rzk::View> view;
+        du::SmartPtr<rzk::Window> window(new rzk::Window);
+        if (kind == "shape") {
+            du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
+            scene->SetWorld(new rzk::World);
+            scene->SetSelectionManager(new rzk::SelectionManager);
+            scene->SetAnnoSet(new rzk::AnnoSet);
+            view = new rzk::ShapeView;
+            view->SetScene(scene);
+        } else if (kind == "drawing") {
+            du::SmartPtr<rzk::Scene> scene(new rzk::Scene);
+            scene->SetAnnoSet(new rzk::AnnoSet);
+            view = new rzk::DrawingView;
+            view->SetScene(scene);
+        } else if (kind == "image") {
+            view = new rzk::ImageView;
+        } else {
+            throw SessionFailure("unknown view type '" + kind + "' (shape, drawing, image)");
+        }
+        view->SetWindow(window);
+        StopManager();
+
+        du::SmartPtr<rzk::ActiveModule> record;
+        if (!plugIn_.createComponent(view->GetViewType().ToString(), "navigator", "workflow", record) ||
+            !record) {
+            throw SessionFailure("the workflow plug-in offers no navigator for view type " +
+                                 view->GetViewType().ToString());
+        }
+        module_ = du::DynamicPtrCast<rzk::WorkflowModule>(
+            dom::GetDistinguishedObject(rzk::WorkflowModule::GetClassName(), record->GetActorName(), 10000));
+        if (!module_) {
+            throw SessionFailure("the workflow module " + record->GetActorName().ToString() +
+                                 " cannot be found");
+        }
+        manager_ = module_->CreateManager(view);
+        if (!manager_) {
+            throw SessionFailure("the workflow module made no manager for the view");
+        }
+        view_ = view;
+        window_ = window;
+        statusSeen_ = 0;
+        // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
+        manager_->SetWorkflowTraceEnabled(false);
+        manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
+        manager_->RegisterNotificationObserver(
+            du::SmartPtr<rzk::NotificationObserver>(new NotificationReports(log_)));
+    }
+
+    void Load(const std::string& path) {
+        namespace fs = std::filesystem;
+        std::vector<fs::path> candidates;
+        if (fs::path(path).is_absolute()) {
+            candidates.emplace_back(path);
+        } else {
+            candidates = {fs::path(sessionDir_) / path, fs::path(options_.buildDir) / path,
+                          fs::path(options_.buildDir) / "plugins" / path};
+        }
+        for (const fs::path& candidate : candidates) {
+            std::error_code ignored;
+            if (!fs::exists(candidate, ignored)) {
+                continue;
+            }
+            std::string error;
+            if (!loader_->LoadPlugins(candidate.string(), &error)) {
+                throw SessionFailure(
+                    "no workflow plug-in loaded from " + candidate.string() +
+                    (error.empty() ? std::string(" (no plug-in library there)") : ": " + error));
+            }
+            Write({{"type", "loaded"}, {"path", candidate.string()}}, "loaded " + candidate.string());
+            return;
+        }
+        throw SessionFailure("workflow plug-in not found: " + path);
+    }
+
+    void Trace(const std::vector<std::string>& a) {
+        if (a[0] == "save") {
+            std::ofstream file(Resolve(a[1]));
+            for (const auto& [source, line] : log_.TraceLines()) {
+                file << line << "\n";
+            }
+            if (!file) {
+                throw SessionFailure("cannot write the trace to " + Resolve(a[1]));
+            }
+            return;
+        }
+        if (a[0] == "on") {
+            log_.ClearTrace();
+        }
+        Manager().SetWorkflowTraceEnabled(a[0] == "on");
+    }
+
+    // Hands recorded lines back to a workflow: those of a file, else those it recorded since "trace on".
+    void Replay(const std::vector<std::string>& a) {
+        std::vector<std::string> lines;
+        if (a.size() > 1) {
+            std::ifstream file(Resolve(a[1]));
+            if (!file) {
+                throw SessionFailure("cannot read the trace file " + Resolve(a[1]));
+            }
+            for (std::string line; std::getline(file, line);) {
+                if (!line.empty()) {
+                    lines.push_back(line);
+                }
+            }
+        } else {
+            for (const auto& [source, line] : log_.TraceLines()) {
+                if (source == a[0]) {
+                    lines.push_back(line);
+                }
+            }
+        }
+        for (const std::string& line : lines) {
+            Manager().HandleTraceString(du::Symbol(a[0]), du::Symbol(line));
+        }
+    }
+
+    std::string Resolve(const std::string& path) const {
+        const std::filesystem::path given(path);
+        return given.is_absolute() ? path : (std::filesystem::path(sessionDir_) / given).string();
+    }
+
+    bool Expect(const Command& command) {
+        const std::vector<std::string>& a = command.args;
+        std::string expected = a.back();
+        std::string seen;
+        if (a[0] == "status") {
+            seen = View().GetStatusMessage();
+        } else if (a[0] == "cursor") {
+            seen = CursorName(Window().GetCursor());
+        } else if (a[0] == "workflow") {
+            seen = NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*Number(a[1]))));
+        } else {
+            seen = log_.LastHandled(a[1]);
+        }
+        const bool met = seen == expected;
+        const std::string what = a[0] + (a.size() == 3 ? " " + a[1] : "");
+        Write(
+            {{"type", "expect"}, {"line", command.line}, {"ok", met}, {"expected", expected}, {"seen", seen}},
+            met ? "ok" : "FAILED: expected " + Quoted(expected) + ", seen " + Quoted(seen));
+        if (!met) {
+            err_ << "line " << command.line << ": expected " << what << " " << Quoted(expected) << ", seen "
+                 << Quoted(seen) << "\n";
+        }
+        return met;
+    }
+
+    // A workflow that cannot be loaded stops the session: what follows would only fail in its wake.
+    void CheckFailures(const Command& command) {
+        for (const auto& [name, message] : log_.TakeFailures()) {
+            if (command.verb == "add" && message == "couldn't load workflow") {
+                throw SessionFailure("workflow '" + name + "' cannot be loaded (" + message +
+                                     "): no loaded plug-in makes it for this view");
+            }
+        }
+    }
+
+    rzk::WorkflowManager& Manager() {
+        if (!manager_) {
+            throw SessionFailure("no view yet: start the session with 'view shape' (or drawing, image)");
+        }
+        return *manager_;
+    }
+    rzk::View& View() {
+        Manager();
+        return *view_;
+    }
+    rzk::Window& Window() {
+        Manager();
+        return *window_;
+    }
+
+    // Everything that arrived since the last call: the plug-in's reports, then status pushes and cursor
+    // changes as the stand-in view and window saw them.
+    void WriteReports() {
+        for (Report& report : log_.Take()) {
+            Write(std::move(report.fields), report.text);
+        }
+        if (view_) {
+            const std::vector<std::string> pushed = view_->GetStatusMessages();
+            for (std::size_t i = statusSeen_; i < pushed.size(); ++i) {
+                Write({{"type", "status"}, {"text", pushed[i]}}, "status " + Quoted(pushed[i]));
+            }
+            statusSeen_ = pushed.size();
+        }
+        if (window_) {
+            const std::vector<std::string> calls = window_->GetCallLog();
+            window_->ClearCallLog();
+            for (std::size_t i = 0; i < calls.size(); ++i) {
+                const std::string& call = calls[i];
+                if (call.rfind("SetCursor ", 0) == 0) {
+                    const std::string name = CursorName(du::Symbol(call.substr(10)));
+                    Write({{"type", "cursor"}, {"cursor", name}}, "cursor " + name);
+                } else if (call == "ResetCursor") {
+                    // A reset followed by a new cursor is one change, written with the new cursor.
+                    if (i + 1 == calls.size() || calls[i + 1].rfind("SetCursor ", 0) != 0) {
+                        Write({{"type", "cursor"}, {"cursor", "none"}}, "cursor none");
+                    }
+                } else if (call.rfind("SetCursorPosition ", 0) == 0) {
+                    Write({{"type", "pointer"}, {"position", call.substr(18)}}, "pointer " + call.substr(18));
+                }
+            }
+        }
+    }
+
+    void WriteSummary() {
+        const double meanMs =
+            events_ == 0 ? 0.0 : std::chrono::duration<double, std::milli>(eventTime_).count() / events_;
+        std::ostringstream mean;
+        mean.precision(3);
+        mean << std::fixed << meanMs;
+        Write({{"type", "summary"},
+               {"events", events_},
+               {"dispatched", log_.HandledCount()},
+               {"installed", log_.InstalledCount()},
+               {"meanMsPerEvent", meanMs}},
+              "summary: " + std::to_string(events_) + " events in, " + std::to_string(log_.HandledCount()) +
+                  " messages dispatched, " + std::to_string(log_.InstalledCount()) +
+                  " workflows installed, " + mean.str() + " ms per event");
+    }
+
+    void Write(Json fields, const std::string& text) {
+        if (options_.json) {
+            out_ << fields.dump() << "\n";
+        } else {
+            const bool event = fields.value("type", "") == "event" || fields.value("type", "") == "summary";
+            out_ << (event ? "" : "    ") << text << "\n";
+        }
+    }
+
+    Options options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::string sessionDir_;
+    int line_ = 0;
+
+    PlugIn plugIn_;
+    bool started_ = false;
+    du::SmartPtr<rzloader::Loader> loader_;
+    du::SmartPtr<dom::GenericMessageQueue> queue_;
+    du::SmartPtr<QueueProbe> probe_;
+    du::SmartPtr<rzk::WorkflowModule> module_;
+    du::SmartPtr<rzk::WorkflowManager> manager_;
+    du::SmartPtr<rzk::View> view_;
+    du::SmartPtr<rzk::Window> window_;
+    std::size_t statusSeen_ = 0;
+
+    ReportLog log_;
+    dp::TraceSink previousSink_;
+    bool sinkInstalled_ = false;
+    std::size_t events_ = 0;
+    std::chrono::steady_clock::duration eventTime_{};
+};
+
+SessionHost::SessionHost(Options options, std::ostream& out, std::ostream& err)
+    : impl_(std::make_unique<Impl>(std::move(options), out, err)) {}
+
+SessionHost::~SessionHost() = default;
+
+int SessionHost::Run(const Script& script, const std::string& sessionDir) {
+    return impl_->Run(script, sessionDir);
+}
+
+int RunSessionFile(const std::string& path, const Options& options, std::ostream& out, std::ostream& err) {
+    std::error_code ignored;
+    std::ifstream file(path, std::ios::binary);
+    if (!std::filesystem::is_regular_file(path, ignored) || !file) {
+        err << "error: cannot read the session file " << path << "\n";
+        return EXIT_FAILED;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    Script script;
+    ScriptError error;
+    if (!ParseScript(path, text.str(), script, error)) {
+        err << error.ToString() << "\n";
+        return EXIT_MALFORMED;
+    }
+    SessionHost host(options, out, err);
+    return host.Run(script, std::filesystem::path(path).parent_path().string());
+}
+
+}  // namespace session

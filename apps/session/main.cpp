@@ -1,0 +1,24 @@
+// workflow-session: runs a session file against the workflow plug-in, as a viewer would drive it.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <string>
+
+#include "SessionHost.h"
+
+int main(int argc, char** argv) {
+    CLI::App app("Runs an interaction session through the workflow plug-in and prints what happens.");
+    std::string sessionPath = WORKFLOW_SESSION_DEMO;
+    session::Options options;
+    options.pluginPath = WORKFLOW_SESSION_PLUGIN;
+    options.buildDir = WORKFLOW_SESSION_BUILD_DIR;
+    app.add_option("session", sessionPath, "Session file to run (default: the bundled demo)");
+    app.add_option("--plugin", options.pluginPath, "The workflow plug-in library to load")
+        ->capture_default_str();
+    app.add_flag("--json", options.json, "Print the transcript as JSON lines");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : session::EXIT_MALFORMED;
+    }
+    return session::RunSessionFile(sessionPath, options, std::cout, std::cerr);
+}

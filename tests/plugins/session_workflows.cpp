@@ -1,0 +1,127 @@
+// Workflows for the session host's tests, loaded from disk as any workflow plug-in is. Each reports every
+// message it handles as a "handled" notification whose text is the message as NAME(args).
+#include <string>
+
+#include "du/SmartPtr.h"
+#include "du/TextData.h"
+#include "messages/ConstStrings.h"
+#include "rzk/WorkflowManager.h"
+#include "rzloader/Loader.h"
+#include "workflows/SimpleWorkflow.h"
+
+namespace {
+
+using workflow::ConstStrings;
+
+class ReportingWorkflow : public workflow::SimpleWorkflow {
+public:
+    ReportingWorkflow(const char* name, unsigned int priority) : SimpleWorkflow(name) {
+        SetPriority(priority);
+        SetActive(true);
+    }
+
+protected:
+    bool Report(const std::string& text, bool consumed) {
+        SendNotification("handled", 0, du::SmartPtr<du::RefCounted>(new du::TextData(text)));
+        return consumed;
+    }
+    static std::string At(const char* name, int x, int y) {
+        return std::string(name) + "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+    }
+};
+
+// Left drag moves a point; the status bar shows where it is, the cursor "grab" while dragging.
+class Dragger : public ReportingWorkflow {
+public:
+    Dragger() : ReportingWorkflow("dragger", 100) {
+        for (const du::Symbol* type :
+             {&ConstStrings::MsgMouseLeftDown, &ConstStrings::MsgMouseInitLeftDrag,
+              &ConstStrings::MsgMouseLeftDrag, &ConstStrings::MsgMouseLeftUp, &ConstStrings::MsgMouseWheel,
+              &ConstStrings::MsgSetMode, &ConstStrings::MsgUpdateStatusBar}) {
+            AddMsgTypeHandled(*type, false);
+        }
+    }
+    bool OnMsgMouseLeftDown(int x, int y) override { return Report(At("MsgMouseLeftDown", x, y), true); }
+    bool OnMsgMouseInitLeftDrag(int x, int y) override {
+        SetCursor(GetPriority(), "grab");
+        lastX_ = x;
+        lastY_ = y;
+        return Report(At("MsgMouseInitLeftDrag", x, y), true);
+    }
+    bool OnMsgMouseLeftDrag(int x, int y) override {
+        pointX_ += x - lastX_;
+        pointY_ += y - lastY_;
+        lastX_ = x;
+        lastY_ = y;
+        return Report(At("MsgMouseLeftDrag", x, y), true);
+    }
+    bool OnMsgMouseLeftUp(int x, int y) override {
+        SetCursor(GetPriority(), du::Symbol());
+        return Report(At("MsgMouseLeftUp", x, y), true);
+    }
+    bool OnMsgMouseWheel(int x, int y, short delta) override {
+        return Report("MsgMouseWheel(" + std::to_string(x) + "," + std::to_string(y) + "," +
+                          std::to_string(delta) + ")",
+                      true);
+    }
+    bool OnMsgMode(const du::Symbol& workflowName, const du::Symbol& modeString,
+                   const du::SmartPtr<du::RefCounted>&, int modeNumber) override {
+        if (workflowName != GetWorkflowName()) {
+            return false;
+        }
+        if (modeString == du::Symbol("reset")) {
+            pointX_ = pointY_ = modeNumber;
+        }
+        return Report("MsgSetMode(" + workflowName.ToString() + "," + modeString.ToString() + "," +
+                          std::to_string(modeNumber) + ")",
+                      true);
+    }
+    bool OnMsgUpdateStatusBar() override {
+        SetStatusMessage(0, "point " + std::to_string(pointX_) + " " + std::to_string(pointY_));
+        return false;
+    }
+
+private:
+    int lastX_ = 0;
+    int lastY_ = 0;
+    int pointX_ = 0;
+    int pointY_ = 0;
+};
+
+// A temporary mode above the static ones: it takes key presses other than Escape and answers "QueryWho".
+class Overlay : public ReportingWorkflow {
+public:
+    Overlay() : ReportingWorkflow("overlay", rzk::WorkflowManager::MAX_STATIC_PRIORITY + 500) {
+        AddMsgTypeHandled(ConstStrings::MsgKeyPress, false);
+        AddMsgTypeHandled(ConstStrings::MsgUpdateStatusBar, false);
+    }
+    bool OnMsgKeyPress(const std::string& utf8Key, const du::Symbol& systemKey) override {
+        const std::string key = utf8Key.empty()     ? systemKey.ToString()
+                                : utf8Key == "\x1b" ? "Escape"
+                                                    : utf8Key;
+        return Report("MsgKeyPress(" + key + ")", utf8Key != "\x1b");
+    }
+    bool OnMsgUpdateStatusBar() override {
+        SetStatusMessage(0, "overlay");
+        SetCursor(GetPriority(), "cross");
+        return false;
+    }
+    bool HandleQuery(du::Symbol query, du::Symbol& symbol, int& number,
+                     du::SmartPtr<du::RefCounted>&) override {
+        if (query != du::Symbol("QueryWho")) {
+            return false;
+        }
+        symbol = GetWorkflowName();
+        number = static_cast<int>(GetPriority());
+        return true;
+    }
+};
+
+}  // namespace
+
+RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
+    loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "dragger",
+                            [] { return du::SmartPtr<du::RefCounted>(new Dragger); });
+    loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "overlay",
+                            [] { return du::SmartPtr<du::RefCounted>(new Overlay); });
+}

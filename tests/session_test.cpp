@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "SessionScript.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SessionScript, SplitsWordsOnBlanksAndKeepsQuotedTextWhole) {
+    std::vector<std::string> words;
+    EXPECT_FALSE(session::SplitWords("  expect status \"yaw 0   pitch \\\"5\\\"\" ", words));
+    EXPECT_EQ(words, (std::vector<std::string>{"expect", "status", "yaw 0   pitch \"5\""}));
+    EXPECT_FALSE(session::SplitWords("expect status \"\"", words));
+    EXPECT_EQ(words, (std::vector<std::string>{"expect", "status", ""}));
+    EXPECT_EQ(session::SplitWords("expect status \"open", words), "unterminated quote");
+
+    EXPECT_EQ(session::Number("-120"), -120);
+    EXPECT_EQ(session::Number("+7"), 7);
+    EXPECT_FALSE(session::Number("12px"));
+    EXPECT_FALSE(session::Number(""));
+}
+
+TEST(SessionScript, ReadsEveryVerbAndDropsCommentsAndBlankLines) {
+    const std::string text =
+        "# a comment\n\nview shape\nload plugins/\nadd orbit 100 persistent\nadd measure persistent\n"
+        "down left 10 20\nmove 30 40\nup left 30 40\ndblclick left\nwheel -120 30 40\nkey a\nkey Escape\n"
+        "mod shift down\nsize 800 600\nleave\ntick 250\nselect add 3\nselect clear\nmode orbit speed 2\n"
+        "page 2\nquery QuerySelectionController\ncursor 50 crosshair\npersistent 100 off\nremove orbit\n"
+        "trace on\ntrace save out.trace\nreplay orbit\nreplay orbit orbit.trace\n"
+        "expect status \"zoom 1.10\"\nexpect cursor rotate\nexpect workflow 100 orbit\n"
+        "expect handled zoom \"MsgMouseWheel(30,40,-120)\"\n   # indented comment\r\n";
+    session::Script script;
+    session::ScriptError error;
+    ASSERT_TRUE(session::ParseScript("all.session", text, script, error)) << error.ToString();
+    ASSERT_EQ(script.commands.size(), 31u);
+    EXPECT_EQ(script.commands[0].line, 3);
+    EXPECT_EQ(script.commands[2].args, (std::vector<std::string>{"orbit", "100", "persistent"}));
+    EXPECT_EQ(script.commands.back().args,
+              (std::vector<std::string>{"handled", "zoom", "MsgMouseWheel(30,40,-120)"}));
+    EXPECT_EQ(script.commands.back().text, "expect handled zoom \"MsgMouseWheel(30,40,-120)\"");
+}
+
+TEST(SessionScript, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"jump 10 20", "s.session:2: unknown verb 'jump'"},
+        {"down left 10", "s.session:2: missing argument: down BUTTON X Y"},
+        {"down thumb 10 20", "s.session:2: unknown button 'thumb' (left, middle, right)"},
+        {"move 10 twenty", "s.session:2: y coordinate is not a number: 'twenty'"},
+        {"expect status \"yaw 0", "s.session:2: unterminated quote"},
+        {"wheel -40000 1 1", "s.session:2: wheel delta out of range (-32768 to 32767): '-40000'"},
+        {"add orbit fast", "s.session:2: expected a priority or 'persistent', got 'fast'"},
+        {"add orbit 100 fast", "s.session:2: expected 'persistent', got 'fast'"},
+        {"leave now", "s.session:2: too many arguments: leave"},
+        {"expect colour red",
+         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled)"},
+        {"expect handled orbit", "s.session:2: missing argument after 'expect handled'"},
+        {"select add", "s.session:2: missing argument: instance id"},
+        {"trace save", "s.session:2: missing argument: FILE"},
+    };
+    for (const auto& [line, message] : cases) {
+        session::Script script;
+        session::ScriptError error;
+        EXPECT_FALSE(session::ParseScript("s.session", "view shape\n" + line + "\ntick 10\n", script, error))
+            << line;
+        EXPECT_EQ(error.ToString(), message);
+        EXPECT_TRUE(script.commands.empty() || script.commands.size() == 1u);
+    }
+}
+
+TEST(SessionScript, BundledSessionsAreWellFormed) {
+    std::size_t sessions = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(WORKFLOW_BUNDLED_SESSIONS)) {
+        if (entry.path().extension() != ".session") {
+            continue;
+        }
+        std::stringstream text;
+        text << std::ifstream(entry.path()).rdbuf();
+        session::Script script;
+        session::ScriptError error;
+        EXPECT_TRUE(session::ParseScript(entry.path().string(), text.str(), script, error))
+            << error.ToString();
+        ++sessions;
+    }
+    EXPECT_GE(sessions, 1u);
+}
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the session host program on a session written to a file of its own.
+class SessionProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("session_test_" + std::to_string(getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const fs::path path = dir_ / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+
+    Outcome Run(const std::string& arguments) {
+        const fs::path errPath = dir_ / "stderr.txt";
+        const std::string command =
+            std::string(SESSION_HOST_PATH) + " " + arguments + " 2>" + errPath.string();
+        Outcome outcome;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) {
+            ADD_FAILURE() << "cannot run " << command;
+            return outcome;
+        }
+        char buffer[4096];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            outcome.out.append(buffer, n);
+        }
+        const int status = pclose(pipe);
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::stringstream err;
+        err << std::ifstream(errPath).rdbuf();
+        outcome.err = err.str();
+        return outcome;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(SessionProgram, MalformedSessionRunsNothingAndExitsWithTwo) {
+    const std::string path =
+        Write("bad.session", "view shape\nload tests/session-plugins/\n\ndown thumb 1 2\n");
+    const Outcome outcome = Run(path);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, path + ":4: unknown button 'thumb' (left, middle, right)\n");
+}
+
+TEST_F(SessionProgram, FailedExpectationNamesLineExpectedAndSeenAndTheSessionGoesOn) {
+    const Outcome outcome = Run(Write("expect.session",
+                                      "view shape\nload tests/session-plugins/\nadd dragger\n"
+                                      "expect workflow 100 overlay\nwheel -120 3 4\n"
+                                      "expect handled dragger \"MsgMouseWheel(3,4,-120)\"\n"
+                                      "expect cursor grab\n"));
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.err,
+              "line 4: expected workflow 100 \"overlay\", seen \"dragger\"\n"
+              "line 7: expected cursor \"grab\", seen \"none\"\n"
+              "2 expectations failed\n");
+    EXPECT_NE(outcome.out.find("    dragger handled MsgMouseWheel(3,4,-120)\n"), std::string::npos);
+    EXPECT_NE(outcome.out.find("summary: 4 events in, 1 messages dispatched, 1 workflows installed"),
+              std::string::npos);
+}
+
+TEST_F(SessionProgram, WhatCannotBeHadEndsTheSessionWithOneLineAndExitThree) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"view shape\nload nowhere/\n", "error: line 2: workflow plug-in not found: nowhere/\n"},
+        {"view teapot\n", "error: line 1: unknown view type 'teapot' (shape, drawing, image)\n"},
+        {"view image\nload tests/session-plugins/\nadd dragger\nadd compass\nkey a\n",
+         "error: line 4: workflow 'compass' cannot be loaded (couldn't load workflow): no loaded plug-in "
+         "makes "
+         "it for this view\n"},
+        {"key a\n", "error: line 1: no view yet: start the session with 'view shape' (or drawing, image)\n"},
+    };
+    for (const auto& [text, message] : cases) {
+        const Outcome outcome = Run(Write("fails.session", text));
+        EXPECT_EQ(outcome.exitCode, 3) << text;
+        EXPECT_EQ(outcome.err, message);
+    }
+    const Outcome noPlugIn =
+        Run("--plugin " + (dir_ / "libnothing.so").string() + " " + Write("plain.session", "view shape\n"));
+    EXPECT_EQ(noPlugIn.exitCode, 3);
+    EXPECT_EQ(
+        noPlugIn.err.rfind("error: cannot load the workflow plug-in " + (dir_ / "libnothing.so").string(), 0),
+        0u)
+        << noPlugIn.err;
+    EXPECT_EQ(std::count(noPlugIn.err.begin(), noPlugIn.err.end(), '\n'), 1);
+}
+
+TEST_F(SessionProgram, JsonTranscriptHasOneObjectPerLineForEveryKindOfReport) {
+    const Outcome outcome = Run("--json " + std::string(WORKFLOW_TEST_SESSIONS) + "/whole-path.session");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    std::set<std::string> types;
+    std::istringstream lines(outcome.out);
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+        ASSERT_TRUE(object.is_object()) << line;
+        types.insert(object.value("type", ""));
+    }
+    EXPECT_EQ(types, (std::set<std::string>{"event", "observer", "loaded", "handled", "trace", "status",
+                                            "cursor", "query", "expect", "runtime", "summary"}));
+}
+
+}  // namespace
