@@ -45,6 +45,28 @@ public:
     }
 };
 
+// VIEWS managers of 3D views, made and managed as the module does it, on module's queue.
+std::vector<du::SmartPtr<workflow::WorkflowManagerImpl>> ManageViews(dom::ManagedObject& module,
+                                                                     bool withWorkflow) {
+    std::vector<du::SmartPtr<workflow::WorkflowManagerImpl>> managers;
+    for (int i = 0; i < VIEWS; ++i) {
+        du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
+        scene->SetSelectionManager(du::SmartPtr<rzk::SelectionManager>(new rzk::SelectionManager));
+        scene->SetAnnoSet(du::SmartPtr<rzk::AnnoSet>(new rzk::AnnoSet));
+        du::SmartPtr<rzk::ShapeView> view(new rzk::ShapeView);
+        view->SetScene(scene);
+        view->SetWindow(du::SmartPtr<rzk::Window>(new rzk::Window));
+        du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+        manager->SetView(view);
+        module.ManageObject(manager);  // OnManage runs on the queue's thread
+        if (withWorkflow) {
+            manager->InstallWorkflow(du::SmartPtr<workflow::Workflow>(new IdleWorkflow));
+        }
+        managers.push_back(manager);
+    }
+    return managers;
+}
+
 struct Views {
     du::SmartPtr<dom::GenericMessageQueue> queue = dom::GenericMessageQueue::CreateManual();
     du::SmartPtr<dom::ManagedObject> module{new dom::ManagedObject};
@@ -52,21 +74,7 @@ struct Views {
 
     explicit Views(bool withWorkflow) {
         module->ManageSelf(queue, du::Symbol(), 0);
-        for (int i = 0; i < VIEWS; ++i) {
-            du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
-            scene->SetSelectionManager(du::SmartPtr<rzk::SelectionManager>(new rzk::SelectionManager));
-            scene->SetAnnoSet(du::SmartPtr<rzk::AnnoSet>(new rzk::AnnoSet));
-            du::SmartPtr<rzk::ShapeView> view(new rzk::ShapeView);
-            view->SetScene(scene);
-            view->SetWindow(du::SmartPtr<rzk::Window>(new rzk::Window));
-            du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
-            manager->SetView(view);
-            module->ManageObject(manager);
-            if (withWorkflow) {
-                manager->InstallWorkflow(du::SmartPtr<workflow::Workflow>(new IdleWorkflow));
-            }
-            managers.push_back(manager);
-        }
+        managers = ManageViews(*module, withWorkflow);
         queue->RunPending();
         RunSecond();  // past the first, silent ticks and the status pushes of the installation
     }
@@ -110,19 +118,7 @@ void IdleRealSecond(benchmark::State& state) {
     du::SmartPtr<dom::ManagedObject> module(new dom::ManagedObject);
     module->ManageSelf(queue, du::Symbol(), 0);
     std::thread loop([&] { queue->RunMessageLoop(); });
-    std::vector<du::SmartPtr<workflow::WorkflowManagerImpl>> managers;
-    for (int i = 0; i < VIEWS; ++i) {
-        du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
-        scene->SetSelectionManager(du::SmartPtr<rzk::SelectionManager>(new rzk::SelectionManager));
-        scene->SetAnnoSet(du::SmartPtr<rzk::AnnoSet>(new rzk::AnnoSet));
-        du::SmartPtr<rzk::ShapeView> view(new rzk::ShapeView);
-        view->SetScene(scene);
-        view->SetWindow(du::SmartPtr<rzk::Window>(new rzk::Window));
-        du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
-        manager->SetView(view);
-        module->ManageObject(manager);  // OnManage runs on the loop thread
-        managers.push_back(manager);
-    }
+    const auto managers = ManageViews(*module, false);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     for (auto _ : state) {
         const double before = ProcessCpuSeconds();
