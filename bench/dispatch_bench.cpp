@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CountingAllocator.h"
+#include "MoveWorkflow.h"
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
 #include "messages/MouseMsg.h"
@@ -15,21 +16,7 @@
 
 namespace {
 
-class MoveWorkflow : public workflow::SimpleWorkflow {
-public:
-    MoveWorkflow(unsigned int priority, bool consume) : SimpleWorkflow("move"), consume_(consume) {
-        SetPriority(priority);
-        AddMsgTypeHandled(workflow::ConstStrings::MsgMouseMove, false);
-        SetActive(true);
-    }
-    bool OnMsgMouseMove(int x, int) override {
-        benchmark::DoNotOptimize(x);
-        return consume_;
-    }
-
-private:
-    bool consume_;
-};
+using bench_support::MoveWorkflow;
 
 void Dispatch(benchmark::State& state) {
     const auto count = static_cast<unsigned int>(state.range(0));

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "CountingAllocator.h"
+#include "ServerThread.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/ManagedObject.h"
 #include "dom/Message.h"
@@ -57,30 +58,7 @@ public:
     std::uint64_t sum = 0;
 };
 
-// A server on its own queue thread, made there so that the thread owns the queue.
-class ServerThread {
-public:
-    ServerThread() : server_(new Server) {
-        std::promise<void> ready;
-        thread_ = std::thread([this, &ready] {
-            queue_ = new dom::GenericMessageQueue();
-            server_->ManageSelf(queue_, du::Symbol(), 0);
-            ready.set_value();
-            server_->RunMessageLoop();
-        });
-        ready.get_future().wait();
-    }
-    ~ServerThread() {
-        queue_->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
-        thread_.join();
-    }
-    Server& server() { return *server_; }
-
-private:
-    du::SmartPtr<dom::GenericMessageQueue> queue_;
-    du::SmartPtr<Server> server_;
-    std::thread thread_;
-};
+using ServerThread = bench_support::ServerThread<Server>;
 
 std::int32_t BareCall(Server& server, std::int32_t value) {
     MessageWriter writer = server.StartNewMessage(0);

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "CountingAllocator.h"
+#include "ServerThread.h"
 #include "dom/ManagedObject.h"
 #include "dom/Message.h"
 #include "dom/MessageQueue.h"
@@ -56,30 +57,7 @@ public:
     std::atomic<std::uint64_t> consumed{0};
 };
 
-// A server on its own queue thread; the queue is made there, so that thread owns it.
-class ServerThread {
-public:
-    ServerThread() : server_(new Server) {
-        std::promise<void> ready;
-        thread_ = std::thread([this, &ready] {
-            queue_ = new dom::GenericMessageQueue();
-            server_->ManageSelf(queue_, du::Symbol(), 0);
-            ready.set_value();
-            server_->RunMessageLoop();
-        });
-        ready.get_future().wait();
-    }
-    ~ServerThread() {
-        queue_->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
-        thread_.join();
-    }
-    Server& server() { return *server_; }
-
-private:
-    du::SmartPtr<dom::GenericMessageQueue> queue_;
-    du::SmartPtr<Server> server_;
-    std::thread thread_;
-};
+using ServerThread = bench_support::ServerThread<Server>;
 
 void RoundTrip_Runtime(benchmark::State& state) {
     ServerThread thread;

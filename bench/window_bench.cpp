@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "CountingAllocator.h"
+#include "MoveWorkflow.h"
 #include "dom/MessageQueue.h"
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
@@ -18,21 +19,7 @@ namespace {
 
 constexpr unsigned int WORKFLOWS = 8;
 
-class MoveWorkflow : public workflow::SimpleWorkflow {
-public:
-    MoveWorkflow(unsigned int priority, bool consume) : SimpleWorkflow("move"), consume_(consume) {
-        SetPriority(priority);
-        AddMsgTypeHandled(workflow::ConstStrings::MsgMouseMove, false);
-        SetActive(true);
-    }
-    bool OnMsgMouseMove(int x, int) override {
-        benchmark::DoNotOptimize(x);
-        return consume_;
-    }
-
-private:
-    bool consume_;
-};
+using bench_support::MoveWorkflow;
 
 struct Setup {
     du::SmartPtr<dom::GenericMessageQueue> queue = dom::GenericMessageQueue::CreateManual();
