@@ -141,18 +141,18 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
     // A handler of the announcement, or the status update that SetManager asks for, may remove the workflow
     // (or remove it and install it again, which links it itself). A removed workflow has no manager and no
     // view, so each link is made only while this installation still stands.
-    if (!stack_.Holds(priority, workflow.Get(), serial)) {
+    auto stands = [&] { return stack_.Holds(priority, workflow.Get(), serial); };
+    if (!stands()) {
         return;
     }
     workflow->SetManager(this);
-    if (!stack_.Holds(priority, workflow.Get(), serial)) {
+    if (!stands()) {
         return;
     }
     workflow->SetView(view_);
-    if (!stack_.Holds(priority, workflow.Get(), serial)) {
-        return;
+    if (stands()) {
+        workflow->OnAdd();
     }
-    workflow->OnAdd();
 }
 
 void WorkflowManagerImpl::UninstallWorkflow(StackEntry entry, bool announce) {
