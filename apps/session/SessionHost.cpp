@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -19,10 +20,12 @@
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
 #include "dom/Observer.h"
+#include "dom/ProxyObject.h"
 #include "dp/RZTracer.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "du/TextData.h"
+#include "manager/ManagerDiagnostics.h"
 #include "manager/TraceData.h"
 #include "rzk/ActiveModule.h"
 #include "rzk/AnnoSet.h"
@@ -228,8 +231,12 @@ public:
         }
         changed_.notify_all();
     }
-    // Handled without a reply: the blocked sender is released.
-    void HandleMessage(const dom::MessagePtr&) override {}
+    // Runs the task the host thread waits on, if any; handled without a reply, which releases the sender.
+    void HandleMessage(const dom::MessagePtr&) override {
+        if (task_) {
+            task_();
+        }
+    }
 
     void WaitForTimers(std::int64_t time) {
         std::unique_lock lock(lock_);
@@ -240,11 +247,19 @@ public:
         writer.MarkNeedsReplyFlag();
         DeliverMessage(writer.FinaliseMessage());
     }
+    // Runs task on the queue's thread once everything queued before it has run, and waits for it. Host
+    // thread only, one task at a time; the blocking call orders the task's effects before the return.
+    void RunOnQueue(std::function<void()> task) {
+        task_ = std::move(task);
+        Barrier();
+        task_ = nullptr;
+    }
 
 private:
     std::mutex lock_;
     std::condition_variable changed_;
     std::int64_t seen_ = 0;
+    std::function<void()> task_;  // set and cleared by the host thread around a blocking call
 };
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
@@ -668,6 +683,17 @@ private:
                                      "): no loaded plug-in makes it for this view");
             }
         }
+    }
+
+    // Runs task with the diagnostics of the view's manager, on the plug-in's thread, and waits for it.
+    void WithDiagnostics(const std::function<void(workflow::ManagerDiagnostics&)>& task) {
+        auto* proxy = dynamic_cast<dom::ProxyObject*>(&Manager());
+        auto* diagnostics =
+            proxy ? dynamic_cast<workflow::ManagerDiagnostics*>(proxy->GetTarget().Get()) : nullptr;
+        if (!diagnostics) {
+            throw SessionFailure("the plug-in's manager offers no diagnostics");
+        }
+        probe_->RunOnQueue([&] { task(*diagnostics); });
     }
 
     rzk::WorkflowManager& Manager() {

@@ -10,6 +10,7 @@
 #include "du/Symbol.h"
 #include "manager/CursorRequests.h"
 #include "manager/ExclusiveClaims.h"
+#include "manager/ManagerDiagnostics.h"
 #include "manager/ObserverList.h"
 #include "manager/StatusBar.h"
 #include "manager/WorkflowManager.h"
@@ -33,6 +34,7 @@ class Workflow;
 // that manages it (the module thread), one at a time; dispatch is re-entrant.
 class WorkflowManagerImpl : public virtual WorkflowManager,
                             public virtual WorkflowManagerCore,
+                            public ManagerDiagnostics,
                             public virtual dom::ManagedObject {
 public:
     using StackEntry = WorkflowStack::iterator;
@@ -116,6 +118,12 @@ public:
     void CancelAnimationEvents() override;
     void OnAnimationEventComplete(AnimationEvent* event) override;
     void GetAnimationEngine(du::SmartPtr<animation::Engine>& engine) override;
+
+    // --- ManagerDiagnostics. Module thread only.
+    void RegisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) override;
+    void DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) override;
+    void SetFlightRecorderCapacity(std::size_t events) override;
+    std::vector<CrashSnapshot> TakeCrashSnapshots() override;
 
     // --- The remote interface (dom::ManagedObject): reflection answers, any thread; HandleMessage decodes a
     // host call arriving through the manager's proxy, queue thread only, and lives with the dispatcher.

@@ -1,0 +1,24 @@
+// The manager's diagnostics: the routing log and the flight recorder.
+#include "manager/ManagerDiagnostics.h"
+
+#include "manager/WorkflowManagerImpl.h"
+
+namespace workflow {
+
+void WorkflowManagerImpl::RegisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) {
+    (void)observer;
+}
+
+void WorkflowManagerImpl::DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) {
+    (void)observer;
+}
+
+void WorkflowManagerImpl::SetFlightRecorderCapacity(std::size_t events) {
+    (void)events;
+}
+
+std::vector<CrashSnapshot> WorkflowManagerImpl::TakeCrashSnapshots() {
+    return {};
+}
+
+}  // namespace workflow
