@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -190,6 +191,58 @@ TEST_F(SessionProgram, WhatCannotBeHadEndsTheSessionWithOneLineAndExitThree) {
         0u)
         << noPlugIn.err;
     EXPECT_EQ(std::count(noPlugIn.err.begin(), noPlugIn.err.end(), '\n'), 1);
+}
+
+TEST_F(SessionProgram, BadSessionFileEndsWithOneShortLineAndExitTwo) {
+    std::string everyByte;
+    for (int i = 0; i < 256; ++i) {
+        everyByte += static_cast<char>(i);
+    }
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", ":1: empty session: no command to run"},
+        {"# nothing but a comment\n\n", ":3: empty session: no command to run"},
+        {everyByte, ":1: not a session: binary data (a NUL byte)"},
+        {"\xff\xfe\x01" + std::string(60, 'z') + " 1\n",
+         ":1: unknown verb '\\xff\\xfe\\x01" + std::string(37, 'z') + "...'"},
+        {std::string(10 << 20, 'a'), ":1: line too long (10485760 bytes, at most 4096)"},
+        {"view shape\nexpect status \"yaw 10", ":2: unterminated quote"},
+    };
+    for (const auto& [text, message] : cases) {
+        const std::string path = Write("bad.session", text);
+        const Outcome outcome = Run(path);
+        EXPECT_EQ(outcome.exitCode, 2) << message;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, path + message + "\n");
+    }
+    // Too large to be a session: not even read (the file is sparse, so this costs no disk).
+    const std::string huge = Write("huge.session", "view shape\n");
+    fs::resize_file(huge, (64u << 20) + 1);
+    const Outcome outcome = Run(huge);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err, huge + ":1: session file too large (67108865 bytes, at most 67108864)\n");
+}
+
+TEST_F(SessionProgram, PlugInThatIsNoLibraryOrLacksEntryPointsEndsWithOneLineAndExitThree) {
+    const std::string session = Write("plain.session", "view shape\n");
+    const std::string text = Write("text.so", "not a library\n");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {text, "error: cannot load the workflow plug-in " + text + ": "},
+        {dir_.string(), "error: cannot load the workflow plug-in " + dir_.string() + ": "},
+        {RZHOST_LIBRARY_PATH, std::string("error: ") + RZHOST_LIBRARY_PATH +
+                                  " lacks the plug-in entry points RZDllInit, RZDllCreateComponent and "
+                                  "RZDllTerminate"},
+    };
+    for (const auto& [plugIn, start] : cases) {
+        const Outcome outcome = Run("--plugin " + plugIn + " " + session);
+        EXPECT_EQ(outcome.exitCode, 3) << plugIn;
+        EXPECT_EQ(outcome.err.rfind(start, 0), 0u) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+    // A workflow plug-in that is no library: the session stops at its load line.
+    const Outcome load = Run(Write("load.session", "view shape\nload " + text + "\n"));
+    EXPECT_EQ(load.exitCode, 3);
+    EXPECT_EQ(load.err.rfind("error: line 2: ", 0), 0u) << load.err;
+    EXPECT_EQ(std::count(load.err.begin(), load.err.end(), '\n'), 1) << load.err;
 }
 
 TEST_F(SessionProgram, JsonTranscriptHasOneObjectPerLineForEveryKindOfReport) {

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -808,6 +808,14 @@ int RunSessionFile(const std::string& path, const Options& options, std::ostream
     if (!std::filesystem::is_regular_file(path, ignored) || !file) {
         err << "error: cannot read the session file " << path << "\n";
         return EXIT_FAILED;
+    }
+    // A session is a page of commands; a file many times that size is no session, and is not read whole.
+    constexpr std::uintmax_t MAX_SESSION_BYTES = 64u << 20;
+    if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
+        size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
+        err << path << ":1: session file too large (" << size << " bytes, at most " << MAX_SESSION_BYTES
+            << ")\n";
+        return EXIT_MALFORMED;
     }
     std::stringstream text;
     text << file.rdbuf();

@@ -18,15 +18,42 @@ struct VerbRule {
     Check check;
 };
 
+// The longest line a session may hold: far beyond any command, short enough that a file of one endless
+// line is refused by its length rather than split into millions of words.
+constexpr std::size_t MAX_LINE_LENGTH = 4096;
+// How much of a word an error line quotes.
+constexpr std::size_t MAX_QUOTED_LENGTH = 40;
+
+// A word as an error line quotes it: control and non-ASCII bytes spelled as \xNN, and a long word cut, so
+// that the error stays one short line of text whatever the file holds.
+std::string Shown(const std::string& word) {
+    static const char digits[] = "0123456789abcdef";
+    std::string shown;
+    for (std::size_t i = 0; i < word.size() && i < MAX_QUOTED_LENGTH; ++i) {
+        const auto c = static_cast<unsigned char>(word[i]);
+        if (c < 0x20 || c >= 0x7f) {
+            shown += "\\x";
+            shown += digits[c >> 4];
+            shown += digits[c & 0xf];
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    if (word.size() > MAX_QUOTED_LENGTH) {
+        shown += "...";
+    }
+    return shown;
+}
+
 std::optional<std::string> Int(const std::string& word, const char* what, std::int64_t low,
                                std::int64_t high) {
     const std::optional<std::int64_t> value = Number(word);
     if (!value) {
-        return std::string(what) + " is not a number: '" + word + "'";
+        return std::string(what) + " is not a number: '" + Shown(word) + "'";
     }
     if (*value < low || *value > high) {
         return std::string(what) + " out of range (" + std::to_string(low) + " to " + std::to_string(high) +
-               "): '" + word + "'";
+               "): '" + Shown(word) + "'";
     }
     return std::nullopt;
 }
@@ -44,7 +71,7 @@ std::optional<std::string> Coordinates(const std::string& x, const std::string& 
 
 std::optional<std::string> Button(const std::string& word) {
     if (!ButtonIndex(word)) {
-        return "unknown button '" + word + "' (left, middle, right)";
+        return "unknown button '" + Shown(word) + "' (left, middle, right)";
     }
     return std::nullopt;
 }
@@ -58,7 +85,7 @@ std::optional<std::string> OneOf(const std::string& word, std::initializer_list<
         }
         list += (list.empty() ? "" : ", ") + std::string(candidate);
     }
-    return "unknown " + std::string(what) + " '" + word + "' (" + list + ")";
+    return "unknown " + std::string(what) + " '" + Shown(word) + "' (" + list + ")";
 }
 
 const std::map<std::string, VerbRule>& Rules() {
@@ -82,7 +109,7 @@ const std::map<std::string, VerbRule>& Rules() {
               if (a.size() == next + 1 && a[next] != "persistent") {
                   return std::string(next == 1 ? "expected a priority or 'persistent'"
                                                : "expected 'persistent'") +
-                         ", got '" + a[next] + "'";
+                         ", got '" + Shown(a[next]) + "'";
               }
               return std::nullopt;
           }}},
@@ -280,6 +307,16 @@ bool ParseScript(const std::string& fileName, const std::string& text, Script& s
         start = end + 1;
         ++lineNumber;
 
+        if (line.size() > MAX_LINE_LENGTH) {
+            error = {fileName, lineNumber,
+                     "line too long (" + std::to_string(line.size()) + " bytes, at most " +
+                         std::to_string(MAX_LINE_LENGTH) + ")"};
+            return false;
+        }
+        if (line.find('\0') != std::string::npos) {
+            error = {fileName, lineNumber, "not a session: binary data (a NUL byte)"};
+            return false;
+        }
         const std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#') {
             continue;
@@ -294,7 +331,7 @@ bool ParseScript(const std::string& fileName, const std::string& text, Script& s
         }
         const auto rule = Rules().find(words[0]);
         if (rule == Rules().end()) {
-            return fail("unknown verb '" + words[0] + "'");
+            return fail("unknown verb '" + Shown(words[0]) + "'");
         }
         Command command{lineNumber, words[0], {words.begin() + 1, words.end()}, {}};
         const VerbRule& verb = rule->second;
@@ -312,6 +349,10 @@ bool ParseScript(const std::string& fileName, const std::string& text, Script& s
         const std::size_t last = line.find_last_not_of(" \t\r");
         command.text = line.substr(first, last - first + 1);
         script.commands.push_back(std::move(command));
+    }
+    if (script.commands.empty()) {
+        error = {fileName, lineNumber, "empty session: no command to run"};
+        return false;
     }
     return true;
 }
