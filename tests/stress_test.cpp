@@ -492,6 +492,8 @@ TEST(Stress, TerminatingUnderAWaitingCallReleasesEveryCallerAndLeavesNothingBehi
             Blocking(tally, [&] { library.managers[1]->IsWorkflowTraceEnabled(); });
             EXPECT_EQ(tally.refused.load(), 1);
             library.managers[2]->SendModeMessage("alpha", "late", 1, du::SmartPtr<du::RefCounted>(new Cargo));
+            Blocking(tally, [&] { library.module->CreateManager(world.views[3]); });
+            EXPECT_EQ(tally.refused.load(), 2);
         }
         // The query was either answered before the queue stopped or returned by the shutdown.
         EXPECT_TRUE(gateQueryAnswered.load() || gateQueryRefused.load());
