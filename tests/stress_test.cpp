@@ -40,8 +40,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int HOST_THREADS = 8;
 constexpr int MANAGERS = 4;
 constexpr int OPERATIONS = 25;
-// Window input counts as one more choice beside the 25 operations.
-constexpr int CHOICES = OPERATIONS + 1;
+// Beside the 25 operations: window input, and a manager made and dropped at once for a view that has one.
+constexpr int INPUT = OPERATIONS;
+constexpr int EXTRA_MANAGER = OPERATIONS + 1;
+constexpr int CHOICES = OPERATIONS + 2;
 constexpr const char* PROTOCOL_ERROR = "ProtocolError extracting return value";
 
 // Aborts the program when a run outlives its bound: a deadlock must end the test run, not hang it. The
@@ -293,10 +295,10 @@ void PostInput(rzk::Window& window, std::mt19937& random) {
     }
 }
 
-// Makes call number choice (0 to 24 the manager's operations by tag, 25 window input) with values drawn
-// from random.
-void Call(int choice, rzk::WorkflowManager& manager, rzk::Window& window, StressWorld& world,
-          std::mt19937& random, Tally& tally) {
+// Makes call number choice (0 to 24 the manager's operations by tag, then window input and an extra
+// manager) with values drawn from random.
+void Call(int choice, rzk::WorkflowModule& module, rzk::WorkflowManager& manager, std::size_t target,
+          StressWorld& world, std::mt19937& random, Tally& tally) {
     const bool flag = random() % 2 == 0;
     const du::SmartPtr<rzk::NotificationObserver> notificationObserver(flag ? world.notificationObserver.Get()
                                                                             : nullptr);
@@ -370,8 +372,11 @@ void Call(int choice, rzk::WorkflowManager& manager, rzk::Window& window, Stress
             });
         case 24:
             return manager.Destroy();
+        case INPUT:
+            return PostInput(*world.windows[target], random);
         default:
-            return PostInput(window, random);
+            // Left to the queue, which frees it at shutdown with its observers on the shared window.
+            return Blocking(tally, [&] { module.CreateManager(world.views[target]); });
     }
 }
 
@@ -387,9 +392,9 @@ void RunHostThreads(RunningLibrary& library, StressWorld& world, Tally& tally, u
                 const auto target = static_cast<std::size_t>(random() % MANAGERS);
                 int choice = static_cast<int>(random() % CHOICES);
                 if (choice == 24 && !destroyInMix) {
-                    choice = CHOICES - 1;
+                    choice = INPUT;
                 }
-                Call(choice, *library.managers[target], *world.windows[target], world, random, tally);
+                Call(choice, *library.module, *library.managers[target], target, world, random, tally);
                 if (call == destroyAt && i < MANAGERS) {
                     library.managers[static_cast<std::size_t>(i)]->Destroy();
                 }
@@ -494,6 +499,10 @@ TEST(Stress, TerminatingUnderAWaitingCallReleasesEveryCallerAndLeavesNothingBehi
             library.managers[2]->SendModeMessage("alpha", "late", 1, du::SmartPtr<du::RefCounted>(new Cargo));
             Blocking(tally, [&] { library.module->CreateManager(world.views[3]); });
             EXPECT_EQ(tally.refused.load(), 2);
+            std::mt19937 random(7);
+            for (const auto& window : world.windows) {
+                PostInput(*window, random);
+            }
         }
         // The query was either answered before the queue stopped or returned by the shutdown.
         EXPECT_TRUE(gateQueryAnswered.load() || gateQueryRefused.load());
