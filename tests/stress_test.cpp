@@ -207,7 +207,8 @@ struct RunningLibrary {
     explicit RunningLibrary(StressWorld& world) {
         EXPECT_TRUE(RZDllInit());
         du::SmartPtr<rzk::ActiveModule> record;
-        EXPECT_TRUE(RZDllCreateComponent("shapeview", "navigator", "workflow", record));
+        EXPECT_TRUE(
+            RZDllCreateComponent(rzk::ShapeView::ACTOR_TYPE.ToString(), "navigator", "workflow", record));
         if (!record) {
             return;
         }
