@@ -465,8 +465,9 @@ TEST(Stress, TerminatingUnderAWaitingCallReleasesEveryCallerAndLeavesNothingBehi
                 }
             });
             gate.AwaitEntered();
-            // The module thread is held: these calls queue behind the query, or are refused once the
-            // library stops. Each thread calls until refused, so each ends only through the shutdown.
+            // The module thread is held: these calls, to managers and to the module, queue behind the
+            // query, or are refused once the library stops. Each thread calls until refused, so each ends
+            // only through the shutdown.
             std::vector<std::thread> waiting;
             std::atomic<int> refusedThreads{0};
             for (int i = 0; i < HOST_THREADS - 1; ++i) {
@@ -476,7 +477,12 @@ TEST(Stress, TerminatingUnderAWaitingCallReleasesEveryCallerAndLeavesNothingBehi
                     for (;;) {
                         manager.SetCurPage(static_cast<int>(random() % 9));
                         try {
-                            manager.GetCurrentCursor();
+                            if (i % 2) {
+                                library.module->CreateManager(
+                                    world.views[static_cast<std::size_t>(i % MANAGERS)]);
+                            } else {
+                                manager.GetCurrentCursor();
+                            }
                         } catch (const std::runtime_error& error) {
                             if (std::string(error.what()) == PROTOCOL_ERROR) {
                                 ++refusedThreads;
