@@ -1,7 +1,5 @@
 #include "SessionHost.h"
 
-#include <dlfcn.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "PlugIn.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
@@ -264,34 +263,6 @@ private:
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
 
-using InitFunction = bool (*)();
-using CreateComponentFunction = bool (*)(const std::string&, const std::string&, const std::string&,
-                                         du::SmartPtr<rzk::ActiveModule>&);
-using TerminateFunction = void (*)();
-
-// The workflow plug-in as a viewer finds it: a library and its three entry points.
-struct PlugIn {
-    void* library = nullptr;
-    InitFunction init = nullptr;
-    CreateComponentFunction createComponent = nullptr;
-    TerminateFunction terminate = nullptr;
-
-    void Open(const std::string& path) {
-        library = dlopen(path.c_str(), RTLD_NOW);
-        if (!library) {
-            throw SessionFailure("cannot load the workflow plug-in " + path + ": " + dlerror());
-        }
-        init = reinterpret_cast<InitFunction>(dlsym(library, "RZDllInit"));
-        createComponent = reinterpret_cast<CreateComponentFunction>(dlsym(library, "RZDllCreateComponent"));
-        terminate = reinterpret_cast<TerminateFunction>(dlsym(library, "RZDllTerminate"));
-        if (!init || !createComponent || !terminate) {
-            throw SessionFailure(path +
-                                 " lacks the plug-in entry points RZDllInit, RZDllCreateComponent and "
-                                 "RZDllTerminate");
-        }
-    }
-};
-
 int ToInt(const std::string& word) {
     return static_cast<int>(*Number(word));
 }
@@ -387,7 +358,9 @@ private:
                      "runtime " + record.category + "/" + record.name + ": " + text);
         });
         sinkInstalled_ = true;
-        plugIn_.Open(options_.pluginPath);
+        if (auto error = plugIn_.Open(options_.pluginPath)) {
+            throw SessionFailure(*error);
+        }
         loader_ = new rzloader::Loader;
         rzloader::Loader::SetLoader(loader_);
         // The module thread makes its queue while RZDllInit runs: with the switch on, that queue's clock
@@ -775,7 +748,7 @@ private:
     std::string sessionDir_;
     int line_ = 0;
 
-    PlugIn plugIn_;
+    apps::PlugIn plugIn_;
     bool started_ = false;
     du::SmartPtr<rzloader::Loader> loader_;
     du::SmartPtr<dom::GenericMessageQueue> queue_;
