@@ -3,8 +3,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "PlugIn.h"
+#include "ViewState.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
@@ -474,6 +475,12 @@ private:
             Trace(a);
         } else if (verb == "replay") {
             Replay(a);
+        } else if (verb == "pick") {
+            Pick(ToInt(a[0]), ToInt(a[1]), static_cast<unsigned int>(*Number(a[2])));
+        } else if (verb == "print") {
+            const std::string state =
+                a[0] == "camera" ? apps::CameraText(*View().GetCamera()) : apps::SelectionText(View());
+            Write({{"type", a[0]}, {"state", state}}, a[0] + " " + Quoted(state));
         } else {
             WindowEvent(verb, a);
         }
@@ -541,6 +548,7 @@ private:
             throw SessionFailure("the workflow module made no manager for the view");
         }
         view_ = view;
+        picks_ = nullptr;
         window_ = window;
         statusSeen_ = 0;
         // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
@@ -618,6 +626,21 @@ private:
         }
     }
 
+    // What a viewer recorded its rendering to show at a point: from the first "pick" on, the view has a
+    // picker, which answers the recorded points (the latest answer for each) and 0, nothing drawn, elsewhere.
+    void Pick(int x, int y, unsigned int instance) {
+        if (!picks_) {
+            picks_ = std::make_shared<PickAnswers>();
+            View().SetInstancePicker([picks = picks_](int px, int py) {
+                std::lock_guard lock(picks->lock);
+                auto found = picks->answers.find({px, py});
+                return found == picks->answers.end() ? 0u : found->second;
+            });
+        }
+        std::lock_guard lock(picks_->lock);
+        picks_->answers[{x, y}] = instance;
+    }
+
     std::string Resolve(const std::string& path) const {
         const std::filesystem::path given(path);
         return given.is_absolute() ? path : (std::filesystem::path(sessionDir_) / given).string();
@@ -631,6 +654,10 @@ private:
             seen = View().GetStatusMessage();
         } else if (a[0] == "cursor") {
             seen = CursorName(Window().GetCursor());
+        } else if (a[0] == "camera") {
+            seen = apps::CameraText(*View().GetCamera());
+        } else if (a[0] == "selection") {
+            seen = apps::SelectionText(View());
         } else if (a[0] == "workflow") {
             seen = NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*Number(a[1]))));
         } else {
@@ -758,6 +785,12 @@ private:
     du::SmartPtr<rzk::View> view_;
     du::SmartPtr<rzk::Window> window_;
     std::size_t statusSeen_ = 0;
+    // Read on the plug-in's thread by the view's picker.
+    struct PickAnswers {
+        std::mutex lock;
+        std::map<std::pair<int, int>, unsigned int> answers;
+    };
+    std::shared_ptr<PickAnswers> picks_;
 
     ReportLog log_;
     dp::TraceSink previousSink_;
