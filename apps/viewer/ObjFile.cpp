@@ -3,15 +3,46 @@
 #include <tiny_obj_loader.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "Mesh.h"
 
 namespace viewer {
+namespace {
+
+// The loader takes a vertex or a face with too few numbers as a shorter one, or drops it: a file cut off
+// in the middle of a line would show as something it is not.
+std::optional<std::string> CheckStatements(const std::string& path) {
+    std::ifstream file(path);
+    int number = 0;
+    for (std::string line; std::getline(file, line);) {
+        ++number;
+        std::istringstream words(line);
+        std::string keyword;
+        words >> keyword;
+        const std::size_t wanted = keyword == "v" || keyword == "f" ? 3 : 0;
+        std::size_t count = 0;
+        for (std::string word; words >> word;) {
+            ++count;
+        }
+        if (count < wanted) {
+            return "malformed OBJ file " + path + ":" + std::to_string(number) + ": '" + keyword + "' with " +
+                   std::to_string(count) + " of at least 3 numbers (is the file cut off?)";
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::optional<std::string> LoadObj(const std::string& path, Mesh& mesh) {
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(path, ignored)) {
         return "cannot read the OBJ file " + path;
+    }
+    if (auto error = CheckStatements(path)) {
+        return error;
     }
     tinyobj::ObjReaderConfig config;
     // Polygons are split here, after their indices are checked: the loader skips a bad polygon silently.
@@ -40,6 +71,10 @@ std::optional<std::string> LoadObj(const std::string& path, Mesh& mesh) {
         for (unsigned char corners : shape.mesh.num_face_vertices) {
             if (next + corners > indices.size()) {
                 return "malformed OBJ file " + path + ": shape '" + shape.name + "' ends inside a face";
+            }
+            if (corners < 3) {
+                return "malformed OBJ file " + path + ": a face of shape '" + shape.name + "' has " +
+                       std::to_string(corners) + " corners (is the file cut off?)";
             }
             for (unsigned char corner = 0; corner < corners; ++corner) {
                 const int index = indices[next + corner].vertex_index;

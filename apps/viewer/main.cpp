@@ -271,6 +271,13 @@ private:
             return std::string("cannot open a window: ") + SDL_GetError();
         }
         sdlStarted_ = true;
+        // Without a display SDL falls back to drawing nowhere: a viewer nobody can see is an error, unless
+        // asked for by name.
+        const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+        if ((driver == "offscreen" || driver == "dummy") && !SDL_getenv("SDL_VIDEODRIVER")) {
+            return "cannot open a window: no display (DISPLAY is not set; SDL_VIDEODRIVER=offscreen runs "
+                   "without one)";
+        }
         window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    options_.width, options_.height, SDL_WINDOW_RESIZABLE);
         if (!window_) {
