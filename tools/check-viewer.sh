@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the windowed viewer as a person uses it: under a virtual X display, real X input from xdotool
 # (a left drag, two wheel notches, a click on the model, the measure tool and Escape), the viewer's own
-# pictures read back and judged by their pixels, then the recording replayed headless by the session host,
-# which must end with the same camera and selection. Bad input (broken OBJ files, a plug-in that is not
+# pictures read back and judged by their pixels, then the recording replayed headless by the session host
+# and played into a live window, both of which must end with the same camera and selection. Bad input (broken OBJ files, a plug-in that is not
 # one) must give one clear line and a non-zero exit. Bounded in time; skipped only when no X display can be
 # started. Usage: tools/check-viewer.sh [BUILD_DIR]   (default build/release, built first when it is that)
 set -euo pipefail
@@ -23,7 +23,12 @@ viewer="$root/$build/apps/workflow-viewer"
 session="$root/$build/apps/workflow-session"
 [ -x "$viewer" ] || { echo "FAILED: $viewer was not built (SDL2 or tinyobjloader missing?)"; exit 1; }
 
-work="${CHECK_VIEWER_WORK:-$(mktemp -d)}"
+if [ -n "${CHECK_VIEWER_WORK:-}" ]; then
+    work="$CHECK_VIEWER_WORK"
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
 fail() {
     echo "FAILED: $*"
     exit 1
@@ -221,4 +226,8 @@ timeout 30 "$session" "$work/recorded.session" >"$work/replay.out" 2>"$work/repl
     fail "the replay did not end with the viewer's camera and selection: $(cat "$work/replay.err")"
 grep -q "^    ok" "$work/replay.out" || fail "the replay checked nothing"
 echo "ok: replayed $(grep -c . "$work/recorded.session") recorded lines headless: $camera, $selection"
+timeout 60 "$viewer" --width 640 --height 480 --session "$work/recorded.session" --quit-after-session \
+    >"$work/live.out" 2>"$work/live.err" || fail "the recording played into the window did not hold: $(cat "$work/live.out")"
+grep -qx "$camera" "$work/live.out" || fail "the recording played into the window ended elsewhere: $(cat "$work/live.out")"
+echo "ok: the recording played into a live window ends the same"
 echo "viewer check passed"
