@@ -32,6 +32,8 @@ struct Mesh {
     void Append(const Mesh& other);
 };
 
+// Models and drawings are plain values: any thread.
+
 // The built-in models. The assembly has three parts (base, column, ball) so that a click selects one.
 Mesh MakeCube();
 Mesh MakeSphere(int rings = 16, int segments = 32);

@@ -18,7 +18,8 @@ struct CameraState {
 };
 
 // A picture with its depth and, for each pixel, the part drawn there (part id + 1, 0 for background):
-// the host answers "what is under the pointer" from it.
+// the host answers "what is under the pointer" from it. Not shared: one thread at a time (the viewer's
+// main thread).
 class Frame {
 public:
     Frame(int width, int height);
@@ -67,7 +68,8 @@ constexpr std::uint32_t BACKGROUND = 0xff1e1e28;
 constexpr std::uint32_t HIGHLIGHT = 0xffff8c00;
 
 // Flat-shaded, z-buffered triangles of a mesh, seen orthographically from the camera; the model is
-// centred and scaled to fit first, so any model fills the picture the same way at zoom 1.
+// centred and scaled to fit first, so any model fills the picture the same way at zoom 1. Render is const:
+// any thread, each with its own frame.
 class Rasteriser {
 public:
     explicit Rasteriser(const Mesh& mesh);

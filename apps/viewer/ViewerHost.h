@@ -66,8 +66,10 @@ public:
     // Any thread.
     bool HasPick(int x, int y) const;
 
+    // The view and window made by Start, for reading back what the workflows did. Host thread only.
     rzk::View& View() { return *view_; }
     ViewerWindow& Window() { return *window_; }
+    // "shape" or "drawing". Host thread only.
     const std::string& Kind() const { return kind_; }
 
 private:
