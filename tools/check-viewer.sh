@@ -208,6 +208,8 @@ shot
 [ "$(state cursor $shots)" != "cross" ] || fail "Escape did not dismiss measure"
 echo "ok: F2 started measure (cursor cross), Escape dismissed it"
 
+# A burst of clicks faster than frames are drawn: every press and release must reach the view.
+x11 mousemove --window "$window" 5 5 click --repeat 8 --delay 1 3
 x11 key ctrl+q
 code=0
 for _ in $(seq 1 200); do
@@ -217,6 +219,11 @@ done
 wait $viewer_pid || code=$?
 trap - EXIT
 [ "$code" -eq 0 ] || fail "the viewer exited with $code: $(cat "$work/viewer.err")"
+
+presses=$(grep -c '^down right ' "$work/recorded.session" || true)
+releases=$(grep -c '^up right ' "$work/recorded.session" || true)
+[ "$presses" -eq 8 ] && [ "$releases" -eq 8 ] || fail "a burst of 8 clicks arrived as $presses presses and $releases releases"
+echo "ok: a burst of 8 clicks arrived whole"
 
 # --- the recording, replayed headless ------------------------------------------------------------------------
 camera=$(grep '^camera ' "$work/viewer.out")
