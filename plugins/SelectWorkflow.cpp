@@ -3,6 +3,7 @@
 #include "messages/ConstStrings.h"
 #include "rzk/Scene.h"
 #include "rzk/SelectionManager.h"
+#include "rzk/View.h"
 
 namespace examples {
 
@@ -24,7 +25,11 @@ unsigned int SelectWorkflow::InstanceAt(int x, int y) {
 bool SelectWorkflow::OnMsgClickLeft(int x, int y) {
     Handled("MsgClickLeft", x, y);
     du::SmartPtr<rzk::SelectionManager> selection = GetSelection();
-    const unsigned int instance = InstanceAt(x, y);
+    // A host that renders knows what it drew there; otherwise the grid stands in for the geometry.
+    unsigned int instance = 0;
+    if (!GetView() || !GetView()->PickInstance(x, y, instance)) {
+        instance = InstanceAt(x, y);
+    }
     if (!selection || instance == 0) {
         return false;
     }

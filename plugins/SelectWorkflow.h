@@ -5,7 +5,8 @@
 
 namespace examples {
 
-// A left click selects the shape instance under the pointer; the mode message "add" selects instance
+// A left click selects the shape instance under the pointer (as the view's picker answers, else by the grid
+// of InstanceAt); the mode message "add" selects instance
 // <number> and "clear" empties the selection. Answers the query QuerySelectionController with its own name,
 // the number of selected instances and the selection manager.
 class SelectWorkflow : public ExampleWorkflow {
@@ -14,8 +15,8 @@ public:
 
     SelectWorkflow();
 
-    // The stand-in scene has no geometry to pick from: its instances sit on a grid of 100-pixel cells,
-    // ten to a row, numbered from 1 at the top left.
+    // Without a host picker the stand-in scene has no geometry to pick from: its instances sit on a grid of
+    // 100-pixel cells, ten to a row, numbered from 1 at the top left.
     static unsigned int InstanceAt(int x, int y);
 
     bool OnMsgClickLeft(int x, int y) override;

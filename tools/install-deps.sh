@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only those that are missing.
+# Installs the Debian packages the build needs, only those that are missing. With "viewer", also what the
+# windowed viewer and its check need (the build leaves the viewer out without them).
 set -euo pipefail
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libcli11-dev nlohmann-json3-dev)
+if [ "${1:-}" = "viewer" ]; then
+    packages+=(libsdl2-dev libtinyobjloader-dev xvfb xauth xdotool imagemagick python3)
+fi
 need=()
-for pkg in cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libcli11-dev nlohmann-json3-dev; do
+for pkg in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -1,7 +1,5 @@
 #include "SessionHost.h"
 
-#include <dlfcn.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -16,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "PlugIn.h"
+#include "ViewState.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
@@ -264,34 +264,6 @@ private:
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
 
-using InitFunction = bool (*)();
-using CreateComponentFunction = bool (*)(const std::string&, const std::string&, const std::string&,
-                                         du::SmartPtr<rzk::ActiveModule>&);
-using TerminateFunction = void (*)();
-
-// The workflow plug-in as a viewer finds it: a library and its three entry points.
-struct PlugIn {
-    void* library = nullptr;
-    InitFunction init = nullptr;
-    CreateComponentFunction createComponent = nullptr;
-    TerminateFunction terminate = nullptr;
-
-    void Open(const std::string& path) {
-        library = dlopen(path.c_str(), RTLD_NOW);
-        if (!library) {
-            throw SessionFailure("cannot load the workflow plug-in " + path + ": " + dlerror());
-        }
-        init = reinterpret_cast<InitFunction>(dlsym(library, "RZDllInit"));
-        createComponent = reinterpret_cast<CreateComponentFunction>(dlsym(library, "RZDllCreateComponent"));
-        terminate = reinterpret_cast<TerminateFunction>(dlsym(library, "RZDllTerminate"));
-        if (!init || !createComponent || !terminate) {
-            throw SessionFailure(path +
-                                 " lacks the plug-in entry points RZDllInit, RZDllCreateComponent and "
-                                 "RZDllTerminate");
-        }
-    }
-};
-
 int ToInt(const std::string& word) {
     return static_cast<int>(*Number(word));
 }
@@ -387,7 +359,9 @@ private:
                      "runtime " + record.category + "/" + record.name + ": " + text);
         });
         sinkInstalled_ = true;
-        plugIn_.Open(options_.pluginPath);
+        if (auto error = plugIn_.Open(options_.pluginPath)) {
+            throw SessionFailure(*error);
+        }
         loader_ = new rzloader::Loader;
         rzloader::Loader::SetLoader(loader_);
         // The module thread makes its queue while RZDllInit runs: with the switch on, that queue's clock
@@ -501,6 +475,12 @@ private:
             Trace(a);
         } else if (verb == "replay") {
             Replay(a);
+        } else if (verb == "pick") {
+            Pick(ToInt(a[0]), ToInt(a[1]), static_cast<unsigned int>(*Number(a[2])));
+        } else if (verb == "print") {
+            const std::string state =
+                a[0] == "camera" ? apps::CameraText(*View().GetCamera()) : apps::SelectionText(View());
+            Write({{"type", a[0]}, {"state", state}}, a[0] + " " + Quoted(state));
         } else {
             WindowEvent(verb, a);
         }
@@ -568,6 +548,7 @@ private:
             throw SessionFailure("the workflow module made no manager for the view");
         }
         view_ = view;
+        picks_ = nullptr;
         window_ = window;
         statusSeen_ = 0;
         // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
@@ -645,6 +626,21 @@ private:
         }
     }
 
+    // What a viewer recorded its rendering to show at a point: from the first "pick" on, the view has a
+    // picker, which answers the recorded points (the latest answer for each) and 0, nothing drawn, elsewhere.
+    void Pick(int x, int y, unsigned int instance) {
+        if (!picks_) {
+            picks_ = std::make_shared<PickAnswers>();
+            View().SetInstancePicker([picks = picks_](int px, int py) {
+                std::lock_guard lock(picks->lock);
+                auto found = picks->answers.find({px, py});
+                return found == picks->answers.end() ? 0u : found->second;
+            });
+        }
+        std::lock_guard lock(picks_->lock);
+        picks_->answers[{x, y}] = instance;
+    }
+
     std::string Resolve(const std::string& path) const {
         const std::filesystem::path given(path);
         return given.is_absolute() ? path : (std::filesystem::path(sessionDir_) / given).string();
@@ -658,6 +654,10 @@ private:
             seen = View().GetStatusMessage();
         } else if (a[0] == "cursor") {
             seen = CursorName(Window().GetCursor());
+        } else if (a[0] == "camera") {
+            seen = apps::CameraText(*View().GetCamera());
+        } else if (a[0] == "selection") {
+            seen = apps::SelectionText(View());
         } else if (a[0] == "workflow") {
             seen = NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*Number(a[1]))));
         } else {
@@ -775,7 +775,7 @@ private:
     std::string sessionDir_;
     int line_ = 0;
 
-    PlugIn plugIn_;
+    apps::PlugIn plugIn_;
     bool started_ = false;
     du::SmartPtr<rzloader::Loader> loader_;
     du::SmartPtr<dom::GenericMessageQueue> queue_;
@@ -785,6 +785,12 @@ private:
     du::SmartPtr<rzk::View> view_;
     du::SmartPtr<rzk::Window> window_;
     std::size_t statusSeen_ = 0;
+    // Read on the plug-in's thread by the view's picker.
+    struct PickAnswers {
+        std::mutex lock;
+        std::map<std::pair<int, int>, unsigned int> answers;
+    };
+    std::shared_ptr<PickAnswers> picks_;
 
     ReportLog log_;
     dp::TraceSink previousSink_;

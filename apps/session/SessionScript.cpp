@@ -194,13 +194,27 @@ const std::map<std::string, VerbRule>& Rules() {
                                    : std::optional<std::string>("'trace " + a[0] + "' takes nothing more");
           }}},
         {"replay", {1, 2, "replay WORKFLOW [FILE]", nullptr}},
+        {"pick",
+         {3, 3, "pick X Y ID",
+          [](const Args& a) {
+              auto error = Coordinates(a[0], a[1]);
+              return error ? error : Int(a[2], "instance id", 0, UINT_HIGH);
+          }}},
+        {"print",
+         {1, 1, "print camera|selection",
+          [](const Args& a) {
+              return OneOf(a[0], {"camera", "selection"}, "state");
+          }}},
         {"expect",
-         {2, 3, "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT",
+         {2, 3,
+          "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT | camera TEXT | "
+          "selection TEXT",
           [](const Args& a) -> std::optional<std::string> {
-              if (auto error = OneOf(a[0], {"status", "cursor", "workflow", "handled"}, "expectation")) {
+              if (auto error = OneOf(a[0], {"status", "cursor", "workflow", "handled", "camera", "selection"},
+                                     "expectation")) {
                   return error;
               }
-              const std::size_t wanted = a[0] == "status" || a[0] == "cursor" ? 2 : 3;
+              const std::size_t wanted = a[0] == "workflow" || a[0] == "handled" ? 3 : 2;
               if (a.size() != wanted) {
                   return a.size() < wanted ? "missing argument after 'expect " + a[0] + "'"
                                            : "too many words after 'expect " + a[0] + "'";

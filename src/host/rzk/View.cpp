@@ -1,5 +1,7 @@
 #include "rzk/View.h"
 
+#include <utility>
+
 #include "rzk/ViewObserver.h"
 
 namespace rzk {
@@ -27,6 +29,24 @@ std::vector<std::string> View::GetStatusMessages() const {
 std::string View::GetStatusMessage() const {
     std::lock_guard guard(statusLock_);
     return statusMessages_.empty() ? std::string() : statusMessages_.back();
+}
+
+void View::SetInstancePicker(std::function<unsigned int(int, int)> picker) {
+    std::lock_guard guard(pickerLock_);
+    picker_ = std::move(picker);
+}
+
+bool View::PickInstance(int x, int y, unsigned int& instance) const {
+    std::function<unsigned int(int, int)> picker;
+    {
+        std::lock_guard guard(pickerLock_);
+        picker = picker_;
+    }
+    if (!picker) {
+        return false;
+    }
+    instance = picker(x, y);
+    return true;
 }
 
 void View::DetachObservers() {

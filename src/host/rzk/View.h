@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -71,6 +72,12 @@ public:
     // Any thread.
     void SetActive(bool active) { active_.store(active, std::memory_order_relaxed); }
 
+    // The host's answer to "what is drawn at this window point": picker gives the shape instance id there,
+    // 0 for none. A host that renders sets one; the stand-in scene itself holds no geometry. Any thread.
+    void SetInstancePicker(std::function<unsigned int(int x, int y)> picker);
+    // Asks the picker about (x, y); false (instance untouched) when the host set none. Any thread.
+    bool PickInstance(int x, int y, unsigned int& instance) const;
+
     // Every text given to SetStatusMessage, oldest first. Any thread.
     std::vector<std::string> GetStatusMessages() const;
     // The text the status bar shows: the last one given, "" before the first. Any thread.
@@ -99,6 +106,8 @@ private:
     std::atomic<bool> active_{true};
     mutable std::mutex statusLock_;
     std::vector<std::string> statusMessages_;
+    mutable std::mutex pickerLock_;
+    std::function<unsigned int(int, int)> picker_;
     const du::SmartPtr<ObserverRegistry> observers_;
 };
 

@@ -1,0 +1,266 @@
+#include "ViewerHost.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "ViewState.h"
+#include "dom/DistinguishedObjects.h"
+#include "dom/ProxyObject.h"
+#include "rzk/ActiveModule.h"
+#include "rzk/AnnoSet.h"
+#include "rzk/Scene.h"
+#include "rzk/SelectionManager.h"
+#include "rzk/ShapeScene.h"
+
+namespace viewer {
+namespace {
+
+int ToInt(const std::string& word) {
+    return static_cast<int>(*session::Number(word));
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+void ViewerWindow::SetCursor(const du::Symbol& cursor) {
+    rzk::Window::SetCursor(cursor);
+    std::lock_guard hold(lock_);
+    changed_ = true;
+}
+
+void ViewerWindow::ResetCursor() {
+    rzk::Window::ResetCursor();
+    std::lock_guard hold(lock_);
+    changed_ = true;
+}
+
+bool ViewerWindow::TakeCursorChange() {
+    std::lock_guard hold(lock_);
+    return std::exchange(changed_, false);
+}
+
+std::pair<std::string, du::Symbol> KeyOf(const std::string& word) {
+    static const std::map<std::string, std::string> texts = {{"Escape", "\x1b"}, {"Return", "\r"},
+                                                             {"Enter", "\r"},    {"Tab", "\t"},
+                                                             {"Space", " "},     {"BackSpace", "\b"}};
+    if (auto found = texts.find(word); found != texts.end()) {
+        return {found->second, du::Symbol::EMPTY};
+    }
+    if (word.size() == 1 || (static_cast<unsigned char>(word[0]) >= 0x80 && word.size() <= 4)) {
+        return {word, du::Symbol::EMPTY};
+    }
+    return {std::string(), du::Symbol(word)};
+}
+
+ViewerHost::ViewerHost() = default;
+
+ViewerHost::~ViewerHost() {
+    Stop();
+}
+
+std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, const std::string& kind) {
+    if (auto error = plugIn_.Open(pluginPath)) {
+        return error;
+    }
+    loader_ = new rzloader::Loader;
+    rzloader::Loader::SetLoader(loader_);
+    if (!plugIn_.init()) {
+        return "the workflow plug-in did not start its module thread";
+    }
+    started_ = true;
+
+    window_ = new ViewerWindow;
+    if (kind == "shape") {
+        du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
+        scene->SetWorld(new rzk::World);
+        scene->SetSelectionManager(new rzk::SelectionManager);
+        scene->SetAnnoSet(new rzk::AnnoSet);
+        view_ = new rzk::ShapeView;
+        view_->SetScene(scene);
+    } else {
+        du::SmartPtr<rzk::Scene> scene(new rzk::Scene);
+        scene->SetAnnoSet(new rzk::AnnoSet);
+        view_ = new rzk::DrawingView;
+        view_->SetScene(scene);
+    }
+    kind_ = kind;
+    view_->SetWindow(du::SmartPtr<rzk::Window>(window_.Get()));
+    view_->SetInstancePicker([picks = picks_](int x, int y) {
+        std::lock_guard hold(picks->lock);
+        auto found = picks->answers.find({x, y});
+        return found == picks->answers.end() ? 0u : found->second;
+    });
+
+    du::SmartPtr<rzk::ActiveModule> record;
+    if (!plugIn_.createComponent(view_->GetViewType().ToString(), "navigator", "workflow", record) ||
+        !record) {
+        return "the workflow plug-in offers no navigator for view type " + view_->GetViewType().ToString();
+    }
+    module_ = du::DynamicPtrCast<rzk::WorkflowModule>(
+        dom::GetDistinguishedObject(rzk::WorkflowModule::GetClassName(), record->GetActorName(), 10000));
+    if (!module_) {
+        return "the workflow module " + record->GetActorName().ToString() + " cannot be found";
+    }
+    manager_ = module_->CreateManager(view_);
+    if (!manager_) {
+        return "the workflow module made no manager for the view";
+    }
+    manager_->SetWorkflowTraceEnabled(false);
+    return std::nullopt;
+}
+
+void ViewerHost::Stop() {
+    if (manager_) {
+        manager_->Destroy();
+        manager_ = nullptr;
+    }
+    if (started_) {
+        module_ = nullptr;
+        plugIn_.terminate();
+        started_ = false;
+    }
+    if (loader_) {
+        rzloader::Loader::SetLoader(nullptr);
+        loader_ = nullptr;
+    }
+}
+
+void ViewerHost::Settle() {
+    // A blocking call through the manager proxy is queued behind every window event posted before it.
+    if (manager_) {
+        manager_->IsWorkflowTraceEnabled();
+    }
+}
+
+void ViewerHost::SetSearchDirs(std::string baseDir, std::string buildDir) {
+    baseDir_ = std::move(baseDir);
+    buildDir_ = std::move(buildDir);
+}
+
+void ViewerHost::SetPick(int x, int y, unsigned int instance) {
+    std::lock_guard hold(picks_->lock);
+    picks_->answers[{x, y}] = instance;
+}
+
+bool ViewerHost::HasPick(int x, int y) const {
+    std::lock_guard hold(picks_->lock);
+    return picks_->answers.count({x, y}) != 0;
+}
+
+std::optional<std::string> ViewerHost::Execute(const session::Command& command, std::string& out) {
+    const std::string& verb = command.verb;
+    const std::vector<std::string>& a = command.args;
+    rzk::WorkflowManager& manager = *manager_;
+    rzk::Window& window = *window_;
+    if (verb == "view") {
+        if (a[0] != kind_) {
+            return "this viewer shows a " + kind_ + " view, not " + a[0];
+        }
+    } else if (verb == "load") {
+        namespace fs = std::filesystem;
+        std::vector<fs::path> candidates = {fs::path(a[0])};
+        if (!fs::path(a[0]).is_absolute()) {
+            candidates = {fs::path(baseDir_) / a[0], fs::path(buildDir_) / a[0],
+                          fs::path(buildDir_) / "plugins" / a[0]};
+        }
+        for (const fs::path& candidate : candidates) {
+            std::error_code ignored;
+            if (!fs::exists(candidate, ignored)) {
+                continue;
+            }
+            std::string error;
+            if (!loader_->LoadPlugins(candidate.string(), &error)) {
+                return "no workflow plug-in loaded from " + candidate.string() +
+                       (error.empty() ? std::string(" (no plug-in library there)") : ": " + error);
+            }
+            return std::nullopt;
+        }
+        return "workflow plug-in not found: " + a[0];
+    } else if (verb == "add") {
+        const bool persistent = a.back() == "persistent";
+        if (a.size() > 1 && session::Number(a[1])) {
+            manager.AddWorkflowAtPriority(du::Symbol(a[0]), static_cast<unsigned int>(*session::Number(a[1])),
+                                          persistent);
+        } else {
+            manager.AddWorkflow(du::Symbol(a[0]), persistent);
+        }
+    } else if (verb == "remove") {
+        if (auto priority = session::Number(a[0]); priority && *priority >= 0) {
+            manager.RemoveWorkflowByPriority(static_cast<unsigned int>(*priority));
+        } else {
+            manager.RemoveWorkflowByName(du::Symbol(a[0]));
+        }
+    } else if (verb == "persistent") {
+        manager.SetWorkflowPersistent(static_cast<unsigned int>(*session::Number(a[0])), a[1] == "on");
+    } else if (verb == "select") {
+        manager.SendModeMessage("select", du::Symbol(a[0]), a.size() > 1 ? ToInt(a[1]) : 0, nullptr);
+    } else if (verb == "mode") {
+        manager.SendModeMessage(du::Symbol(a[0]), du::Symbol(a[1]), a.size() > 2 ? ToInt(a[2]) : 0, nullptr);
+    } else if (verb == "page") {
+        manager.SetCurPage(ToInt(a[0]));
+    } else if (verb == "cursor") {
+        manager.SetMouseCursor(static_cast<unsigned int>(*session::Number(a[0])),
+                               a[1] == "none" ? du::Symbol() : du::Symbol(a[1]));
+    } else if (verb == "pick") {
+        SetPick(ToInt(a[0]), ToInt(a[1]), static_cast<unsigned int>(*session::Number(a[2])));
+    } else if (verb == "down" || verb == "up") {
+        window.PostMouseButton(*session::ButtonIndex(a[0]), verb == "down", ToInt(a[1]), ToInt(a[2]));
+    } else if (verb == "move") {
+        window.PostMouseMove(ToInt(a[0]), ToInt(a[1]));
+    } else if (verb == "dblclick") {
+        window.PostMouseDoubleClick(*session::ButtonIndex(a[0]));
+    } else if (verb == "wheel") {
+        window.PostMouseWheel(static_cast<short>(ToInt(a[0])), ToInt(a[1]), ToInt(a[2]));
+    } else if (verb == "key") {
+        auto [text, systemKey] = KeyOf(a[0]);
+        window.PostKeyPress(text, systemKey);
+    } else if (verb == "mod") {
+        window.PostModifierKey(*session::ModifierIndex(a[0]), a[1] == "down");
+    } else if (verb == "size") {
+        window.PostSize(ToInt(a[0]), ToInt(a[1]));
+    } else if (verb == "leave") {
+        window.PostMouseLeave();
+    } else if (verb == "expect" || verb == "print") {
+        Settle();
+        const std::string& what = a[0];
+        std::string seen;
+        if (what == "camera") {
+            seen = apps::CameraText(*view_->GetCamera());
+        } else if (what == "selection") {
+            seen = apps::SelectionText(*view_);
+        } else if (what == "status") {
+            seen = view_->GetStatusMessage();
+        } else if (what == "cursor") {
+            const du::Symbol cursor = window_->GetCursor();
+            seen = !cursor.IsSet() ? "none" : cursor == du::Symbol::EMPTY ? "default" : cursor.ToString();
+        } else if (what == "workflow") {
+            const du::Symbol name = manager.FindWorkflow(static_cast<unsigned int>(*session::Number(a[1])));
+            seen = name.IsSet() && name != du::Symbol::EMPTY ? name.ToString() : "none";
+        } else {
+            return "'" + verb + " " + what + "' is not available in the viewer";
+        }
+        if (verb == "print") {
+            out = what + " " + Quoted(seen);
+        } else if (seen == a.back()) {
+            out = "line " + std::to_string(command.line) + ": ok";
+        } else {
+            out = "line " + std::to_string(command.line) + ": FAILED: expected " + what + " " +
+                  Quoted(a.back()) + ", seen " + Quoted(seen);
+        }
+    } else if (verb != "tick") {
+        return "'" + verb + "' is not available in the viewer";
+    }
+    return std::nullopt;
+}
+
+}  // namespace viewer

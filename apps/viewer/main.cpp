@@ -1,0 +1,799 @@
+// workflow-viewer: a window showing a 3D model or a 2D drawing, driven by the example workflows through
+// the workflow plug-in. The viewer never moves the camera itself: it draws what the workflows left.
+#include <SDL.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Font.h"
+#include "Mesh.h"
+#include "Raster.h"
+#include "SessionScript.h"
+#include "ViewState.h"
+#include "ViewerHost.h"
+#include "rzk/Scene.h"
+#include "rzk/SelectionManager.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int STATUS_HEIGHT = 16;
+constexpr std::int64_t TICK_STEP = 10;  // the session language's unit of time, the window timer's period
+
+volatile std::sig_atomic_t snapshotSignal = 0;
+
+struct Options {
+    std::string objPath;
+    std::string shape = "assembly";
+    std::size_t triangles = 0;
+    bool drawing = false;
+    std::string pluginPath = WORKFLOW_VIEWER_PLUGIN;
+    std::string examplesPath = WORKFLOW_VIEWER_EXAMPLES;
+    int width = 800;
+    int height = 600;
+    std::string recordPath;
+    std::string sessionPath;
+    bool quitAfterSession = false;
+    std::string snapshotPrefix;
+    bool measure = false;
+};
+
+// Writes what the person does as a session: the header that rebuilds the view, then every input line,
+// each preceded by the real time since the previous one, rounded to the tick step.
+class Recorder {
+public:
+    bool Open(const std::string& path) {
+        file_.open(path);
+        start_ = Clock::now();
+        return static_cast<bool>(file_);
+    }
+    bool IsOpen() const { return file_.is_open(); }
+    void Header(const std::string& line) {
+        if (file_.is_open()) {
+            file_ << line << "\n";
+        }
+    }
+    void Line(const std::string& line) {
+        if (!file_.is_open()) {
+            return;
+        }
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
+        const std::int64_t due = (elapsed + TICK_STEP / 2) / TICK_STEP * TICK_STEP;
+        if (due > written_) {
+            file_ << "tick " << due - written_ << "\n";
+            written_ = due;
+        }
+        file_ << line << "\n";
+    }
+    bool Close() {
+        if (!file_.is_open()) {
+            return true;
+        }
+        file_.close();
+        return !file_.fail();
+    }
+
+private:
+    std::ofstream file_;
+    Clock::time_point start_;
+    std::int64_t written_ = 0;
+};
+
+// A session file played into the live window: its lines run as their ticks fall due on the real clock.
+struct LiveSession {
+    session::Script script;
+    std::size_t next = 0;
+    Clock::time_point due;
+    int failed = 0;
+    std::string dir;
+};
+
+std::string Median(std::vector<double> values) {
+    if (values.empty()) {
+        return "n/a";
+    }
+    std::sort(values.begin(), values.end());
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", values[values.size() / 2]);
+    return text;
+}
+
+SDL_SystemCursor SystemCursorFor(const du::Symbol& cursor) {
+    if (!cursor.IsSet() || cursor == du::Symbol::EMPTY) {
+        return SDL_SYSTEM_CURSOR_ARROW;
+    }
+    static const std::map<std::string, SDL_SystemCursor> named = {
+        {"rotate", SDL_SYSTEM_CURSOR_HAND},     {"pan", SDL_SYSTEM_CURSOR_SIZEALL},
+        {"cross", SDL_SYSTEM_CURSOR_CROSSHAIR}, {"crosshair", SDL_SYSTEM_CURSOR_CROSSHAIR},
+        {"wait", SDL_SYSTEM_CURSOR_WAIT},       {"no", SDL_SYSTEM_CURSOR_NO},
+        {"text", SDL_SYSTEM_CURSOR_IBEAM},      {"hand", SDL_SYSTEM_CURSOR_HAND}};
+    auto found = named.find(cursor.ToString());
+    return found == named.end() ? SDL_SYSTEM_CURSOR_ARROW : found->second;
+}
+
+// A key word of the session language for a key that has no text of its own, empty for keys that give
+// text (those arrive as text input).
+std::string KeyWord(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_ESCAPE:
+            return "Escape";
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return "Return";
+        case SDLK_TAB:
+            return "Tab";
+        case SDLK_BACKSPACE:
+            return "BackSpace";
+        default:
+            break;
+    }
+    if (key >= 32 && key < 127) {
+        return std::string();
+    }
+    std::string name = SDL_GetKeyName(key);
+    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+    return name.size() > 1 ? name : std::string();
+}
+
+int ModifierOf(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return 0;
+        case SDLK_LALT:
+        case SDLK_RALT:
+            return 1;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return 2;
+        default:
+            return -1;
+    }
+}
+
+const char* ButtonWord(std::uint8_t button) {
+    switch (button) {
+        case SDL_BUTTON_LEFT:
+            return "left";
+        case SDL_BUTTON_MIDDLE:
+            return "middle";
+        case SDL_BUTTON_RIGHT:
+            return "right";
+        default:
+            return nullptr;
+    }
+}
+
+// One word of text input as the session language writes it.
+std::string TextWord(const std::string& character) {
+    if (character == " ") {
+        return "Space";
+    }
+    if (character == "\"" || character == "\\") {
+        return "\"\\" + character + "\"";
+    }
+    return character;
+}
+
+class Viewer {
+public:
+    explicit Viewer(Options options)
+        : options_(std::move(options)), frame_(options_.width, options_.height) {}
+
+    int Run() {
+        if (auto error = LoadModel()) {
+            std::cerr << "error: " << *error << "\n";
+            return 2;
+        }
+        if (!options_.sessionPath.empty()) {
+            if (auto error = ReadSession()) {
+                std::cerr << "error: " << *error << "\n";
+                return 2;
+            }
+        }
+        host_.SetSearchDirs(live_ ? live_->dir : std::string(), WORKFLOW_VIEWER_BUILD_DIR);
+        if (auto error = host_.Start(options_.pluginPath, options_.drawing ? "drawing" : "shape")) {
+            std::cerr << "error: " << *error << "\n";
+            return 3;
+        }
+        if (!options_.recordPath.empty() && !recorder_.Open(options_.recordPath)) {
+            std::cerr << "error: cannot write the recording " << options_.recordPath << "\n";
+            return 3;
+        }
+        if (auto error = StartWindow()) {
+            std::cerr << "error: " << *error << "\n";
+            return 3;
+        }
+        if (auto error = InstallWorkflows()) {
+            std::cerr << "error: " << *error << "\n";
+            return 3;
+        }
+        Loop();
+        return Finish();
+    }
+
+private:
+    std::optional<std::string> LoadModel() {
+        if (options_.drawing) {
+            drawing_ = viewer::MakeSampleDrawing();
+            return std::nullopt;
+        }
+        if (!options_.objPath.empty()) {
+            if (auto error = viewer::LoadObj(options_.objPath, mesh_)) {
+                return error;
+            }
+        } else if (options_.triangles > 0) {
+            mesh_ = viewer::MakeTriangleSheet(options_.triangles);
+        } else if (options_.shape == "cube") {
+            mesh_ = viewer::MakeCube();
+        } else if (options_.shape == "sphere") {
+            mesh_ = viewer::MakeSphere();
+        } else {
+            mesh_ = viewer::MakeAssembly();
+        }
+        rasteriser_.emplace(mesh_);
+        return std::nullopt;
+    }
+
+    std::optional<std::string> ReadSession() {
+        std::ifstream file(options_.sessionPath, std::ios::binary);
+        std::error_code ignored;
+        if (!std::filesystem::is_regular_file(options_.sessionPath, ignored) || !file) {
+            return "cannot read the session file " + options_.sessionPath;
+        }
+        std::stringstream text;
+        text << file.rdbuf();
+        live_.emplace();
+        session::ScriptError error;
+        if (!session::ParseScript(options_.sessionPath, text.str(), live_->script, error)) {
+            return error.ToString();
+        }
+        live_->dir = std::filesystem::path(options_.sessionPath).parent_path().string();
+        live_->due = Clock::now();
+        return std::nullopt;
+    }
+
+    std::optional<std::string> StartWindow() {
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            return std::string("cannot open a window: ") + SDL_GetError();
+        }
+        sdlStarted_ = true;
+        // Without a display SDL falls back to drawing nowhere: a viewer nobody can see is an error, unless
+        // asked for by name.
+        const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+        if ((driver == "offscreen" || driver == "dummy") && !SDL_getenv("SDL_VIDEODRIVER")) {
+            return "cannot open a window: no display (DISPLAY is not set; SDL_VIDEODRIVER=offscreen runs "
+                   "without one)";
+        }
+        window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                   options_.width, options_.height, SDL_WINDOW_RESIZABLE);
+        if (!window_) {
+            return std::string("cannot open a window: ") + SDL_GetError();
+        }
+        // Software rendering runs wherever there is a display, a virtual one included.
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer_) {
+            return std::string("cannot draw in the window: ") + SDL_GetError();
+        }
+        SDL_StartTextInput();
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowSize(window_, &width, &height);
+        Resize(width, height);
+        return std::nullopt;
+    }
+
+    std::optional<std::string> InstallWorkflows() {
+        recorder_.Header(std::string("view ") + host_.Kind());
+        std::vector<std::string> lines = {"load " + options_.examplesPath};
+        if (options_.drawing) {
+            lines.insert(lines.end(), {"add pan", "add zoom"});
+        } else {
+            lines.insert(lines.end(), {"add orbit", "add pan", "add zoom", "add select"});
+        }
+        for (const std::string& line : lines) {
+            recorder_.Header(line);
+            if (auto error = Run(line)) {
+                return error;
+            }
+        }
+        recorder_.Header("size " + std::to_string(frame_.Width()) + " " + std::to_string(frame_.Height()));
+        host_.Window().PostSize(frame_.Width(), frame_.Height());
+        return std::nullopt;
+    }
+
+    // Runs a line of the session language against the view; what it prints goes to standard output.
+    std::optional<std::string> Run(const std::string& line, int lineNumber = 0) {
+        session::Script script;
+        session::ScriptError error;
+        if (!session::ParseScript("input", line, script, error) || script.commands.size() != 1) {
+            return "cannot translate input into a session line: " + line;
+        }
+        script.commands[0].line = lineNumber;
+        std::string out;
+        auto problem = host_.Execute(script.commands[0], out);
+        if (!out.empty()) {
+            std::cout << out << std::endl;
+            if (out.find("FAILED") != std::string::npos && live_) {
+                ++live_->failed;
+            }
+        }
+        return problem;
+    }
+
+    // A person's input: recorded, then run. A left button tells the view first what is drawn under it,
+    // so that select picks the part the person sees, and a replay picks the same.
+    void Input(const std::string& line) {
+        recorder_.Line(line);
+        if (auto error = Run(line)) {
+            std::cerr << "warning: " << *error << "\n";
+        }
+        inputPosted_ = true;
+    }
+
+    void LeftButton(const char* verb, int x, int y) {
+        Input("pick " + std::to_string(x) + " " + std::to_string(y) + " " +
+              std::to_string(frame_.InstanceAt(x, y)));
+        Input(std::string(verb) + " left " + std::to_string(x) + " " + std::to_string(y));
+    }
+
+    void Handle(const SDL_Event& event) {
+        switch (event.type) {
+            case SDL_QUIT:
+                running_ = false;
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP: {
+                const char* button = ButtonWord(event.button.button);
+                const char* verb = event.type == SDL_MOUSEBUTTONDOWN ? "down" : "up";
+                if (!button) {
+                    break;
+                }
+                if (event.button.button == SDL_BUTTON_LEFT) {
+                    LeftButton(verb, event.button.x, event.button.y);
+                } else {
+                    Input(std::string(verb) + " " + button + " " + std::to_string(event.button.x) + " " +
+                          std::to_string(event.button.y));
+                }
+                if (event.type == SDL_MOUSEBUTTONDOWN && event.button.clicks == 2) {
+                    Input(std::string("dblclick ") + button);
+                }
+                break;
+            }
+            case SDL_MOUSEMOTION:
+                Input("move " + std::to_string(event.motion.x) + " " + std::to_string(event.motion.y));
+                break;
+            case SDL_MOUSEWHEEL: {
+                int notches = event.wheel.y;
+                if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
+                    notches = -notches;
+                }
+                if (notches != 0) {
+                    int x = 0;
+                    int y = 0;
+                    SDL_GetMouseState(&x, &y);
+                    Input("wheel " + std::to_string(std::clamp(notches * 120, -32760, 32760)) + " " +
+                          std::to_string(x) + " " + std::to_string(y));
+                }
+                break;
+            }
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                Key(event.key);
+                break;
+            case SDL_TEXTINPUT:
+                Text(event.text.text);
+                break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                    Resize(event.window.data1, event.window.data2);
+                    Input("size " + std::to_string(frame_.Width()) + " " + std::to_string(frame_.Height()));
+                } else if (event.window.event == SDL_WINDOWEVENT_LEAVE) {
+                    Input("leave");
+                } else if (event.window.event == SDL_WINDOWEVENT_ENTER) {
+                    // An active view lets the activation pass; no session line stands for it.
+                    host_.Window().PostMouseActivate();
+                } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                    redraw_ = true;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+
+    void Key(const SDL_KeyboardEvent& key) {
+        const bool down = key.type == SDL_KEYDOWN;
+        if (const int modifier = ModifierOf(key.keysym.sym); modifier >= 0) {
+            if (!key.repeat) {
+                static const char* const names[] = {"ctrl", "alt", "shift"};
+                Input(std::string("mod ") + names[modifier] + (down ? " down" : " up"));
+            }
+            return;
+        }
+        if (!down) {
+            return;
+        }
+        // The viewer's own keys: they never reach the workflows.
+        switch (key.keysym.sym) {
+            case SDLK_F2:
+                Input(measuring_ ? "remove measure" : "add measure");
+                measuring_ = !measuring_;
+                return;
+            case SDLK_F3:
+                wireframe_ = !wireframe_;
+                redraw_ = true;
+                return;
+            case SDLK_F12:
+                ++snapshotsWanted_;
+                return;
+            case SDLK_q:
+                if (key.keysym.mod & KMOD_CTRL) {
+                    running_ = false;
+                    return;
+                }
+                break;
+            default:
+                break;
+        }
+        if (std::string word = KeyWord(key.keysym.sym); !word.empty()) {
+            Input("key " + word);
+        }
+    }
+
+    void Text(const char* text) {
+        const std::string all(text);
+        for (std::size_t i = 0; i < all.size();) {
+            std::size_t length = 1;
+            const auto lead = static_cast<unsigned char>(all[i]);
+            if (lead >= 0xf0) {
+                length = 4;
+            } else if (lead >= 0xe0) {
+                length = 3;
+            } else if (lead >= 0xc0) {
+                length = 2;
+            }
+            Input("key " + TextWord(all.substr(i, length)));
+            i += length;
+        }
+    }
+
+    void Resize(int width, int height) {
+        frame_.Resize(width, height);
+        if (texture_) {
+            SDL_DestroyTexture(texture_);
+        }
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                     frame_.Width(), frame_.Height());
+        redraw_ = true;
+    }
+
+    // The session's lines that are due; a "tick" puts the next ones off by its length of real time.
+    void PlaySession() {
+        if (!live_) {
+            return;
+        }
+        while (live_->next < live_->script.commands.size() && Clock::now() >= live_->due) {
+            const session::Command& command = live_->script.commands[live_->next++];
+            if (command.verb == "tick") {
+                live_->due = Clock::now() + std::chrono::milliseconds(*session::Number(command.args[0]));
+                continue;
+            }
+            const bool leftButton =
+                (command.verb == "down" || command.verb == "up") && command.args[0] == "left";
+            if (leftButton) {
+                const int x = static_cast<int>(*session::Number(command.args[1]));
+                const int y = static_cast<int>(*session::Number(command.args[2]));
+                if (!host_.HasPick(x, y)) {
+                    // A session written by hand says nothing of what is drawn: the picture answers.
+                    Input("pick " + std::to_string(x) + " " + std::to_string(y) + " " +
+                          std::to_string(frame_.InstanceAt(x, y)));
+                }
+            }
+            if (command.verb != "expect" && command.verb != "print") {
+                recorder_.Line(command.text);
+            }
+            std::string out;
+            if (auto error = host_.Execute(command, out)) {
+                std::cerr << "error: line " << command.line << ": " << *error << "\n";
+                ++live_->failed;
+            }
+            if (!out.empty()) {
+                std::cout << out << std::endl;
+                live_->failed += out.find("FAILED") != std::string::npos ? 1 : 0;
+            }
+            inputPosted_ = true;
+        }
+        if (live_->next == live_->script.commands.size() && options_.quitAfterSession &&
+            Clock::now() >= live_->due) {
+            running_ = false;
+        }
+    }
+
+    std::string State() {
+        const du::SmartPtr<rzk::Camera>& camera = host_.View().GetCamera();
+        return apps::CameraText(*camera) + "|" + apps::SelectionText(host_.View()) + "|" +
+               host_.View().GetStatusMessage();
+    }
+
+    void Render() {
+        const auto begin = Clock::now();
+        const du::SmartPtr<rzk::Camera>& camera = host_.View().GetCamera();
+        viewer::CameraState state{camera->GetYaw(), camera->GetPitch(), camera->GetZoom(), camera->GetPanX(),
+                                  camera->GetPanY()};
+        viewer::RenderOptions render;
+        render.wireframe = wireframe_;
+        render.areaHeight = frame_.Height() - STATUS_HEIGHT;
+        du::SmartPtr<rzk::Scene> scene;
+        host_.View().GetScene(scene);
+        du::SmartPtr<rzk::SelectionManager> selection;
+        if (scene) {
+            scene->GetSelectionManager(selection);
+        }
+        if (selection) {
+            const std::vector<unsigned int> ids = selection->GetInstances();
+            render.selected.assign(ids.begin(), ids.end());
+        }
+        frame_.Clear(viewer::BACKGROUND);
+        if (rasteriser_) {
+            rasteriser_->Render(state, render, frame_);
+        } else {
+            viewer::RenderDrawing(drawing_, state, render, frame_);
+        }
+        const std::string status = host_.View().GetStatusMessage();
+        frame_.FillRect(0, frame_.Height() - STATUS_HEIGHT, frame_.Width(), STATUS_HEIGHT, 0xff32323c);
+        viewer::DrawText(frame_, 4, frame_.Height() - STATUS_HEIGHT + 4, status, 0xffffffff);
+        if (status != title_) {
+            title_ = status;
+            SDL_SetWindowTitle(window_, ("workflow-viewer - " + status).c_str());
+        }
+        SDL_UpdateTexture(texture_, nullptr, frame_.Pixels().data(), frame_.Width() * 4);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+        frameTimes_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+    }
+
+    void WriteSnapshot() {
+        ++snapshots_;
+        if (options_.snapshotPrefix.empty()) {
+            return;
+        }
+        const std::string base = options_.snapshotPrefix + "-" + std::to_string(snapshots_);
+        std::ofstream state(base + ".txt.part");
+        const du::Symbol cursor = host_.Window().GetCursor();
+        state << "camera " << apps::CameraText(*host_.View().GetCamera()) << "\n"
+              << "selection " << apps::SelectionText(host_.View()) << "\n"
+              << "status " << host_.View().GetStatusMessage() << "\n"
+              << "cursor "
+              << (!cursor.IsSet()               ? "none"
+                  : cursor == du::Symbol::EMPTY ? "default"
+                                                : cursor.ToString())
+              << "\n";
+        state.close();
+        // The picture last, each file complete before it has its name: a watcher may read it at once.
+        std::filesystem::rename(base + ".txt.part", base + ".txt");
+        if (frame_.WritePpm(base + ".ppm.part")) {
+            std::filesystem::rename(base + ".ppm.part", base + ".ppm");
+        }
+    }
+
+    void ApplyCursor() {
+        if (!host_.Window().TakeCursorChange()) {
+            return;
+        }
+        const SDL_SystemCursor wanted = SystemCursorFor(host_.Window().GetCursor());
+        SDL_Cursor*& cursor = cursors_[wanted];
+        if (!cursor) {
+            cursor = SDL_CreateSystemCursor(wanted);
+        }
+        if (cursor) {
+            SDL_SetCursor(cursor);
+        }
+    }
+
+    // Latency: from an input event entering the window's queue to the first picture that shows its effect.
+    void MeasureStep() {
+        if (!options_.measure) {
+            return;
+        }
+        const auto now = Clock::now();
+        if (measureSent_ && now - measureStart_ < std::chrono::milliseconds(500)) {
+            return;
+        }
+        measureSent_ = false;  // a move that changed nothing (the one that starts the drag) is not timed
+        if (measureStep_ == 0) {
+            SDL_Event press{};
+            press.type = SDL_MOUSEBUTTONDOWN;
+            press.button.button = SDL_BUTTON_LEFT;
+            press.button.state = SDL_PRESSED;
+            press.button.clicks = 1;
+            press.button.x = frame_.Width() / 2;
+            press.button.y = frame_.Height() / 2;
+            SDL_PushEvent(&press);
+            ++measureStep_;
+            return;
+        }
+        if (measureStep_ > MEASURE_MOVES) {
+            running_ = false;
+            return;
+        }
+        SDL_Event move{};
+        move.type = SDL_MOUSEMOTION;
+        move.motion.state = SDL_BUTTON_LMASK;
+        move.motion.x = frame_.Width() / 2 + 6 * measureStep_;
+        move.motion.y = frame_.Height() / 2;
+        SDL_PushEvent(&move);
+        measureSent_ = true;
+        measureStart_ = now;
+        ++measureStep_;
+    }
+
+    void Loop() {
+        std::string shown;
+        while (running_) {
+            MeasureStep();
+            // Every queued event is handled before the next picture, so input never waits behind drawing
+            // and no button transition is dropped.
+            SDL_Event event;
+            const bool busy =
+                redraw_ || (live_ && live_->next < live_->script.commands.size()) || options_.measure;
+            if (SDL_WaitEventTimeout(&event, busy ? 1 : 15)) {
+                Handle(event);
+                while (SDL_PollEvent(&event)) {
+                    Handle(event);
+                }
+            }
+            PlaySession();
+            if (inputPosted_) {
+                host_.Settle();
+                inputPosted_ = false;
+            }
+            ApplyCursor();
+            std::string state = State();
+            if (state != shown || redraw_ || snapshotsWanted_ > 0) {
+                Render();
+                redraw_ = false;
+                if (measureSent_ && state != shown) {
+                    latencies_.push_back(
+                        std::chrono::duration<double, std::milli>(Clock::now() - measureStart_).count());
+                    measureSent_ = false;
+                }
+                shown = std::move(state);
+            }
+            if (snapshotSignal) {
+                snapshotSignal = 0;
+                ++snapshotsWanted_;
+                continue;  // drawn on the next round, after the input that came before the signal
+            }
+            for (; snapshotsWanted_ > 0; --snapshotsWanted_) {
+                WriteSnapshot();
+            }
+        }
+    }
+
+    int Finish() {
+        host_.Settle();
+        const std::string camera = apps::CameraText(*host_.View().GetCamera());
+        const std::string selection = apps::SelectionText(host_.View());
+        std::cout << "camera \"" << camera << "\"\nselection \"" << selection << "\"" << std::endl;
+        if (options_.measure) {
+            std::cout << "measure: " << mesh_.triangles.size() << " triangles, " << frame_.Width() << "x"
+                      << frame_.Height() << ": frame " << Median(frameTimes_) << " ms, latency "
+                      << Median(latencies_) << " ms (medians of " << frameTimes_.size() << " frames and "
+                      << latencies_.size() << " moves)" << std::endl;
+        }
+        recorder_.Header("expect camera \"" + camera + "\"");
+        recorder_.Header("expect selection \"" + selection + "\"");
+        const bool recorded = recorder_.Close();
+        for (auto& [kind, cursor] : cursors_) {
+            SDL_FreeCursor(cursor);
+        }
+        if (texture_) {
+            SDL_DestroyTexture(texture_);
+        }
+        if (renderer_) {
+            SDL_DestroyRenderer(renderer_);
+        }
+        if (window_) {
+            SDL_DestroyWindow(window_);
+        }
+        host_.Stop();
+        if (!recorded) {
+            std::cerr << "error: cannot write the recording " << options_.recordPath << "\n";
+            return 3;
+        }
+        return live_ && live_->failed > 0 ? 1 : 0;
+    }
+
+public:
+    ~Viewer() {
+        if (sdlStarted_) {
+            SDL_Quit();
+        }
+    }
+
+private:
+    static constexpr int MEASURE_MOVES = 40;
+
+    Options options_;
+    viewer::Mesh mesh_;
+    viewer::Drawing drawing_;
+    std::optional<viewer::Rasteriser> rasteriser_;
+    viewer::Frame frame_;
+    viewer::ViewerHost host_;
+    Recorder recorder_;
+    std::optional<LiveSession> live_;
+
+    bool sdlStarted_ = false;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    std::map<SDL_SystemCursor, SDL_Cursor*> cursors_;
+    std::string title_;
+
+    bool running_ = true;
+    bool redraw_ = true;
+    bool wireframe_ = false;
+    bool measuring_ = false;
+    bool inputPosted_ = false;
+    int snapshotsWanted_ = 0;
+    int snapshots_ = 0;
+
+    std::vector<double> frameTimes_;
+    std::vector<double> latencies_;
+    int measureStep_ = 0;
+    bool measureSent_ = false;
+    Clock::time_point measureStart_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app("Shows a model or a drawing in a window, moved by the workflows of the workflow plug-in.");
+    Options options;
+    app.add_option("model", options.objPath, "An OBJ file to show (default: a built-in model)");
+    app.add_option("--shape", options.shape, "Built-in model: assembly, cube or sphere")
+        ->check(CLI::IsMember({"assembly", "cube", "sphere"}))
+        ->capture_default_str();
+    app.add_option("--triangles", options.triangles, "Show a generated sheet of about N triangles");
+    app.add_flag("--drawing", options.drawing, "Show a 2D drawing instead of a model");
+    app.add_option("--plugin", options.pluginPath, "The workflow plug-in library")->capture_default_str();
+    app.add_option("--workflows", options.examplesPath, "The workflow plug-in with orbit, pan, zoom, select")
+        ->capture_default_str();
+    app.add_option("--width", options.width, "Window width")
+        ->check(CLI::Range(64, 8192))
+        ->capture_default_str();
+    app.add_option("--height", options.height, "Window height")
+        ->check(CLI::Range(64, 8192))
+        ->capture_default_str();
+    app.add_option("--record", options.recordPath, "Write what you do as a session file");
+    app.add_option("--session", options.sessionPath, "Play a session file into the window");
+    app.add_flag("--quit-after-session", options.quitAfterSession, "Close once the session has played");
+    app.add_option(
+        "--snapshot", options.snapshotPrefix,
+        "F12 or SIGUSR1 writes PREFIX-N.ppm (the picture) and PREFIX-N.txt (camera, selection, status)");
+    app.add_flag("--measure", options.measure,
+                 "Drag by itself, print median frame time and input latency, quit");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 2;
+    }
+    std::signal(SIGUSR1, [](int) { snapshotSignal = 1; });
+    Viewer viewer(options);
+    return viewer.Run();
+}

@@ -1,0 +1,277 @@
+// The windowed viewer's parts that need no window: the OBJ reader, the rasteriser and its picking buffer,
+// the status font, and the host side that runs session lines against the real plug-in.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "Font.h"
+#include "Mesh.h"
+#include "Raster.h"
+#include "ViewerHost.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ObjFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("viewer_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const fs::path path = dir_ / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(ObjFiles, ShapesBecomePartsAndPolygonsTriangles) {
+    viewer::Mesh mesh;
+    const auto error = viewer::LoadObj(Write("two.obj",
+                                             "o plate\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"
+                                             "o wedge\nv 0 0 1\nv 1 0 1\nv 0 1 1\nf -3 -2 -1\n"),
+                                       mesh);
+    ASSERT_FALSE(error) << *error;
+    EXPECT_EQ(mesh.parts, (std::vector<std::string>{"plate", "wedge"}));
+    ASSERT_EQ(mesh.triangles.size(), 3u);
+    EXPECT_EQ(mesh.triangles[0].part, 0u);
+    EXPECT_EQ(mesh.triangles[1].part, 0u);
+    EXPECT_EQ(mesh.triangles[2].part, 1u);
+    // Relative indices count back from the last vertex read.
+    EXPECT_EQ(mesh.triangles[2].a, 4u);
+    EXPECT_EQ(mesh.triangles[2].c, 6u);
+}
+
+TEST_F(ObjFiles, BrokenFilesAreRefusedWithTheirReasonAndLeaveTheMeshAlone) {
+    const viewer::Mesh before = viewer::MakeCube();
+    const struct {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2", "cut off"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1", "cut off"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "names vertex 9, but there are 3"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3 -7\n", "but there are 3"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\n", "no faces"},
+        {"", "no faces"},
+    };
+    for (const auto& bad : cases) {
+        viewer::Mesh mesh = before;
+        const auto error = viewer::LoadObj(Write("bad.obj", bad.text), mesh);
+        ASSERT_TRUE(error) << bad.text;
+        EXPECT_NE(error->find(bad.reason), std::string::npos) << *error;
+        EXPECT_EQ(error->find('\n'), std::string::npos) << *error;
+        EXPECT_EQ(mesh.triangles.size(), before.triangles.size());
+    }
+    viewer::Mesh mesh;
+    const auto missing = viewer::LoadObj((dir_ / "missing.obj").string(), mesh);
+    ASSERT_TRUE(missing);
+    EXPECT_NE(missing->find("cannot read"), std::string::npos);
+    EXPECT_TRUE(viewer::LoadObj(dir_.string(), mesh));
+}
+
+// Two squares facing the viewer, the first behind the second, each its own part.
+viewer::Mesh TwoSquares() {
+    viewer::Mesh mesh;
+    mesh.vertices = {{-1, -1, -0.5f}, {1, -1, -0.5f}, {1, 1, -0.5f}, {-1, 1, -0.5f},
+                     {-1, -1, 0.5f},  {1, -1, 0.5f},  {1, 1, 0.5f},  {-1, 1, 0.5f}};
+    // The nearer square first, so that a missing depth test would let the farther one win.
+    mesh.triangles = {{4, 5, 6, 1}, {4, 6, 7, 1}, {0, 1, 2, 0}, {0, 2, 3, 0}};
+    mesh.parts = {"back", "front"};
+    return mesh;
+}
+
+struct Box {
+    int left = 0;
+    int top = 0;
+    int right = -1;
+    int bottom = -1;
+    int Width() const { return right - left + 1; }
+};
+
+Box Silhouette(const viewer::Frame& frame) {
+    Box box{frame.Width(), frame.Height(), -1, -1};
+    for (int y = 0; y < frame.Height(); ++y) {
+        for (int x = 0; x < frame.Width(); ++x) {
+            if (frame.InstanceAt(x, y) != 0) {
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+                       std::max(box.bottom, y)};
+            }
+        }
+    }
+    return box;
+}
+
+TEST(Rasteriser, TheNearestPartWinsAndTheCameraDecidesWhichIsNearest) {
+    const viewer::Mesh mesh = TwoSquares();
+    const viewer::Rasteriser rasteriser(mesh);
+    viewer::Frame frame(200, 200);
+    rasteriser.Render({}, {}, frame);
+    EXPECT_EQ(frame.InstanceAt(100, 100), 2u);
+    EXPECT_EQ(frame.InstanceAt(2, 2), 0u);
+    EXPECT_EQ(frame.PixelAt(2, 2), viewer::BACKGROUND);
+
+    frame.Clear(viewer::BACKGROUND);
+    rasteriser.Render({180, 0, 1, 0, 0}, {}, frame);
+    EXPECT_EQ(frame.InstanceAt(100, 100), 1u);
+    frame.Clear(viewer::BACKGROUND);
+    rasteriser.Render({0, 180, 1, 0, 0}, {}, frame);
+    EXPECT_EQ(frame.InstanceAt(100, 100), 1u);
+}
+
+TEST(Rasteriser, ZoomScalesAndPanShiftsThePictureInWindowPixels) {
+    const viewer::Mesh mesh = viewer::MakeCube();
+    const viewer::Rasteriser rasteriser(mesh);
+    viewer::Frame frame(300, 300);
+    rasteriser.Render({}, {}, frame);
+    const Box rest = Silhouette(frame);
+    ASSERT_GT(rest.Width(), 50);
+
+    frame.Clear(viewer::BACKGROUND);
+    rasteriser.Render({0, 0, 1.5, 0, 0}, {}, frame);
+    EXPECT_NEAR(Silhouette(frame).Width(), rest.Width() * 1.5, 2);
+
+    frame.Clear(viewer::BACKGROUND);
+    rasteriser.Render({0, 0, 1, 30, -20}, {}, frame);
+    const Box panned = Silhouette(frame);
+    EXPECT_EQ(panned.left, rest.left + 30);
+    EXPECT_EQ(panned.top, rest.top - 20);
+
+    // Turning a cube by 45 degrees shows it wider.
+    frame.Clear(viewer::BACKGROUND);
+    rasteriser.Render({45, 0, 1, 0, 0}, {}, frame);
+    EXPECT_GT(Silhouette(frame).Width(), rest.Width() * 1.3);
+}
+
+TEST(Rasteriser, SelectedPartsAreHighlightedAndWireframeStillPicks) {
+    const viewer::Mesh mesh = viewer::MakeAssembly();
+    const viewer::Rasteriser rasteriser(mesh);
+    viewer::Frame frame(240, 200);
+    viewer::RenderOptions options;
+    options.selected = {3};
+    rasteriser.Render({}, options, frame);
+    int highlighted = 0;
+    int ballPixels = 0;
+    for (int y = 0; y < frame.Height(); ++y) {
+        for (int x = 0; x < frame.Width(); ++x) {
+            const std::uint32_t pixel = frame.PixelAt(x, y);
+            const bool orange = (pixel & 0xff) == 0 && ((pixel >> 16) & 0xff) > ((pixel >> 8) & 0xff);
+            highlighted += orange ? 1 : 0;
+            ballPixels += frame.InstanceAt(x, y) == 3 ? 1 : 0;
+            EXPECT_EQ(orange, frame.InstanceAt(x, y) == 3) << x << "," << y;
+        }
+    }
+    EXPECT_GT(highlighted, 100);
+    EXPECT_EQ(highlighted, ballPixels);
+
+    frame.Clear(viewer::BACKGROUND);
+    options.wireframe = true;
+    options.selected.clear();
+    rasteriser.Render({}, options, frame);
+    const Box box = Silhouette(frame);
+    const int x = (box.left + box.right) / 2;
+    const int y = box.bottom - 3;  // inside the base, between its edges
+    EXPECT_EQ(frame.InstanceAt(x, y), 1u);
+    EXPECT_EQ(frame.PixelAt(x, y), viewer::BACKGROUND);
+}
+
+TEST(Rasteriser, NothingIsDrawnBelowTheAreaEvenFarZoomedIn) {
+    const viewer::Mesh mesh = viewer::MakeSphere();
+    const viewer::Rasteriser rasteriser(mesh);
+    viewer::Frame frame(120, 100);
+    viewer::RenderOptions options;
+    options.areaHeight = 84;
+    for (bool wireframe : {false, true}) {
+        frame.Clear(viewer::BACKGROUND);
+        options.wireframe = wireframe;
+        rasteriser.Render({10, 20, 1e6, 0, 0}, options, frame);
+        rasteriser.Render({10, 20, 50, -3000, 9000}, options, frame);
+        for (int y = 84; y < 100; ++y) {
+            for (int x = 0; x < 120; ++x) {
+                ASSERT_EQ(frame.InstanceAt(x, y), 0u) << wireframe;
+            }
+        }
+    }
+}
+
+TEST(Rasteriser, DrawingsPanZoomAndPickTheirFilledShapes) {
+    const viewer::Drawing drawing = viewer::MakeSampleDrawing();
+    viewer::Frame frame(200, 200);
+    viewer::RenderDrawing(drawing, {}, {}, frame);
+    // The left room spans x -4..0, y -3..3 at 20 pixels a metre, around the centre.
+    EXPECT_EQ(frame.InstanceAt(60, 100), 1u);
+    EXPECT_EQ(frame.InstanceAt(140, 140), 2u);
+    EXPECT_EQ(frame.InstanceAt(100, 5), 0u);
+
+    frame.Clear(viewer::BACKGROUND);
+    viewer::RenderDrawing(drawing, {0, 0, 2, 50, 0}, {}, frame);
+    // 40 pixels a metre, the origin 50 pixels right of the centre: the gap between the rooms (0 to 0.5 m)
+    // is now at pixels 150 to 170.
+    EXPECT_EQ(frame.InstanceAt(145, 100), 1u);
+    EXPECT_EQ(frame.InstanceAt(160, 100), 0u);
+    EXPECT_EQ(frame.InstanceAt(175, 100), 2u);
+}
+
+TEST(Font, GlyphsStayInTheirCellsAndUnknownCharactersShowAsQuestionMarks) {
+    viewer::Frame frame(40, 10);
+    viewer::DrawText(frame, 1, 1, "|", 0xffffffff);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const bool lit = frame.PixelAt(x, y) == 0xffffffff;
+            EXPECT_EQ(lit, x == 3 && y >= 1 && y <= 7) << x << "," << y;
+        }
+    }
+    viewer::Frame unknown(10, 10);
+    viewer::Frame question(10, 10);
+    viewer::DrawText(unknown, 0, 0, "\x01", 0xffffffff);
+    viewer::DrawText(question, 0, 0, "?", 0xffffffff);
+    EXPECT_EQ(unknown.Pixels(), question.Pixels());
+    viewer::DrawText(question, -3, 8, "clipped at every edge", 0xffffffff);  // must not write outside
+}
+
+TEST(ViewerHost, SessionLinesMoveTheCameraThroughTheExampleWorkflowsAndPicksDecideSelection) {
+    viewer::ViewerHost host;
+    ASSERT_FALSE(host.Start("/nonexistent/libworkflow.so", "shape") == std::nullopt);
+    viewer::ViewerHost real;
+    ASSERT_EQ(real.Start(WORKFLOW_PLUGIN_PATH, "shape"), std::nullopt);
+    real.SetSearchDirs(".", WORKFLOW_BUILD_DIR);
+    std::string out;
+    auto run = [&](int line, const std::string& text) {
+        session::Script script;
+        session::ScriptError error;
+        EXPECT_TRUE(session::ParseScript("test", text, script, error)) << error.ToString();
+        script.commands.at(0).line = line;
+        out.clear();
+        return real.Execute(script.commands.at(0), out);
+    };
+    EXPECT_EQ(run(1, "load " EXAMPLES_PLUGIN_PATH), std::nullopt);
+    EXPECT_EQ(run(2, "add orbit"), std::nullopt);
+    EXPECT_EQ(run(3, "add select"), std::nullopt);
+    for (const char* line : {"pick 50 50 2", "down left 50 50", "up left 50 50", "down left 10 10",
+                             "move 30 15", "up left 30 15"}) {
+        EXPECT_EQ(run(4, line), std::nullopt) << line;
+    }
+    EXPECT_EQ(run(5, "print camera"), std::nullopt);
+    EXPECT_EQ(out, "camera \"yaw 20.00 pitch 5.00 zoom 1.0000 pan 0.00 0.00\"");
+    EXPECT_EQ(run(6, "expect selection 2"), std::nullopt);
+    EXPECT_EQ(out, "line 6: ok");
+    EXPECT_EQ(run(7, "expect cursor rotate"), std::nullopt);
+    EXPECT_EQ(out, "line 7: FAILED: expected cursor \"rotate\", seen \"default\"");
+
+    EXPECT_TRUE(run(8, "view drawing"));
+    EXPECT_TRUE(run(9, "query QuerySelectionController"));
+    EXPECT_TRUE(run(10, "load no-such-plugins/"));
+    real.Stop();
+}
+
+}  // namespace

@@ -1,0 +1,240 @@
+#!/usr/bin/env bash
+# Checks the windowed viewer as a person uses it: under a virtual X display, real X input from xdotool
+# (a left drag, two wheel notches, a click on the model, the measure tool and Escape), the viewer's own
+# pictures read back and judged by their pixels, then the recording replayed headless by the session host
+# and played into a live window, both of which must end with the same camera and selection. Bad input (broken OBJ files, a plug-in that is not
+# one) must give one clear line and a non-zero exit. Bounded in time; skipped only when no X display can be
+# started. Usage: tools/check-viewer.sh [BUILD_DIR]   (default build/release, built first when it is that)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build="${1:-build/release}"
+
+if [ "${CHECK_VIEWER_INNER:-}" != "1" ]; then
+    bash tools/install-deps.sh viewer
+    if [ "$build" = "build/release" ]; then
+        extra=()
+        [ "${CI:-}" = "true" ] && extra+=(-DWORKFLOW_WARNINGS_AS_ERRORS=ON)
+        cmake --preset release "${extra[@]}" >/dev/null
+        cmake --build --preset release --target workflow-viewer workflow-session workflow_examples
+    fi
+fi
+viewer="$root/$build/apps/workflow-viewer"
+session="$root/$build/apps/workflow-session"
+[ -x "$viewer" ] || { echo "FAILED: $viewer was not built (SDL2 or tinyobjloader missing?)"; exit 1; }
+
+if [ -n "${CHECK_VIEWER_WORK:-}" ]; then
+    work="$CHECK_VIEWER_WORK"
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
+fail() {
+    echo "FAILED: $*"
+    exit 1
+}
+
+# Judges the viewer's PPM pictures. Background and highlight colours are the viewer's; the status line is
+# the bottom 16 rows.
+pixels() {
+    python3 - "$@" <<'EOF'
+import sys
+
+def read(path):
+    data = open(path, 'rb').read()
+    parts, pos = [], 0
+    while len(parts) < 4:
+        while data[pos:pos+1].isspace():
+            pos += 1
+        end = pos
+        while not data[end:end+1].isspace():
+            end += 1
+        parts.append(data[pos:end]); pos = end
+    width, height = int(parts[1]), int(parts[2])
+    return width, height, data[pos+1:]
+
+def model(path):
+    width, height, rgb = read(path)
+    mask, highlight = set(), 0
+    for y in range(height - 16):
+        row = y * width * 3
+        for x in range(width):
+            r, g, b = rgb[row + 3*x], rgb[row + 3*x + 1], rgb[row + 3*x + 2]
+            if (r, g, b) != (0x1e, 0x1e, 0x28):
+                mask.add((x, y))
+                if r >= 100 and b <= 20 and 0.4 * r < g < 0.7 * r:
+                    highlight += 1
+    return width, height, rgb, mask, highlight
+
+def bbox(mask):
+    xs = [x for x, _ in mask]; ys = [y for _, y in mask]
+    return (min(xs), min(ys), max(xs), max(ys)) if mask else (0, 0, 0, 0)
+
+command = sys.argv[1]
+if command == 'moved':      # silhouettes differ in a good share of their pixels
+    a, b = model(sys.argv[2])[3], model(sys.argv[3])[3]
+    changed = len(a ^ b)
+    print(f'silhouette pixels {len(a)} -> {len(b)}, {changed} differ')
+    sys.exit(0 if a and b and changed > 0.1 * len(a) else 1)
+if command == 'resized':    # the bounding box grew or shrank by more than 5%
+    a, b = bbox(model(sys.argv[2])[3]), bbox(model(sys.argv[3])[3])
+    wa, wb = a[2] - a[0], b[2] - b[0]
+    print(f'silhouette width {wa} -> {wb}')
+    sys.exit(0 if wa and abs(wb - wa) > 0.05 * wa else 1)
+if command == 'highlighted':  # highlighted pixels appear where there were none
+    a, b = model(sys.argv[2])[4], model(sys.argv[3])[4]
+    print(f'highlighted pixels {a} -> {b}')
+    sys.exit(0 if a == 0 and b > 50 else 1)
+if command == 'status-changed':
+    wa, ha, ra = read(sys.argv[2]); wb, hb, rb = read(sys.argv[3])
+    sa, sb = ra[(ha - 16) * wa * 3:], rb[(hb - 16) * wb * 3:]
+    lit = sum(1 for i in range(0, len(sb), 3) if sb[i] > 200)
+    sys.exit(0 if sa != sb and lit > 20 else 1)
+if command == 'inside':     # a point on the model near the middle: where to click
+    width, height, rgb, mask, _ = model(sys.argv[2])
+    cx, cy = width // 2, (height - 16) // 2
+    x, y = min(mask, key=lambda p: (p[0] - cx) ** 2 + (p[1] - cy) ** 2 + (0 if (p[0]+3, p[1]) in mask and (p[0]-3, p[1]) in mask and (p[0], p[1]+3) in mask and (p[0], p[1]-3) in mask else 10**9))
+    print(x, y)
+if command == 'same':       # the screen shows the picture: window contents grabbed from the X server
+    wa, ha, ra = read(sys.argv[2]); ws, hs, rs = read(sys.argv[3]); ox, oy = int(sys.argv[4]), int(sys.argv[5])
+    differ = sum(1 for y in range(ha) for x in range(0, wa, 4)
+                 if ra[(y*wa + x)*3:(y*wa + x)*3 + 3] != rs[((y+oy)*ws + x+ox)*3:((y+oy)*ws + x+ox)*3 + 3])
+    print(f'{differ} sampled pixels differ from the screen')
+    sys.exit(0 if differ < 0.01 * wa * ha / 4 else 1)
+EOF
+}
+
+# --- bad input: one line on standard error, a non-zero exit, no crash, no window needed -------------------
+if [ "${CHECK_VIEWER_INNER:-}" != "1" ]; then
+expect_refusal() {
+    local what="$1"
+    shift
+    local code=0
+    timeout 20 "$viewer" "$@" >"$work/refusal.out" 2>"$work/refusal.err" || code=$?
+    local lines
+    lines=$(grep -c . "$work/refusal.err" || true)
+    if [ "$code" -eq 0 ] || [ "$code" -ge 124 ] || [ "$lines" -ne 1 ] || ! grep -q '^error: ' "$work/refusal.err"; then
+        cat "$work/refusal.err"
+        fail "$what: expected one error line and a refusal, got exit $code"
+    fi
+    echo "ok: $what: $(cat "$work/refusal.err")"
+}
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 2 4\nf 2 3 ' >"$work/truncated.obj"
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 7\n' >"$work/range.obj"
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\n' >"$work/nofaces.obj"
+printf 'not a library\n' >"$work/fake.so"
+expect_refusal "a truncated OBJ file" "$work/truncated.obj"
+expect_refusal "an OBJ face out of range" "$work/range.obj"
+expect_refusal "an OBJ file without faces" "$work/nofaces.obj"
+expect_refusal "a missing OBJ file" "$work/missing.obj"
+expect_refusal "a plug-in that is not a library" --plugin "$work/fake.so"
+expect_refusal "a plug-in without entry points" --plugin "$root/$build/librzhost.so"
+fi
+
+# --- the live window ---------------------------------------------------------------------------------------
+if [ "${CHECK_VIEWER_INNER:-}" != "1" ]; then
+    command -v xvfb-run >/dev/null || { echo "skipped: no X display server can be started (no xvfb-run)"; exit 0; }
+    if ! timeout 20 xvfb-run -a -s "-screen 0 1024x768x24" true >/dev/null 2>&1; then
+        echo "skipped: no X display server can be started (xvfb-run failed)"
+        exit 0
+    fi
+    CHECK_VIEWER_INNER=1 CHECK_VIEWER_WORK="$work" \
+        timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build"
+    exit $?
+fi
+
+"$viewer" --width 640 --height 480 --snapshot "$work/shot" --record "$work/recorded.session" \
+    >"$work/viewer.out" 2>"$work/viewer.err" &
+viewer_pid=$!
+trap 'kill $viewer_pid 2>/dev/null || true' EXIT
+window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) || fail "the viewer's window did not appear"
+x11() { timeout 10 xdotool "$@" || fail "xdotool $*"; }
+
+shots=0
+# F12 follows the input before it in the window's event queue: the picture shows everything up to it.
+shot() {
+    shots=$((shots + 1))
+    x11 key F12
+    for _ in $(seq 1 200); do
+        [ -e "$work/shot-$shots.ppm" ] && return 0
+        kill -0 $viewer_pid 2>/dev/null || fail "the viewer ended: $(cat "$work/viewer.err")"
+        sleep 0.05
+    done
+    fail "no picture $shots within 10 s"
+}
+state() { grep "^$1 " "$work/shot-$2.txt" | cut -d' ' -f2-; }
+
+x11 mousemove --window "$window" 320 240
+shot
+first=$shots
+[ "$(state selection $first)" = "none" ] || fail "a selection before any click"
+
+x11 mousedown 1
+for x in 340 360 380 400; do x11 mousemove --window "$window" $x 250; done
+x11 mouseup 1
+shot
+dragged=$shots
+pixels moved "$work/shot-$first.ppm" "$work/shot-$dragged.ppm" || fail "the silhouette did not move after the drag"
+# The status bar is written at most every 100 ms of the plug-in's clock: look again until it has caught up.
+for _ in $(seq 1 40); do
+    pixels status-changed "$work/shot-$first.ppm" "$work/shot-$shots.ppm" && break
+    shot
+done
+pixels status-changed "$work/shot-$first.ppm" "$work/shot-$shots.ppm" || fail "the status line did not change"
+echo "ok: drag turned the model; status now '$(state status $shots)'"
+
+x11 click 4 click 4
+shot
+wheeled=$shots
+pixels resized "$work/shot-$dragged.ppm" "$work/shot-$wheeled.ppm" || fail "the wheel did not change the model's size"
+
+read -r px py < <(pixels inside "$work/shot-$wheeled.ppm")
+x11 mousemove --window "$window" "$px" "$py" click 1
+shot
+clicked=$shots
+pixels highlighted "$work/shot-$wheeled.ppm" "$work/shot-$clicked.ppm" || fail "the clicked part is not highlighted"
+[ "$(state selection $clicked)" != "none" ] || fail "the click selected nothing"
+echo "ok: click at $px $py selected part $(state selection $clicked)"
+
+read -r wx wy < <(timeout 10 xdotool getwindowgeometry "$window" | awk '/Position/ {split($2, p, ","); print p[1], p[2]}')
+timeout 20 import -window root -depth 8 "$work/screen.ppm" || fail "cannot grab the screen"
+pixels same "$work/shot-$clicked.ppm" "$work/screen.ppm" "$wx" "$wy" || fail "the window does not show the picture"
+
+x11 key F2
+shot
+[ "$(state cursor $shots)" = "cross" ] || fail "measure did not set its cursor: $(state cursor $shots)"
+x11 key Escape
+shot
+[ "$(state cursor $shots)" != "cross" ] || fail "Escape did not dismiss measure"
+echo "ok: F2 started measure (cursor cross), Escape dismissed it"
+
+# A burst of clicks faster than frames are drawn: every press and release must reach the view.
+x11 mousemove --window "$window" 5 5 click --repeat 8 --delay 1 3
+x11 key ctrl+q
+code=0
+for _ in $(seq 1 200); do
+    kill -0 $viewer_pid 2>/dev/null || break
+    sleep 0.05
+done
+wait $viewer_pid || code=$?
+trap - EXIT
+[ "$code" -eq 0 ] || fail "the viewer exited with $code: $(cat "$work/viewer.err")"
+
+presses=$(grep -c '^down right ' "$work/recorded.session" || true)
+releases=$(grep -c '^up right ' "$work/recorded.session" || true)
+[ "$presses" -eq 8 ] && [ "$releases" -eq 8 ] || fail "a burst of 8 clicks arrived as $presses presses and $releases releases"
+echo "ok: a burst of 8 clicks arrived whole"
+
+# --- the recording, replayed headless ------------------------------------------------------------------------
+camera=$(grep '^camera ' "$work/viewer.out")
+selection=$(grep '^selection ' "$work/viewer.out")
+[ "$camera" = "camera \"$(state camera $shots)\"" ] || fail "final camera $camera differs from the last picture's"
+timeout 30 "$session" "$work/recorded.session" >"$work/replay.out" 2>"$work/replay.err" ||
+    fail "the replay did not end with the viewer's camera and selection: $(cat "$work/replay.err")"
+grep -q "^    ok" "$work/replay.out" || fail "the replay checked nothing"
+echo "ok: replayed $(grep -c . "$work/recorded.session") recorded lines headless: $camera, $selection"
+timeout 60 "$viewer" --width 640 --height 480 --session "$work/recorded.session" --quit-after-session \
+    >"$work/live.out" 2>"$work/live.err" || fail "the recording played into the window did not hold: $(cat "$work/live.out")"
+grep -qx "$camera" "$work/live.out" || fail "the recording played into the window ended elsewhere: $(cat "$work/live.out")"
+echo "ok: the recording played into a live window ends the same"
+echo "viewer check passed"
