@@ -63,7 +63,7 @@ TEST(SessionScript, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
         {"add orbit 100 fast", "s.session:2: expected 'persistent', got 'fast'"},
         {"leave now", "s.session:2: too many arguments: leave"},
         {"expect colour red",
-         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled)"},
+         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled, exception)"},
         {"expect handled orbit", "s.session:2: missing argument after 'expect handled'"},
         {"select add", "s.session:2: missing argument: instance id"},
         {"trace save", "s.session:2: missing argument: FILE"},

@@ -168,12 +168,15 @@ const std::map<std::string, VerbRule>& Rules() {
           }}},
         {"replay", {1, 2, "replay WORKFLOW [FILE]", nullptr}},
         {"expect",
-         {2, 3, "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT",
+         {2, 3,
+          "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT | exception "
+          "TEXT|none",
           [](const Args& a) -> std::optional<std::string> {
-              if (auto error = OneOf(a[0], {"status", "cursor", "workflow", "handled"}, "expectation")) {
+              if (auto error =
+                      OneOf(a[0], {"status", "cursor", "workflow", "handled", "exception"}, "expectation")) {
                   return error;
               }
-              const std::size_t wanted = a[0] == "status" || a[0] == "cursor" ? 2 : 3;
+              const std::size_t wanted = a[0] == "status" || a[0] == "cursor" || a[0] == "exception" ? 2 : 3;
               if (a.size() != wanted) {
                   return a.size() < wanted ? "missing argument after 'expect " + a[0] + "'"
                                            : "too many words after 'expect " + a[0] + "'";
