@@ -329,7 +329,7 @@ std::string FlightRecorder::Format(const Entry& entry) {
             return std::string("mod ") + MODIFIERS[entry.a] + (entry.flag ? " down" : " up");
         case Kind::Key: {
             const std::string_view text(entry.text, entry.textLength);
-            std::string word;
+            std::string word(text);
             if (!entry.textCut && KeyWord(text, entry.first.View(), word)) {
                 line = "key ";
                 AppendWord(line, word);
