@@ -1109,6 +1109,11 @@ TEST(FlightRecorder, KeepsTheNewestEventsAndRestatesWhatTheDroppedOnesLeftHeld) 
               (Lines{"tick 10", "size 640 480", "mod ctrl down", "down left 10 20", "move 50 60", "tick 10",
                      "wheel -120 50 60", "tick 10", "up left 50 60", "mod ctrl up"}));
 
+    // A host cannot make it take more than its most.
+    recorder.SetCapacity(std::size_t{1} << 40);
+    EXPECT_EQ(recorder.Capacity(), workflow::FlightRecorder::MAX_CAPACITY);
+    EXPECT_EQ(recorder.Size(), 3u);
+
     // Off: nothing is recorded and everything held is forgotten.
     recorder.SetCapacity(0);
     recorder.Move(1, 1);

@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
                    "Write each workflow handler failure to this folder as a session that replays it");
     app.add_option("--recorder-size", options.recorderSize,
                    "How many input events the flight recorder keeps for a crash session")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->check(CLI::Range(0, 65536));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -93,9 +93,10 @@ bool KeyWord(std::string_view text, std::string_view systemKey, std::string& wor
 
 }  // namespace
 
-FlightRecorder::FlightRecorder(std::size_t capacity) : slots_(capacity) {}
+FlightRecorder::FlightRecorder(std::size_t capacity) : slots_(std::min(capacity, MAX_CAPACITY)) {}
 
 void FlightRecorder::SetCapacity(std::size_t events) {
+    events = std::min(events, MAX_CAPACITY);
     if (events == slots_.size()) {
         return;
     }

@@ -31,13 +31,16 @@ namespace workflow {
 class FlightRecorder {
 public:
     static constexpr std::size_t DEFAULT_CAPACITY = 256;
+    // A larger capacity asked for is taken as this one: a few megabytes at most, whatever a host asks.
+    static constexpr std::size_t MAX_CAPACITY = 65536;
     // Pauses longer than this are shortened in Lines() to keep a replay quick; they keep their remainder
     // modulo 100 so that the timers' phase (10 and 100) stays the same.
     static constexpr std::int64_t LONGEST_PAUSE = 60000;
 
     explicit FlightRecorder(std::size_t capacity = DEFAULT_CAPACITY);
 
-    // Keeps the newest events that fit; 0 switches recording off and forgets everything. Module thread only.
+    // Keeps the newest events that fit (at most MAX_CAPACITY); 0 switches recording off and forgets
+    // everything. Module thread only.
     void SetCapacity(std::size_t events);
     // Module thread only.
     std::size_t Capacity() const { return slots_.size(); }

@@ -41,7 +41,8 @@ public:
     virtual void RegisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) = 0;
     virtual void DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) = 0;
 
-    // How many input events the flight recorder keeps; 0 switches it off.
+    // How many input events the flight recorder keeps (256 until set); 0 switches it off, and with it the
+    // snapshots of handler failures.
     virtual void SetFlightRecorderCapacity(std::size_t events) = 0;
     // The snapshots taken since the last call, oldest first; taking them empties the list.
     virtual std::vector<CrashSnapshot> TakeCrashSnapshots() = 0;
