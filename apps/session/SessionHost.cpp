@@ -6,8 +6,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>

@@ -91,12 +91,14 @@ void WindowObserver::OnManage() {
 
 void WindowObserver::HandleTimeoutEvent(std::int64_t now) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
+    // The recorder's clock runs even while it records nothing, so that it can be switched on at any time.
+    if (manager_) {
+        FlightRecorder& recorder = manager_->Recorder();
         // The timer started one period before its first tick, with the view's other timers.
         if (!timerStarted_) {
-            recorder->SetOrigin(now - TIMER_PERIOD);
+            recorder.SetOrigin(now - TIMER_PERIOD);
         }
-        recorder->SetTime(now);
+        recorder.SetTime(now);
     }
     // The first tick only sets the reference point: a delta needs two ticks.
     if (!timerStarted_) {
