@@ -187,11 +187,16 @@ TEST_F(Dispatch, HandlerFailureKeepsTheRecordedInputAndTheStackUntilTaken) {
     ASSERT_EQ(snapshots.size(), workflow::WorkflowManagerImpl::MAX_CRASH_SNAPSHOTS);
     EXPECT_EQ(snapshots.front().events.back(), "move 2 0");
     EXPECT_EQ(snapshots.back().events.back(), "move 9 0");
+    // A claimant that throws fails on the claim and again on the walk that follows: one snapshot each.
+    du::Symbol claimed[] = {ConstStrings::MsgMouseMove};
+    ASSERT_TRUE(thrower->SetExclusive(claimed, 1));
+    Send(ConstStrings::MsgMouseMove);
+    EXPECT_EQ(manager->TakeCrashSnapshots().size(), 2u);
     manager->SetFlightRecorderCapacity(0);
     Send(ConstStrings::MsgMouseMove);
     EXPECT_TRUE(manager->TakeCrashSnapshots().empty());
     const std::string reported = captured.Text();
-    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 12);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 15);
 }
 
 TEST_F(Dispatch, WalkRereadsTheStackAfterEveryHandler) {
