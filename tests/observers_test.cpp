@@ -254,6 +254,25 @@ TEST_F(WindowInput, FirstTickIsSilentAndLaterTicksCarryTheTimeSinceThePrevious) 
     EXPECT_EQ(Input(), (Lines{"MsgTimer(80,33)"}));
 }
 
+TEST_F(WindowInput, FlightRecorderKeepsWhatReachedTheObserverBeforeItsGatesOnTheTimersClock) {
+    Elapse(20);  // the timer started at 0: ticks at 10 and 20
+    Down(0, 10, 10);
+    world->SetUserInputDisabled(true);
+    Move(20, 10);
+    EXPECT_EQ(Input(), (Lines{"MsgTimer(20,10)", "MsgMouseLeftDown(10,10)"}));  // the move held back
+    world->SetUserInputDisabled(false);
+    Elapse(10);
+    window->PostKeyPress("\x1b");
+    window->PostModifierKey(2, true);
+    window->PostSize(800, 600);
+    window->PostMouseLeave();
+    Input();
+    manager->SendModeMessage("orbit", "speed", 2, nullptr);
+    EXPECT_EQ(manager->Recorder().Lines(),
+              (Lines{"tick 20", "down left 10 10", "move 20 10", "tick 10", "key Escape", "mod shift down",
+                     "size 800 600", "leave", "mode orbit speed 2"}));
+}
+
 TEST_F(WindowInput, DetachedWindowReachesNoWorkflowWhileQueuedEventsStillArrive) {
     Move(1, 1);
     window->DetachObservers();

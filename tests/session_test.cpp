@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CrashSession.h"
 #include "SessionScript.h"
 
 namespace {
@@ -64,7 +65,7 @@ TEST(SessionScript, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
         {"add orbit 100 fast", "s.session:2: expected 'persistent', got 'fast'"},
         {"leave now", "s.session:2: too many arguments: leave"},
         {"expect colour red",
-         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled, camera, selection)"},
+         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled, camera, selection, exception)"},
         {"expect camera yaw 0", "s.session:2: too many words after 'expect camera'"},
         {"expect selection 1 2", "s.session:2: too many words after 'expect selection'"},
         {"pick 10 20", "s.session:2: missing argument: pick X Y ID"},
@@ -99,6 +100,47 @@ TEST(SessionScript, BundledSessionsAreWellFormed) {
         ++sessions;
     }
     EXPECT_GE(sessions, 1u);
+}
+
+TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeReplayedAsComments) {
+    workflow::CrashSnapshot snapshot;
+    snapshot.workflows = {{300, "quote\"d name", false, 2},
+                          {100, "back\\slash", true, 1},
+                          {50, "new\nline", false, 3},
+                          {20, "", false, 4}};
+    snapshot.events = {"move 1 2",     "# a comment",         "#\nview image",   "jump 3 4",
+                       "down left 10", "key \"open",          "expect status x", "",
+                       "  ",           "tick 10\nview image", "key \"\\\"\""};
+    const session::CrashSessionSetup setup{"shape", {"/plug ins/a\"b.so"}, "/lib/libworkflow.so", "x:3"};
+    for (const std::string exception :
+         {"Exception handling workflow message \"Msg\\X\" with workflow \"a \"b\"", "two\nlines"}) {
+        snapshot.exceptionLine = exception;
+        const std::string text = session::WriteCrashSession(snapshot, setup);
+        session::Script script;
+        session::ScriptError error;
+        ASSERT_TRUE(session::ParseScript("crash.session", text, script, error)) << error.ToString() << text;
+        std::vector<std::string> read;
+        for (const session::Command& command : script.commands) {
+            read.push_back(command.verb);
+            for (const std::string& arg : command.args) {
+                read.push_back(arg);
+            }
+        }
+        std::vector<std::string> expected = {"view", "shape",
+                                             "load", "/plug ins/a\"b.so",
+                                             "add",  "back\\slash",
+                                             "100",  "persistent",
+                                             "add",  "quote\"d name",
+                                             "300",  "add",
+                                             "",     "20",
+                                             "move", "1",
+                                             "2",    "key",
+                                             "\""};
+        if (exception.find('\n') == std::string::npos) {
+            expected.insert(expected.end(), {"expect", "exception", exception});
+        }
+        EXPECT_EQ(read, expected) << text;
+    }
 }
 
 struct Outcome {
@@ -262,6 +304,46 @@ TEST_F(SessionProgram, JsonTranscriptHasOneObjectPerLineForEveryKindOfReport) {
     }
     EXPECT_EQ(types, (std::set<std::string>{"event", "observer", "loaded", "handled", "trace", "status",
                                             "cursor", "query", "expect", "runtime", "summary"}));
+}
+
+TEST_F(SessionProgram, HandlerFailureIsWrittenAsASessionThatReplaysItAloneAtTheSameStep) {
+    const std::string failure =
+        "Exception handling workflow message \"MsgMouseInitLeftDrag\" with workflow \"thrower\"";
+    const std::string path =
+        Write("drags.session",
+              "view shape\nload tests/session-plugins/\nadd dragger\nadd thrower\nsize 640 480\ntick 20\n"
+              "down left 10 10\nmove 20 10\nexpect exception none\nup left 20 10\ntick 15\ndown left 30 30\n"
+              "move 40 30\nup left 40 30\nmode dragger \"sp ace\" 3\nkey a\ndown left 50 50\nmove 60 50\n"
+              "expect exception \"" +
+                  session::SessionWord(failure).substr(1) + "\nmove 70 50\nup left 70 50\n");
+    const Outcome first = Run("--crash-dir " + (dir_ / "crashes").string() + " " + path);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+
+    // The step a failure is reported under: the session line echoed last before it.
+    auto failedStep = [&](const std::string& transcript) {
+        const std::size_t reported =
+            transcript.find("    exception " + nlohmann::json(failure).dump() + "\n");
+        const std::size_t echo = transcript.rfind("> ", reported);
+        if (reported == std::string::npos || echo == std::string::npos) {
+            return std::string("none");
+        }
+        return transcript.substr(echo + 2, transcript.find('\n', echo) - echo - 2);
+    };
+    EXPECT_EQ(failedStep(first.out), "move 60 50");
+    ASSERT_TRUE(fs::exists(dir_ / "crashes" / "crash-1.session"));
+    EXPECT_FALSE(fs::exists(dir_ / "crashes" / "crash-2.session"));
+
+    // Alone in another folder, the written session fails the same way at the same step, and says so.
+    fs::create_directories(dir_ / "elsewhere");
+    fs::copy_file(dir_ / "crashes" / "crash-1.session", dir_ / "elsewhere" / "replay.session");
+    fs::remove_all(dir_ / "crashes");
+    const Outcome replay = Run((dir_ / "elsewhere" / "replay.session").string());
+    EXPECT_EQ(replay.exitCode, 0) << replay.err << replay.out;
+    EXPECT_EQ(failedStep(replay.out), "move 60 50");
+    const std::size_t expectation = replay.out.find("> expect exception ");
+    ASSERT_NE(expectation, std::string::npos);
+    EXPECT_EQ(replay.out.find("> ", expectation + 2), std::string::npos);  // the last line of the session
+    EXPECT_EQ(replay.out.substr(replay.out.find('\n', expectation), 8), "\n    ok\n");
 }
 
 }  // namespace

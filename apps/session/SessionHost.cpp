@@ -1,5 +1,6 @@
 #include "SessionHost.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "CrashSession.h"
 #include "PlugIn.h"
 #include "ViewState.h"
 #include "dom/DistinguishedObjects.h"
@@ -300,6 +302,12 @@ public:
 
     int Run(const Script& script, const std::string& sessionDir) {
         sessionDir_ = sessionDir;
+        // Handler failures are looked for after each line only when asked for: the lookup is a round trip
+        // to the plug-in's thread, and the flight recorder's size is the session's to choose.
+        watchCrashes_ = !options_.crashDir.empty() ||
+                        std::any_of(script.commands.begin(), script.commands.end(), [](const Command& c) {
+                            return c.verb == "expect" && c.args[0] == "exception";
+                        });
         int failedExpectations = 0;
         try {
             Start();
@@ -311,12 +319,14 @@ public:
                     failedExpectations += Expect(command) ? 0 : 1;
                     continue;
                 }
+                stepExceptions_.clear();
                 const auto begin = std::chrono::steady_clock::now();
                 Execute(command);
                 Settle();
                 eventTime_ += std::chrono::steady_clock::now() - begin;
                 ++events_;
                 WriteReports();
+                CollectCrashes();
                 CheckFailures(command);
             }
             Stop();
@@ -550,7 +560,13 @@ private:
         view_ = view;
         picks_ = nullptr;
         window_ = window;
+        viewKind_ = kind;
         statusSeen_ = 0;
+        if (watchCrashes_) {
+            WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
+                diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
+            });
+        }
         // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
         manager_->SetWorkflowTraceEnabled(false);
         manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
@@ -579,6 +595,7 @@ private:
                     (error.empty() ? std::string(" (no plug-in library there)") : ": " + error));
             }
             Write({{"type", "loaded"}, {"path", candidate.string()}}, "loaded " + candidate.string());
+            loaded_.push_back(fs::absolute(candidate, ignored).lexically_normal().string());
             return;
         }
         throw SessionFailure("workflow plug-in not found: " + path);
@@ -660,6 +677,8 @@ private:
             seen = apps::SelectionText(View());
         } else if (a[0] == "workflow") {
             seen = NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*Number(a[1]))));
+        } else if (a[0] == "exception") {
+            seen = SeenExceptions(expected);
         } else {
             seen = log_.LastHandled(a[1]);
         }
@@ -683,6 +702,56 @@ private:
                                      "): no loaded plug-in makes it for this view");
             }
         }
+    }
+
+    // What "expect exception" sees of the failures of the last line: the one expected when it is among
+    // them, else all of them, or "none".
+    std::string SeenExceptions(const std::string& expected) const {
+        if (std::find(stepExceptions_.begin(), stepExceptions_.end(), expected) != stepExceptions_.end()) {
+            return expected;
+        }
+        std::string seen;
+        for (const std::string& line : stepExceptions_) {
+            seen += (seen.empty() ? "" : " | ") + line;
+        }
+        return seen.empty() ? "none" : seen;
+    }
+
+    // Takes the manager's snapshots of handler failures since the last line: each is reported and, with a
+    // crash folder, written there as a session that replays it.
+    void CollectCrashes() {
+        if (!watchCrashes_ || !manager_) {
+            return;
+        }
+        std::vector<workflow::CrashSnapshot> snapshots;
+        WithDiagnostics(
+            [&](workflow::ManagerDiagnostics& diagnostics) { snapshots = diagnostics.TakeCrashSnapshots(); });
+        for (const workflow::CrashSnapshot& snapshot : snapshots) {
+            stepExceptions_.push_back(snapshot.exceptionLine);
+            Write({{"type", "exception"}, {"line", snapshot.exceptionLine}},
+                  "exception " + Quoted(snapshot.exceptionLine));
+            if (!options_.crashDir.empty()) {
+                WriteCrashFile(snapshot);
+            }
+        }
+    }
+
+    void WriteCrashFile(const workflow::CrashSnapshot& snapshot) {
+        namespace fs = std::filesystem;
+        std::error_code ignored;
+        fs::create_directories(options_.crashDir, ignored);
+        const fs::path path =
+            fs::path(options_.crashDir) / ("crash-" + std::to_string(++crashFiles_) + ".session");
+        const CrashSessionSetup setup{viewKind_, loaded_,
+                                      fs::absolute(options_.pluginPath, ignored).lexically_normal().string(),
+                                      "line " + std::to_string(line_) + " of the session"};
+        std::ofstream file(path, std::ios::binary);
+        file << WriteCrashSession(snapshot, setup);
+        file.close();
+        if (!file) {
+            throw SessionFailure("cannot write the crash session " + path.string());
+        }
+        Write({{"type", "crash"}, {"path", path.string()}}, "crash session " + path.string());
     }
 
     // Runs task with the diagnostics of the view's manager, on the plug-in's thread, and waits for it.
@@ -791,6 +860,12 @@ private:
         std::map<std::pair<int, int>, unsigned int> answers;
     };
     std::shared_ptr<PickAnswers> picks_;
+    std::string viewKind_;
+    std::vector<std::string> loaded_;  // absolute paths of the workflow plug-ins, in load order
+
+    bool watchCrashes_ = false;
+    std::vector<std::string> stepExceptions_;  // the handler failures of the last line
+    int crashFiles_ = 0;
 
     ReportLog log_;
     dp::TraceSink previousSink_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -20,6 +21,10 @@ struct Options {
     std::string pluginPath;  // libworkflow.so
     std::string buildDir;    // where relative "load" paths are looked for after the session's folder
     bool json = false;
+    // When set, each handler failure is written there as a session that replays it (crash-1.session, ...).
+    std::string crashDir;
+    // The flight recorder's size in events, for the crash sessions and "expect exception".
+    std::size_t recorderSize = 256;
 };
 
 // Plays a host: loads the workflow plug-in as a viewer does, builds the view a session asks for and drives

@@ -208,10 +208,11 @@ const std::map<std::string, VerbRule>& Rules() {
         {"expect",
          {2, 3,
           "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT | camera TEXT | "
-          "selection TEXT",
+          "selection TEXT | exception TEXT|none",
           [](const Args& a) -> std::optional<std::string> {
-              if (auto error = OneOf(a[0], {"status", "cursor", "workflow", "handled", "camera", "selection"},
-                                     "expectation")) {
+              if (auto error = OneOf(
+                      a[0], {"status", "cursor", "workflow", "handled", "camera", "selection", "exception"},
+                      "expectation")) {
                   return error;
               }
               const std::size_t wanted = a[0] == "workflow" || a[0] == "handled" ? 3 : 2;

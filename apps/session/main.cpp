@@ -15,6 +15,12 @@ int main(int argc, char** argv) {
     app.add_option("--plugin", options.pluginPath, "The workflow plug-in library to load")
         ->capture_default_str();
     app.add_flag("--json", options.json, "Print the transcript as JSON lines");
+    app.add_option("--crash-dir", options.crashDir,
+                   "Write each workflow handler failure to this folder as a session that replays it");
+    app.add_option("--recorder-size", options.recorderSize,
+                   "How many input events the flight recorder keeps for a crash session")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 65536));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

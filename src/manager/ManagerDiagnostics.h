@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,12 @@ struct CrashSnapshot {
     struct Installed {
         unsigned int priority = 0;
         std::string name;
+        bool persistent = false;
+        std::uint64_t order = 0;  // installations earlier in the manager's life have lower numbers
     };
-    std::vector<std::string> events;    // session-language lines, oldest first
-    std::vector<Installed> workflows;   // highest priority first
-    std::string exceptionLine;          // without the line break
+    std::vector<std::string> events;   // session-language lines, oldest first
+    std::vector<Installed> workflows;  // highest priority first
+    std::string exceptionLine;         // without the line break
 };
 
 // The manager's diagnostics, for hosts and tools in the same process: the routing log and the flight
@@ -38,7 +41,8 @@ public:
     virtual void RegisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) = 0;
     virtual void DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) = 0;
 
-    // How many input events the flight recorder keeps; 0 switches it off.
+    // How many input events the flight recorder keeps (256 until set); 0 switches it off, and with it the
+    // snapshots of handler failures.
     virtual void SetFlightRecorderCapacity(std::size_t events) = 0;
     // The snapshots taken since the last call, oldest first; taking them empties the list.
     virtual std::vector<CrashSnapshot> TakeCrashSnapshots() = 0;

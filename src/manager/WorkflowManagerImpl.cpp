@@ -114,6 +114,10 @@ void WorkflowManagerImpl::ReportHandlerException(const du::Symbol& messageName, 
     line += workflow.GetWorkflowName().View();
     line += "\"\n";
     std::cerr << line << std::flush;
+    if (recorder_.Enabled()) {
+        line.pop_back();
+        KeepCrashSnapshot(std::move(line));
+    }
 }
 
 void WorkflowManagerImpl::InstallWorkflow(const du::SmartPtr<Workflow>& workflow) {

@@ -10,6 +10,7 @@
 #include "du/Symbol.h"
 #include "manager/CursorRequests.h"
 #include "manager/ExclusiveClaims.h"
+#include "manager/FlightRecorder.h"
 #include "manager/ManagerDiagnostics.h"
 #include "manager/ObserverList.h"
 #include "manager/StatusBar.h"
@@ -124,6 +125,10 @@ public:
     void DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) override;
     void SetFlightRecorderCapacity(std::size_t events) override;
     std::vector<CrashSnapshot> TakeCrashSnapshots() override;
+    // The flight recorder the observers and the host's mode and page messages feed. Module thread only.
+    FlightRecorder& Recorder() { return recorder_; }
+    // How many snapshots of handler failures are kept until taken; older ones make room for newer ones.
+    static constexpr std::size_t MAX_CRASH_SNAPSHOTS = 8;
 
     // --- The remote interface (dom::ManagedObject): reflection answers, any thread; HandleMessage decodes a
     // host call arriving through the manager's proxy, queue thread only, and lives with the dispatcher.
@@ -150,6 +155,7 @@ private:
     void EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority,
                        du::Symbol replacedName);
     void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
+    void KeepCrashSnapshot(std::string exceptionLine);
     void RefreshTraceState();
 
     du::SmartPtr<rzk::View> view_;
@@ -169,6 +175,8 @@ private:
     bool traceEnabled_ = true;
     TraceState traceState_ = TraceState::Unheard;  // follows traceEnabled_ and the notification observers
     du::SmartPtr<du::RefCounted> animationEngine_;
+    FlightRecorder recorder_;
+    std::vector<CrashSnapshot> crashSnapshots_;  // oldest first
 };
 
 }  // namespace workflow

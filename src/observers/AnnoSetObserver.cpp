@@ -35,6 +35,7 @@ void AnnoSetObserver::DetachManager() {
 void AnnoSetObserver::Send(const du::Symbol& name, const du::SmartPtr<rzk::Annotation>& annotation) {
     if (annotation && manager_) {
         du::SmartPtr<WorkflowManagerImpl> manager(manager_);
+        manager->Recorder().SceneMessage(name);
         manager->DispatchMessage(AnnotationMsg(name, annotation));
     }
 }

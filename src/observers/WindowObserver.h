@@ -15,6 +15,7 @@ class World;
 
 namespace workflow {
 
+class FlightRecorder;
 class Msg;
 class WorkflowManagerImpl;
 
@@ -77,6 +78,7 @@ private:
 
     // A drag starts once the pointer is more than this many pixels away from the press, along either axis.
     static constexpr int DRAG_THRESHOLD = 4;
+    static constexpr std::int64_t TIMER_PERIOD = 10;
     static constexpr std::uint32_t CONTROL = 1;
     static constexpr std::uint32_t ALT = 2;
     static constexpr std::uint32_t SHIFT = 4;
@@ -89,6 +91,8 @@ private:
     // Hands message to the manager, if there still is one (a handler may have detached it meanwhile).
     void Send(const Msg& message);
     void UpdateStatus();
+    // The manager's flight recorder when it records, else null.
+    FlightRecorder* Recorder() const;
 
     bool timerStarted_ = false;
     std::int64_t lastTimeout_ = 0;

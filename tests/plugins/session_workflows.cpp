@@ -1,5 +1,6 @@
 // Workflows for the session host's tests, loaded from disk as any workflow plug-in is. Each reports every
 // message it handles as a "handled" notification whose text is the message as NAME(args).
+#include <stdexcept>
 #include <string>
 
 #include "du/SmartPtr.h"
@@ -117,6 +118,23 @@ public:
     }
 };
 
+// Takes left drags and fails at the start of its third one: the flight recorder's test subject.
+class Thrower : public ReportingWorkflow {
+public:
+    Thrower() : ReportingWorkflow("thrower", 200) {
+        AddMsgTypeHandled(ConstStrings::MsgMouseInitLeftDrag, false);
+    }
+    bool OnMsgMouseInitLeftDrag(int x, int y) override {
+        if (++drags_ == 3) {
+            throw std::runtime_error("third drag");
+        }
+        return Report(At("MsgMouseInitLeftDrag", x, y), false);
+    }
+
+private:
+    int drags_ = 0;
+};
+
 }  // namespace
 
 RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
@@ -124,4 +142,6 @@ RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
                             [] { return du::SmartPtr<du::RefCounted>(new Dragger); });
     loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "overlay",
                             [] { return du::SmartPtr<du::RefCounted>(new Overlay); });
+    loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "thrower",
+                            [] { return du::SmartPtr<du::RefCounted>(new Thrower); });
 }
