@@ -20,6 +20,7 @@ struct Options {
     std::string pluginPath;  // libworkflow.so
     std::string buildDir;    // where relative "load" paths are looked for after the session's folder
     bool json = false;
+    bool route = false;  // the routing log of every dispatched message joins the transcript
 };
 
 // Plays a host: loads the workflow plug-in as a viewer does, builds the view a session asks for and drives

@@ -168,15 +168,22 @@ const std::map<std::string, VerbRule>& Rules() {
           }}},
         {"replay", {1, 2, "replay WORKFLOW [FILE]", nullptr}},
         {"expect",
-         {2, 3, "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT",
+         {2, 4,
+          "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT | routed MSG to "
+          "NAME | not-offered MSG NAME",
           [](const Args& a) -> std::optional<std::string> {
-              if (auto error = OneOf(a[0], {"status", "cursor", "workflow", "handled"}, "expectation")) {
+              if (auto error =
+                      OneOf(a[0], {"status", "cursor", "workflow", "handled", "routed", "not-offered"},
+                            "expectation")) {
                   return error;
               }
-              const std::size_t wanted = a[0] == "status" || a[0] == "cursor" ? 2 : 3;
+              const std::size_t wanted = a[0] == "routed" ? 4 : a[0] == "status" || a[0] == "cursor" ? 2 : 3;
               if (a.size() != wanted) {
                   return a.size() < wanted ? "missing argument after 'expect " + a[0] + "'"
                                            : "too many words after 'expect " + a[0] + "'";
+              }
+              if (a[0] == "routed" && a[2] != "to") {
+                  return "expected 'to' after the message name, got '" + a[2] + "'";
               }
               return a[0] == "workflow" ? Int(a[1], "priority", 0, UINT_HIGH) : std::nullopt;
           }}},

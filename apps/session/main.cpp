@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     app.add_option("--plugin", options.pluginPath, "The workflow plug-in library to load")
         ->capture_default_str();
     app.add_flag("--json", options.json, "Print the transcript as JSON lines");
+    app.add_flag("--route", options.route, "Print which way every dispatched message went");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
