@@ -57,9 +57,9 @@ struct CrashSnapshot {
         unsigned int priority = 0;
         std::string name;
     };
-    std::vector<std::string> events;   // session-language lines, oldest first
-    std::vector<Installed> workflows;  // highest priority first
-    std::string exceptionLine;         // without the line break
+    std::vector<std::string> events;    // session-language lines, oldest first
+    std::vector<Installed> workflows;   // highest priority first
+    std::string exceptionLine;          // without the line break
 };
 
 // The manager's diagnostics, for hosts and tools in the same process: the routing log and the flight
