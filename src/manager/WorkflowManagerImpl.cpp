@@ -47,13 +47,18 @@ void WorkflowManagerImpl::SetView(const du::SmartPtr<rzk::View>& view) {
 }
 
 bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
-    // The one test the routing log costs a dispatch nobody listens to.
+    // The one test the routing log costs a dispatch nobody listens to. The logged dispatch is a call of its
+    // own, so that its route leaves the plain walk's registers and frame as they were.
     if (routing_.Listening()) [[unlikely]] {
-        RoutingLog::Route route(routing_, stack_, message.GetName());
-        return route.Finish(Dispatch(message, route));
+        return DispatchRouted(message);
     }
     Unrouted unrouted;
     return Dispatch(message, unrouted);
+}
+
+bool WorkflowManagerImpl::DispatchRouted(const Msg& message) {
+    RoutingLog::Route route(routing_, stack_, message.GetName());
+    return route.Finish(Dispatch(message, route));
 }
 
 template <class Route>

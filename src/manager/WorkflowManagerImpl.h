@@ -153,6 +153,7 @@ private:
     // The dispatch, with its steps reported to route (RoutingLog::Route) or to nobody (Unrouted).
     template <class Route>
     bool Dispatch(const Msg& message, Route& route);
+    [[gnu::noinline]] bool DispatchRouted(const Msg& message);
     void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
     void RefreshTraceState();
 
