@@ -1,5 +1,6 @@
 // One MsgMouseMove dispatched through N simple workflows that all handle it, only the lowest consuming it,
-// against two bare walks calling one virtual handler per entry: of a priority map, and of a vector.
+// against two bare walks calling one virtual handler per entry: of a priority map, and of a vector. The
+// dispatch runs without a routing observer, with one registered on another manager, and with one listening.
 #include <benchmark/benchmark.h>
 
 #include <functional>
@@ -18,19 +19,52 @@ namespace {
 
 using bench_support::MoveWorkflow;
 
-void Dispatch(benchmark::State& state) {
+// Counts the steps, as cheaply as an observer can.
+class CountingRouter : public workflow::RoutingObserver {
+public:
+    void OnRoutingStep(const workflow::RoutingStep& step) override {
+        benchmark::DoNotOptimize(step.kind);
+        ++steps;
+    }
+    long steps = 0;
+};
+
+enum class Routing { Absent, Elsewhere, Listening };
+
+// The dispatch through count workflows; with a routing observer on another manager (present, idle) or on
+// this one (listening).
+void DispatchRouted(benchmark::State& state, Routing routing) {
     const auto count = static_cast<unsigned int>(state.range(0));
     du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    du::SmartPtr<workflow::WorkflowManagerImpl> other(new workflow::WorkflowManagerImpl);
     for (unsigned int i = 0; i < count; ++i) {
         manager->InstallWorkflow(du::SmartPtr<workflow::Workflow>(new MoveWorkflow(100 + i, i == 0)));
+    }
+    du::SmartPtr<CountingRouter> router(new CountingRouter);
+    if (routing != Routing::Absent) {
+        (routing == Routing::Listening ? manager : other)->RegisterRoutingObserver(router);
     }
     const workflow::MouseMsg move(workflow::ConstStrings::MsgMouseMove, 10, 20);
     const long before = bench_support::Allocations();
     for (auto _ : state) {
         benchmark::DoNotOptimize(manager->DispatchMessage(move));
     }
+    const auto iterations = static_cast<double>(state.iterations());
     state.counters["allocs/dispatch"] =
-        static_cast<double>(bench_support::Allocations() - before) / static_cast<double>(state.iterations());
+        static_cast<double>(bench_support::Allocations() - before) / iterations;
+    if (routing == Routing::Listening) {
+        state.counters["steps/dispatch"] = static_cast<double>(router->steps) / iterations;
+    }
+}
+
+void Dispatch(benchmark::State& state) {
+    DispatchRouted(state, Routing::Absent);
+}
+void DispatchRouterElsewhere(benchmark::State& state) {
+    DispatchRouted(state, Routing::Elsewhere);
+}
+void DispatchRouterListening(benchmark::State& state) {
+    DispatchRouted(state, Routing::Listening);
 }
 
 // The baseline: the least a priority walk can do.
@@ -100,6 +134,8 @@ void BaselineVectorWalk(benchmark::State& state) {
 BENCHMARK(BaselineWalk)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 BENCHMARK(BaselineVectorWalk)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 BENCHMARK(Dispatch)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
+BENCHMARK(DispatchRouterElsewhere)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
+BENCHMARK(DispatchRouterListening)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 
 }  // namespace
 

@@ -65,12 +65,17 @@ TEST(SessionScript, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
         {"add orbit 100 fast", "s.session:2: expected 'persistent', got 'fast'"},
         {"leave now", "s.session:2: too many arguments: leave"},
         {"expect colour red",
-         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled, camera, selection, exception)"},
+         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled, camera, selection, "
+         "exception, routed, not-offered)"},
         {"expect camera yaw 0", "s.session:2: too many words after 'expect camera'"},
         {"expect selection 1 2", "s.session:2: too many words after 'expect selection'"},
         {"pick 10 20", "s.session:2: missing argument: pick X Y ID"},
         {"pick 10 20 -1", "s.session:2: instance id out of range (0 to 4294967295): '-1'"},
         {"print zoom", "s.session:2: unknown state 'zoom' (camera, selection)"},
+        {"expect routed MsgKeyPress overlay", "s.session:2: missing argument after 'expect routed'"},
+        {"expect routed MsgKeyPress at overlay",
+         "s.session:2: expected 'to' after the message name, got 'at'"},
+        {"expect not-offered dragger", "s.session:2: missing argument after 'expect not-offered'"},
         {"expect handled orbit", "s.session:2: missing argument after 'expect handled'"},
         {"select add", "s.session:2: missing argument: instance id"},
         {"trace save", "s.session:2: missing argument: FILE"},
@@ -344,6 +349,54 @@ TEST_F(SessionProgram, HandlerFailureIsWrittenAsASessionThatReplaysItAloneAtTheS
     ASSERT_NE(expectation, std::string::npos);
     EXPECT_EQ(replay.out.find("> ", expectation + 2), std::string::npos);  // the last line of the session
     EXPECT_EQ(replay.out.substr(replay.out.find('\n', expectation), 8), "\n    ok\n");
+}
+
+TEST_F(SessionProgram, RouteWritesEachDispatchAsATreeAndRoutingExpectationsNameWhatWasSeen) {
+    const std::string session = std::string(WORKFLOW_TEST_SESSIONS) + "/routing.session";
+    const Outcome routed = Run("--route " + session);
+    ASSERT_EQ(routed.exitCode, 0) << routed.err;
+    // The overlay's handler reports inside the dispatch, before its answer; the Escape's dismissal is
+    // announced by a dispatch nested in it.
+    for (const char* lines :
+         {"8> key a\n    route MsgKeyPress\n    overlay handled MsgKeyPress(a)\n"
+          "    route | offered to overlay at 1500: consumed\n    route MsgKeyPress: consumed by overlay\n",
+          "    route | offered to dragger at 100: declined\n    route | Escape dismisses overlay at 1500\n"
+          "    observer overlay removed from 1500\n    route | MsgWorkflowChanged\n"
+          "    route | | offered to dragger at 100: declined\n    route | MsgWorkflowChanged: not consumed\n"
+          "    route MsgKeyPress: not consumed\n"}) {
+        EXPECT_NE(routed.out.find(lines), std::string::npos) << lines << "\nin\n" << routed.out;
+    }
+    // Without --route the same session prints no routing lines, yet its expectations are answered.
+    const Outcome quiet = Run(session);
+    EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+    EXPECT_EQ(quiet.out.find("route "), std::string::npos);
+
+    const Outcome json = Run("--json --route " + session);
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    std::set<std::string> steps;
+    std::istringstream lines(json.out);
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+        if (object.value("type", "") == "route") {
+            steps.insert(object.value("step", ""));
+            if (object.value("step", "") == "end" && object.value("message", "") == "MsgMouseWheel") {
+                EXPECT_EQ(object.value("by", ""), "dragger");
+            }
+        }
+    }
+    EXPECT_EQ(steps, (std::set<std::string>{"dispatch", "offer", "escape", "end"}));
+
+    const Outcome failed =
+        Run(Write("wrong.session",
+                  "view shape\nload tests/session-plugins/\nadd dragger\nadd overlay\nkey a\n"
+                  "expect routed MsgKeyPress to dragger\nexpect not-offered MsgKeyPress overlay\n"
+                  "expect routed MsgMouseWheel to none\nexpect not-offered MsgKeyPress dragger\n"));
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.err,
+              "line 6: expected routed MsgKeyPress \"dragger\", seen \"overlay\"\n"
+              "line 7: expected not-offered MsgKeyPress overlay \"not offered\", seen \"offered\"\n"
+              "line 8: expected routed MsgMouseWheel \"none\", seen \"not dispatched\"\n"
+              "3 expectations failed\n");
 }
 
 }  // namespace

@@ -12,11 +12,13 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "CrashSession.h"
 #include "PlugIn.h"
+#include "SessionRouting.h"
 #include "ViewState.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/ManagedObject.h"
@@ -308,6 +310,7 @@ public:
                         std::any_of(script.commands.begin(), script.commands.end(), [](const Command& c) {
                             return c.verb == "expect" && c.args[0] == "exception";
                         });
+        routingWanted_ = options_.route || AsksForRouting(script);
         int failedExpectations = 0;
         try {
             Start();
@@ -572,6 +575,47 @@ private:
         manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
         manager_->RegisterNotificationObserver(
             du::SmartPtr<rzk::NotificationObserver>(new NotificationReports(log_)));
+        StartRouting();
+    }
+
+    // --- The routing log: only a session that prints it or asks about it makes the manager keep it.
+    static bool AsksForRouting(const Script& script) {
+        for (const Command& command : script.commands) {
+            if (command.verb == "expect" &&
+                (command.args[0] == "routed" || command.args[0] == "not-offered")) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void StartRouting() {
+        if (!routingWanted_) {
+            return;
+        }
+        if (!routing_) {
+            RoutingReports::Sink sink;
+            if (options_.route) {
+                sink = [this](Json fields, std::string text) {
+                    log_.Add(std::move(fields), std::move(text));
+                };
+            }
+            routing_ = new RoutingReports(std::move(sink));
+        }
+        routing_->Reset();
+        WithDiagnostics([&](workflow::ManagerDiagnostics& diagnostics) {
+            diagnostics.RegisterRoutingObserver(du::SmartPtr<workflow::RoutingObserver>(routing_.Get()));
+        });
+    }
+
+    // "expect routed MSG to NAME|none" and "expect not-offered MSG NAME": what was seen, and what was
+    // expected.
+    std::pair<std::string, std::string> RoutingExpectation(const std::vector<std::string>& a) {
+        Manager();  // before the first view there is no log to ask
+        if (a[0] == "routed") {
+            return {routing_->LastConsumer(a[1]), a[3]};
+        }
+        return {routing_->LastOffer(a[1], a[2]), "not offered"};
     }
 
     void Load(const std::string& path) {
@@ -667,7 +711,9 @@ private:
         const std::vector<std::string>& a = command.args;
         std::string expected = a.back();
         std::string seen;
-        if (a[0] == "status") {
+        if (a[0] == "routed" || a[0] == "not-offered") {
+            std::tie(seen, expected) = RoutingExpectation(a);
+        } else if (a[0] == "status") {
             seen = View().GetStatusMessage();
         } else if (a[0] == "cursor") {
             seen = CursorName(Window().GetCursor());
@@ -683,7 +729,9 @@ private:
             seen = log_.LastHandled(a[1]);
         }
         const bool met = seen == expected;
-        const std::string what = a[0] + (a.size() == 3 ? " " + a[1] : "");
+        const std::string what = a[0] == "not-offered" ? a[0] + " " + a[1] + " " + a[2]
+                                 : a.size() >= 3       ? a[0] + " " + a[1]
+                                                       : a[0];
         Write(
             {{"type", "expect"}, {"line", command.line}, {"ok", met}, {"expected", expected}, {"seen", seen}},
             met ? "ok" : "FAILED: expected " + Quoted(expected) + ", seen " + Quoted(seen));
@@ -868,6 +916,8 @@ private:
     int crashFiles_ = 0;
 
     ReportLog log_;
+    bool routingWanted_ = false;
+    du::SmartPtr<RoutingReports> routing_;
     dp::TraceSink previousSink_;
     bool sinkInstalled_ = false;
     std::size_t events_ = 0;

@@ -25,6 +25,7 @@ struct Options {
     std::string crashDir;
     // The flight recorder's size in events, for the crash sessions and "expect exception".
     std::size_t recorderSize = 256;
+    bool route = false;  // the routing log of every dispatched message joins the transcript
 };
 
 // Plays a host: loads the workflow plug-in as a viewer does, builds the view a session asks for and drives

@@ -206,19 +206,26 @@ const std::map<std::string, VerbRule>& Rules() {
               return OneOf(a[0], {"camera", "selection"}, "state");
           }}},
         {"expect",
-         {2, 3,
+         {2, 4,
           "expect status TEXT | cursor NAME | workflow PRIORITY NAME | handled WORKFLOW TEXT | camera TEXT | "
-          "selection TEXT | exception TEXT|none",
+          "selection TEXT | exception TEXT|none | routed MSG to NAME | not-offered MSG NAME",
           [](const Args& a) -> std::optional<std::string> {
-              if (auto error = OneOf(
-                      a[0], {"status", "cursor", "workflow", "handled", "camera", "selection", "exception"},
-                      "expectation")) {
+              if (auto error = OneOf(a[0],
+                                     {"status", "cursor", "workflow", "handled", "camera", "selection",
+                                      "exception", "routed", "not-offered"},
+                                     "expectation")) {
                   return error;
               }
-              const std::size_t wanted = a[0] == "workflow" || a[0] == "handled" ? 3 : 2;
+              const std::size_t wanted = a[0] == "routed" ? 4
+                                         : a[0] == "workflow" || a[0] == "handled" || a[0] == "not-offered"
+                                             ? 3
+                                             : 2;
               if (a.size() != wanted) {
                   return a.size() < wanted ? "missing argument after 'expect " + a[0] + "'"
                                            : "too many words after 'expect " + a[0] + "'";
+              }
+              if (a[0] == "routed" && a[2] != "to") {
+                  return "expected 'to' after the message name, got '" + a[2] + "'";
               }
               return a[0] == "workflow" ? Int(a[1], "priority", 0, UINT_HIGH) : std::nullopt;
           }}},

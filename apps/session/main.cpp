@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
                    "How many input events the flight recorder keeps for a crash session")
         ->capture_default_str()
         ->check(CLI::Range(0, 65536));
+    app.add_flag("--route", options.route, "Print which way every dispatched message went");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

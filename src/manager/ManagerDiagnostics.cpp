@@ -10,11 +10,11 @@
 namespace workflow {
 
 void WorkflowManagerImpl::RegisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) {
-    (void)observer;
+    routing_.Add(observer);
 }
 
 void WorkflowManagerImpl::DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) {
-    (void)observer;
+    routing_.Remove(observer.Get());
 }
 
 void WorkflowManagerImpl::SetFlightRecorderCapacity(std::size_t events) {

@@ -47,10 +47,27 @@ void WorkflowManagerImpl::SetView(const du::SmartPtr<rzk::View>& view) {
 }
 
 bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
+    // The one test the routing log costs a dispatch nobody listens to. The logged dispatch is a call of its
+    // own, so that its route leaves the plain walk's registers and frame as they were.
+    if (routing_.Listening()) [[unlikely]] {
+        return DispatchRouted(message);
+    }
+    Unrouted unrouted;
+    return Dispatch(message, unrouted);
+}
+
+bool WorkflowManagerImpl::DispatchRouted(const Msg& message) {
+    RoutingLog::Route route(routing_, stack_, message.GetName());
+    return route.Finish(Dispatch(message, route));
+}
+
+template <class Route>
+bool WorkflowManagerImpl::Dispatch(const Msg& message, Route& route) {
     const du::Symbol& name = message.GetName();
 
     // Interruption comes first so that a workflow reacting to the input sees the animations stopped.
     if (!animationEvents_.empty() && InterruptsAnimations(name)) {
+        route.Cancelling(animationEvents_.size());
         CancelAnimationEvents();
     }
 
@@ -58,10 +75,18 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
     // the claimant included.
     if (!exclusiveHandlers_.Empty()) {
         if (du::SmartPtr<Workflow> claimant = exclusiveHandlers_.Find(name)) {
+            bool threw = false;
+            bool consumed = false;
             try {
-                return claimant->HandleMsg(message);
+                consumed = claimant->HandleMsg(message);
             } catch (...) {
+                threw = true;
+                route.Caught();
                 ReportHandlerException(name, *claimant);
+            }
+            route.Claimed(*claimant, consumed);
+            if (!threw) {
+                return consumed;
             }
         }
     }
@@ -70,6 +95,7 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
     // looked up again below the priority just visited, so workflows installed below it are still visited,
     // ones installed above it are not, and removed ones are skipped. The walk frame keeps a workflow that is
     // removed during its own call alive until the call has returned.
+    route.Walking();
     WorkflowStack::Walk walk(stack_);
     WorkflowStack::Entry* last = stack_.Last();
     for (WorkflowStack::Entry* entry = stack_.First(); entry != last;) {
@@ -81,8 +107,10 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
         try {
             consumed = workflow->HandleMsg(message);
         } catch (...) {
+            route.Caught();
             ReportHandlerException(name, *workflow);
         }
+        route.Offered(priority, *workflow, consumed);
         if (consumed) {
             return true;  // the frame releases the workflow if it was removed meanwhile
         }
@@ -91,6 +119,7 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
         } else {
             // Only a change of the stack can have removed the workflow just called: release it now.
             walk.Returned();
+            route.StackChanged(priority);
             entry = stack_.Below(priority);
             last = stack_.Last();
         }
@@ -101,6 +130,7 @@ bool WorkflowManagerImpl::DispatchMessage(const Msg& message) {
     if (!stack_.Empty() && IsEscapeKey(message)) {
         auto top = stack_.begin();
         if (top->workflow->GetPriority() > rzk::WorkflowManager::MAX_STATIC_PRIORITY) {
+            route.Escaping(top->priority, *top->workflow);
             UninstallWorkflow(top, true);
         }
     }
@@ -231,6 +261,7 @@ void WorkflowManagerImpl::Teardown() {
     status_.Clear();
     view_ = nullptr;
     managerObservers_.Clear();
+    routing_.Clear();
     cursorRequests_.reset();
     // The objects this manager put under management leave the queue too, so that releasing them here is
     // what ends them. Released outside the member: an observer's destructor may call back into the manager.

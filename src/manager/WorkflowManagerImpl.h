@@ -13,6 +13,7 @@
 #include "manager/FlightRecorder.h"
 #include "manager/ManagerDiagnostics.h"
 #include "manager/ObserverList.h"
+#include "manager/RoutingLog.h"
 #include "manager/StatusBar.h"
 #include "manager/WorkflowManager.h"
 #include "manager/WorkflowManagerCore.h"
@@ -154,6 +155,10 @@ private:
     // to this manager and the view. replacedName names a workflow the caller already replaced there.
     void EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority,
                        du::Symbol replacedName);
+    // The dispatch, with its steps reported to route (RoutingLog::Route) or to nobody (Unrouted).
+    template <class Route>
+    bool Dispatch(const Msg& message, Route& route);
+    [[gnu::noinline]] bool DispatchRouted(const Msg& message);
     void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
     void KeepCrashSnapshot(std::string exceptionLine);
     void RefreshTraceState();
@@ -171,6 +176,7 @@ private:
     std::vector<AnimationEvent*> animationEvents_;  // not owning
     ObserverList<rzk::NotificationObserver> notificationObservers_;
     ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
+    RoutingLog routing_;
     bool observing_ = false;  // OnManage has made the observers
     bool traceEnabled_ = true;
     TraceState traceState_ = TraceState::Unheard;  // follows traceEnabled_ and the notification observers
