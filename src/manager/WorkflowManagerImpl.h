@@ -52,6 +52,8 @@ public:
     void InstallWorkflow(const du::SmartPtr<Workflow>& workflow);
     void UninstallWorkflow(StackEntry entry, bool announce);
     du::SmartPtr<Workflow> GetWorkflow(unsigned int priority);
+    // The stack as it stands, for checks of its order and links (diagnostics, tests, fuzzers).
+    const WorkflowStack& GetStack() const { return stack_; }
     // The entry of the highest-priority workflow called name, or the end of the stack.
     StackEntry FindWorkflowByName(const du::Symbol& name);
     void ReportWorkflowChange(du::Symbol oldName, du::Symbol newName, unsigned int priority, bool success,
