@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "manager/MessageInterface.h"
+#include "messages/ConstStrings.h"
 #include "support/FuzzWorld.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -14,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::World world(&input);
     workflow::WorkflowManagerImpl& manager = *world.manager;
     for (int step = 0; step < 128 && !input.Done(); ++step) {
-        switch (input.Below(18)) {
+        switch (input.Below(21)) {
             case 0:
                 manager.AddWorkflowAtPriority(world.PickWorkflowName(input), world.PickPriority(input),
                                               input.Flag());
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             case 5:
             case 6: {
-                const std::unique_ptr<workflow::Msg> message = world.MakeMessage(input);
+                const std::shared_ptr<workflow::Msg> message = world.MakeMessage(input);
                 manager.DispatchMessage(*message);
                 break;
             }
@@ -110,6 +112,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 16:
                 world.queue->AdvanceTime(input.Below(250));
                 break;
+            case 17: {
+                // Messages from another plug-in, through the manager's message interface.
+                const auto messages = du::DynamicPtrCast<workflow::MessageInterface>(
+                    manager.GetInternalInterface(input.Flag() ? workflow::InterfaceTypes::Message : "other"));
+                if (messages) {
+                    const std::shared_ptr<workflow::Msg> message = world.MakeMessage(input);
+                    messages->SendMessage(*message);
+                }
+                break;
+            }
+            case 18:
+                if (auto workflow = world.PickInstalled(input)) {
+                    workflow->SetActive(input.Flag());
+                }
+                break;
+            case 19: {
+                const du::SmartPtr<rzk::WorkflowManagerObserver> observer(world.managerObserverActor.Get());
+                if (input.Flag()) {
+                    manager.RegisterObserver(observer);
+                } else {
+                    manager.DeregisterObserver(observer);
+                }
+                manager.ManagePluginObserver(world.PickObject(input));
+                break;
+            }
             default:
                 if (input.Below(4) == 0) {
                     manager.Destroy();

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only those that are missing.
+# Installs the Debian packages the build needs, only those that are missing. With "fuzz", also clang and
+# its runtime libraries, which the libFuzzer targets (tools/fuzz.sh) need.
 set -euo pipefail
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libcli11-dev nlohmann-json3-dev)
+if [ "${1:-}" = "fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 need=()
-for pkg in cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libcli11-dev nlohmann-json3-dev; do
+for pkg in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -136,7 +136,7 @@ bool FuzzWorkflow::React(bool mayThrow) {
     World& world = world_;
     // Our own reference: what follows may remove this workflow.
     const du::SmartPtr<FuzzWorkflow> self(this);
-    switch (script->Below(20)) {
+    switch (script->Below(24)) {
         case 0:
             return true;
         case 1:
@@ -173,7 +173,7 @@ bool FuzzWorkflow::React(bool mayThrow) {
         case 9:
             if (world.depth < 4) {
                 ++world.depth;
-                const std::unique_ptr<workflow::Msg> message = world.MakeMessage(*script);
+                const std::shared_ptr<workflow::Msg> message = world.MakeMessage(*script);
                 SendMessage(*message);
                 --world.depth;
             }
@@ -223,6 +223,29 @@ bool FuzzWorkflow::React(bool mayThrow) {
         case 18:
             OutputTraceString("<MsgMouseMove mouseX=\"1\" mouseY=\"2\"/>");
             SendNotification(world.PickText(*script), 3, world.text);
+            return false;
+        case 19:
+            // Installed again at its own place: it replaces itself.
+            AddWorkflow(self);
+            return script->Flag();
+        case 20:
+            if (auto* manager = GetManager()) {
+                // Replaced by a new workflow of the same name at the same priority, made by the loader.
+                manager->AddWorkflowAtPriority(GetWorkflowName(), GetPriority(), script->Flag());
+            }
+            return false;
+        case 21:
+            if (auto* manager = GetManager()) {
+                manager->RemoveWorkflowByName(GetWorkflowName());
+            }
+            return script->Flag();
+        case 22:
+            if (auto* manager = GetManager(); manager && world.depth < 4) {
+                ++world.depth;
+                manager->UpdateStatusMsg();
+                manager->ToggleComponentRotate();
+                --world.depth;
+            }
             return false;
         default:
             return false;
@@ -326,6 +349,8 @@ World::World(FuzzInput* input) : script(input) {
     if (!manager) {
         Fail("the module made no manager");
     }
+    destroyWatch_ = new DestroyWatch;
+    manager->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(destroyWatch_.Get()));
     Pump();
 }
 
@@ -342,6 +367,14 @@ World::~World() {
 
 void World::CheckConsistency() {
     const auto& entries = manager->GetStack().Entries();
+    // Destroy empties the manager for good: no cursor (an unset one is answered), no workflows, and
+    // installations do nothing from then on.
+    if (destroyWatch_->destroyed && !manager->GetCurrentCursor().IsNull()) {
+        Fail("a destroyed manager answers a cursor");
+    }
+    if (destroyWatch_->destroyed && !entries.empty()) {
+        Fail("a destroyed manager holds workflows");
+    }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto& entry = entries[i];
         if (i > 0 && entries[i - 1].priority <= entry.priority) {
@@ -352,6 +385,9 @@ void World::CheckConsistency() {
         }
         if (entry.workflow->GetPriority() != entry.priority) {
             Fail("a workflow's priority differs from its place in the stack");
+        }
+        if (entry.workflow->GetManager() != manager.Get()) {
+            Fail("a workflow in the stack is not linked to its manager");
         }
     }
     for (FuzzWorkflow* workflow : live_) {
@@ -387,65 +423,65 @@ du::Symbol World::PickText(FuzzInput& input) {
     return input.Pick(texts);
 }
 
-std::unique_ptr<workflow::Msg> World::MakeMessage(FuzzInput& input) {
+std::shared_ptr<workflow::Msg> World::MakeMessage(FuzzInput& input) {
     static const workflow::SelectionMsg::ItemList noItems;
     const du::Symbol name = PickMessageName(input);
     const int a = static_cast<int>(static_cast<std::int16_t>(input.Word()));
     const int b = static_cast<int>(static_cast<std::int16_t>(input.Word()));
     if (IsMouse(name)) {
-        return std::make_unique<workflow::MouseMsg>(name, a, b, static_cast<short>(a ^ b));
+        return std::make_shared<workflow::MouseMsg>(name, a, b, static_cast<short>(a ^ b));
     }
     if (name == ConstStrings::MsgKeyPress || name == ConstStrings::MsgModifierKey) {
         static const char* const keys[] = {"\x1b", "a", "", "+", "\xc3\xa9"};
         if (input.Flag()) {
-            return std::make_unique<workflow::KeyMsg>(name, PickText(input), input.Flag(), input.Flag(),
+            return std::make_shared<workflow::KeyMsg>(name, PickText(input), input.Flag(), input.Flag(),
                                                       input.Flag());
         }
-        return std::make_unique<workflow::KeyMsg>(name, std::string(input.Pick(keys)), input.Flag(),
+        return std::make_shared<workflow::KeyMsg>(name, std::string(input.Pick(keys)), input.Flag(),
                                                   input.Flag(), input.Flag());
     }
     if (name == ConstStrings::MsgTimer) {
-        return std::make_unique<workflow::TimerMsg>(name, a, b);
+        return std::make_shared<workflow::TimerMsg>(name, a, b);
     }
     if (name == ConstStrings::MsgSetPage) {
-        return std::make_unique<workflow::PageMsg>(name, a);
+        return std::make_shared<workflow::PageMsg>(name, a);
     }
     if (name == ConstStrings::MsgWindowSize) {
-        return std::make_unique<workflow::WindowSizeMsg>(name, a, b);
+        return std::make_shared<workflow::WindowSizeMsg>(name, a, b);
     }
     if (name == ConstStrings::MsgSetMode) {
-        return std::make_unique<workflow::ModeMsg>(name, PickWorkflowName(input), PickText(input),
+        return std::make_shared<workflow::ModeMsg>(name, PickWorkflowName(input), PickText(input),
                                                    PickObject(input), a);
     }
     if (name == ConstStrings::MsgSelectionChanged) {
-        return std::make_unique<workflow::SelectionMsg>(name, static_cast<unsigned int>(a), input.Flag(),
+        return std::make_shared<workflow::SelectionMsg>(name, static_cast<unsigned int>(a), input.Flag(),
                                                         noItems, noItems);
     }
     if (name == ConstStrings::MsgMoveShapeInstance || name == ConstStrings::MsgShapeInstanceVisibility ||
         name == ConstStrings::MsgShapeInstanceCreate || name == ConstStrings::MsgShapeInstanceRemove) {
-        return std::make_unique<workflow::ShapeInstanceMsg>(name);
+        return std::make_shared<workflow::ShapeInstanceMsg>(name);
     }
     if (name == ConstStrings::MsgShapeInstanceMarkupOverride) {
-        return std::make_unique<workflow::ShapeInstanceMarkupOverrideMsg>(name, nullptr, nullptr);
+        return std::make_shared<workflow::ShapeInstanceMarkupOverrideMsg>(name, nullptr, nullptr);
     }
     if (name == ConstStrings::MsgShapeInstanceMarkupOverrideInit) {
-        return std::make_unique<workflow::ShapeInstanceMarkupOverrideInitMsg>(name, nullptr);
+        return std::make_shared<workflow::ShapeInstanceMarkupOverrideInitMsg>(name, nullptr);
     }
     if (name == ConstStrings::MsgAddAnnotation || name == ConstStrings::MsgRemoveAnnotation) {
-        return std::make_unique<workflow::AnnotationMsg>(name, nullptr);
+        return std::make_shared<workflow::AnnotationMsg>(name, nullptr);
     }
     if (name == ConstStrings::MsgMotionEvent) {
-        return std::make_unique<workflow::MotionMsg>(name, a, b, a, b, a, b, static_cast<unsigned int>(b));
+        return std::make_shared<workflow::MotionMsg>(name, a, b, a, b, a, b, static_cast<unsigned int>(b));
     }
     if (name == ConstStrings::MsgTouch) {
-        return std::make_unique<workflow::TouchMsg>(name, a, b);
+        return std::make_shared<workflow::TouchMsg>(name, a, b);
     }
     if (name == ConstStrings::MsgWorkflowChanged) {
         du::SmartPtr<workflow::Workflow> changed(PickInstalled(input).Get());
-        return std::make_unique<workflow::WorkflowChangedMsg>(name, changed, PickPriority(input),
+        return std::make_shared<workflow::WorkflowChangedMsg>(name, changed, PickPriority(input),
                                                               input.Flag());
     }
-    return std::make_unique<workflow::Msg>(name);
+    return std::make_shared<workflow::Msg>(name);
 }
 
 du::SmartPtr<du::RefCounted> World::PickObject(FuzzInput& input) {

@@ -50,6 +50,16 @@ public:
     int calls = 0;
 };
 
+// Notes the manager's Destroy; the fuzz bytes never deregister it.
+class DestroyWatch : public rzk::WorkflowManagerObserver {
+public:
+    void OnRegistered() override {}
+    void OnWorkflowChange(const du::Symbol&, const du::Symbol&, unsigned int, bool,
+                          const du::Symbol&) override {}
+    void OnManagerDestroyed() override { destroyed = true; }
+    bool destroyed = false;
+};
+
 // An object a workflow asks the manager to keep on its queue.
 class PluginActor : public dom::Observer {};
 
@@ -115,8 +125,9 @@ public:
     unsigned int PickPriority(FuzzInput& input);
     du::Symbol PickMessageName(FuzzInput& input);
     du::Symbol PickText(FuzzInput& input);
-    // A message of the class its name stands for, with values from input.
-    std::unique_ptr<workflow::Msg> MakeMessage(FuzzInput& input);
+    // A message of the class its name stands for, with values from input. Shared, so that it is destroyed
+    // as the class it was made as (messages have no virtual destructor).
+    std::shared_ptr<workflow::Msg> MakeMessage(FuzzInput& input);
     // A live counted object of the world, or null.
     du::SmartPtr<du::RefCounted> PickObject(FuzzInput& input);
     // A live actor of the world, or null.
@@ -148,6 +159,7 @@ private:
     dp::TraceSink previousSink_;
     std::vector<FuzzWorkflow*> live_;
     int made_ = 0;
+    du::SmartPtr<DestroyWatch> destroyWatch_;
 };
 
 // Workflow names the world's loader knows, with their own priorities.

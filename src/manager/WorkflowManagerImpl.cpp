@@ -117,7 +117,9 @@ void WorkflowManagerImpl::ReportHandlerException(const du::Symbol& messageName, 
 }
 
 void WorkflowManagerImpl::InstallWorkflow(const du::SmartPtr<Workflow>& workflow) {
-    if (!workflow) {
+    // An emptied manager holds no workflows: like the installations by name, this one then does nothing
+    // (a workflow or plug-in that kept the manager past Destroy would otherwise link itself to it again).
+    if (!workflow || Emptied() || tearingDown_) {
         return;
     }
     du::SmartPtr<Workflow> installed = workflow;
@@ -158,8 +160,18 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
 void WorkflowManagerImpl::UninstallWorkflow(StackEntry entry, bool announce) {
     du::SmartPtr<Workflow> workflow = stack_.Erase(entry);
     workflow->OnRemove();
-    workflow->SetView(nullptr);
-    workflow->SetManager(nullptr);
+    // OnRemove may install the workflow again, which links it itself: the links are cut only while it stays
+    // out of the stack, or it would sit there with no manager and no view.
+    auto back = [&] {
+        auto found = stack_.Find(workflow->GetPriority());
+        return found != stack_.end() && found->workflow == workflow;
+    };
+    if (!back()) {
+        workflow->SetView(nullptr);
+    }
+    if (!back()) {
+        workflow->SetManager(nullptr);
+    }
     if (exclusiveHandlers_.Holds(workflow.Get())) {
         UnsetExclusive(workflow);
     }
@@ -220,9 +232,14 @@ void WorkflowManagerImpl::Destroy() {
 }
 
 void WorkflowManagerImpl::Teardown() {
+    // A workflow removed here may install itself or others again (from OnRemove); refusing every installation
+    // meanwhile is what lets the loop end.
+    const bool outer = tearingDown_;
+    tearingDown_ = true;
     while (!stack_.Empty()) {
         UninstallWorkflow(stack_.begin(), false);
     }
+    tearingDown_ = outer;
     exclusiveHandlers_.Clear();
     status_.Clear();
     view_ = nullptr;

@@ -167,7 +167,8 @@ private:
     std::vector<AnimationEvent*> animationEvents_;  // not owning
     ObserverList<rzk::NotificationObserver> notificationObservers_;
     ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
-    bool observing_ = false;  // OnManage has made the observers
+    bool observing_ = false;    // OnManage has made the observers
+    bool tearingDown_ = false;  // Teardown is removing the workflows: none may enter meanwhile
     bool traceEnabled_ = true;
     TraceState traceState_ = TraceState::Unheard;  // follows traceEnabled_ and the notification observers
     du::SmartPtr<du::RefCounted> animationEngine_;
