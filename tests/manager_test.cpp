@@ -333,6 +333,16 @@ TEST_F(Dispatch, WorkflowBackFromItsOwnOnRemoveStaysLinkedAndDestroyStillEnds) {
     EXPECT_EQ(log, (CallLog{"returning:OnRemove"}));
 }
 
+TEST_F(Dispatch, ReplacedWorkflowThatDestroysTheManagerLetsNothingIn) {
+    const auto replaced = Install("replaced", 5);
+    replaced->onRemove = [](ScriptedWorkflow& self) { self.GetManager()->Destroy(); };
+    const auto newcomer = Install("newcomer", 5);
+    EXPECT_FALSE(manager->GetWorkflow(5));
+    EXPECT_EQ(newcomer->GetManager(), nullptr);
+    EXPECT_EQ(replaced->GetManager(), nullptr);
+    EXPECT_TRUE(manager->GetCurrentCursor().IsNull());
+}
+
 TEST_F(Dispatch, RemovedWorkflowIsDestroyedAsSoonAsNoHandlerOfItRuns) {
     int destroyedLow = 0;
     int destroyedSelf = 0;

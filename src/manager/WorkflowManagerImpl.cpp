@@ -135,6 +135,11 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
         replacedName = occupied->workflow->GetWorkflowName();
         UninstallWorkflow(occupied, false);
     }
+    // That foreign code (or the loader's factory before it) may also have destroyed the manager, which then
+    // takes no workflow any more.
+    if (Emptied() || tearingDown_) {
+        return;
+    }
     const std::uint64_t serial = stack_.Enter(priority, workflow);
     ReportWorkflowChange(replacedName, workflow->GetWorkflowName(), priority, true, du::Symbol::EMPTY);
     // The new workflow is already in the stack and is offered its own announcement.
