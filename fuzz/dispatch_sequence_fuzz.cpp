@@ -138,8 +138,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             default:
-                if (input.Below(4) == 0) {
+                if (const std::size_t how = input.Below(5); how == 0) {
                     manager.Destroy();
+                } else if (how == 1) {
+                    // A host that lets go of the manager without Destroy: the last reference goes with the
+                    // queue, and the destructor empties the manager while the workflows still react.
+                    world.ReleaseManager();
+                    return 0;
                 } else {
                     // A replayed line calls the handler directly: what it throws is the caller's to catch.
                     try {

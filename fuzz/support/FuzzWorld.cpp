@@ -356,13 +356,24 @@ World::World(FuzzInput* input) : script(input) {
 
 World::~World() {
     script = nullptr;  // what the teardown makes the workflows do is not the input's to choose
-    manager->Destroy();
-    Pump();
-    manager = nullptr;
+    if (manager) {
+        manager->Destroy();
+        Pump();
+        manager = nullptr;
+    }
     queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_AFTER_PENDING);
     Pump();
     rzloader::Loader::SetLoader(nullptr);
     dp::SetTraceSink(previousSink_);
+}
+
+void World::ReleaseManager() {
+    manager = nullptr;
+    queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_AFTER_PENDING);
+    Pump();
+    if (!live_.empty()) {
+        Fail("a workflow outlived its manager's teardown");
+    }
 }
 
 void World::CheckConsistency() {

@@ -114,6 +114,8 @@ public:
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
+    // Drops the world's reference to the manager and shuts the queue down, which releases the last one.
+    void ReleaseManager();
     // Runs what is queued on the fuzzing thread.
     void Pump() { queue->RunPending(); }
     // Aborts when the manager's stack is out of order or a workflow is linked to a manager that does not
