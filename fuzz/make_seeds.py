@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpora under fuzz/corpus/ from the bundled sessions and trace, and from host calls
 spelled in the byte encoding the dispatcher targets read (see fuzz/*_fuzz.cpp and support/FuzzInput.h).
-Run from the repository root after changing an encoding; the files it writes are committed."""
+Run from the repository root after changing an encoding; the files it writes are committed. Inputs that
+once found a defect sit beside them under their own names and are kept as they are."""
 import os
 import pathlib
 
