@@ -848,7 +848,8 @@ TEST_F(Services, MessageInterfaceIsHandedOutByTypeAndKeepsItsManager) {
         workflow::MessageInterface copy(*iface);
         workflow::MessageInterface assigned(nullptr);
         assigned = copy;
-        assigned = assigned;
+        const workflow::MessageInterface& itself = assigned;
+        assigned = itself;
         EXPECT_EQ(manager->GetReferenceCount(), before + 2);
     }
     EXPECT_EQ(manager->GetReferenceCount(), before);
