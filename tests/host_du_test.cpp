@@ -87,7 +87,8 @@ TEST(SmartPtr, CountsCopiesMovesAndSelfAssignment) {
         EXPECT_EQ(a->GetReferenceCount(), 1);
         du::SmartPtr<Counted> b = a;
         EXPECT_EQ(a->GetReferenceCount(), 2);
-        b = b;  // NOLINT: self-assignment must keep the object
+        const du::SmartPtr<Counted>& itself = b;
+        b = itself;  // self-assignment must keep the object
         EXPECT_EQ(a->GetReferenceCount(), 2);
         du::SmartPtr<du::RefCounted> base = std::move(b);
         EXPECT_TRUE(b.IsNull());  // NOLINT(bugprone-use-after-move)

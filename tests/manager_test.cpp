@@ -348,6 +348,45 @@ TEST_F(Dispatch, DestroyRemovesEveryWorkflowSilentlyHighestFirst) {
     EXPECT_EQ(observer->calls.size(), 1u);
 }
 
+TEST_F(Dispatch, EmptiedManagerTakesNoWorkflowEvenFromItsOwnInstallation) {
+    manager->Destroy();
+    observer->calls.clear();
+    log.clear();
+    const auto late = Install("late", 4);
+    EXPECT_FALSE(manager->GetWorkflow(4));
+    EXPECT_EQ(late->GetManager(), nullptr);
+    EXPECT_TRUE(log.empty());  // neither announced nor added
+    EXPECT_TRUE(observer->calls.empty());
+    EXPECT_FALSE(Send(ConstStrings::MsgMouseMove));
+}
+
+TEST_F(Dispatch, WorkflowBackFromItsOwnOnRemoveStaysLinkedAndDestroyStillEnds) {
+    const auto returning = Install("returning", 5);
+    returning->onRemove = [](ScriptedWorkflow& self) {
+        self.AddWorkflow(du::SmartPtr<workflow::Workflow>(&self));
+    };
+    manager->RemoveWorkflowByPriority(5);
+    EXPECT_EQ(manager->GetWorkflow(5), returning);
+    EXPECT_EQ(returning->GetManager(), manager.Get());  // not left in the stack without its manager
+
+    // It keeps coming back, but not into a manager being emptied.
+    log.clear();
+    manager->Destroy();
+    EXPECT_FALSE(manager->GetWorkflow(5));
+    EXPECT_EQ(returning->GetManager(), nullptr);
+    EXPECT_EQ(log, (CallLog{"returning:OnRemove"}));
+}
+
+TEST_F(Dispatch, ReplacedWorkflowThatDestroysTheManagerLetsNothingIn) {
+    const auto replaced = Install("replaced", 5);
+    replaced->onRemove = [](ScriptedWorkflow& self) { self.GetManager()->Destroy(); };
+    const auto newcomer = Install("newcomer", 5);
+    EXPECT_FALSE(manager->GetWorkflow(5));
+    EXPECT_EQ(newcomer->GetManager(), nullptr);
+    EXPECT_EQ(replaced->GetManager(), nullptr);
+    EXPECT_TRUE(manager->GetCurrentCursor().IsNull());
+}
+
 TEST_F(Dispatch, RemovedWorkflowIsDestroyedAsSoonAsNoHandlerOfItRuns) {
     int destroyedLow = 0;
     int destroyedSelf = 0;
@@ -853,7 +892,8 @@ TEST_F(Services, MessageInterfaceIsHandedOutByTypeAndKeepsItsManager) {
         workflow::MessageInterface copy(*iface);
         workflow::MessageInterface assigned(nullptr);
         assigned = copy;
-        assigned = assigned;
+        const workflow::MessageInterface& itself = assigned;
+        assigned = itself;
         EXPECT_EQ(manager->GetReferenceCount(), before + 2);
     }
     EXPECT_EQ(manager->GetReferenceCount(), before);

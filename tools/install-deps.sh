@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing. With "viewer", also what the
-# windowed viewer and its check need (the build leaves the viewer out without them).
+# windowed viewer and its check need (the build leaves the viewer out without them); with "fuzz", clang and
+# its runtime libraries, which the libFuzzer targets (tools/fuzz.sh) need.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libcli11-dev nlohmann-json3-dev)
 if [ "${1:-}" = "viewer" ]; then
     packages+=(libsdl2-dev libtinyobjloader-dev xvfb xauth xdotool imagemagick python3)
+fi
+if [ "${1:-}" = "fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
 fi
 need=()
 for pkg in "${packages[@]}"; do

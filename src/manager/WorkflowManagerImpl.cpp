@@ -151,7 +151,9 @@ void WorkflowManagerImpl::ReportHandlerException(const du::Symbol& messageName, 
 }
 
 void WorkflowManagerImpl::InstallWorkflow(const du::SmartPtr<Workflow>& workflow) {
-    if (!workflow) {
+    // An emptied manager holds no workflows: like the installations by name, this one then does nothing
+    // (a workflow or plug-in that kept the manager past Destroy would otherwise link itself to it again).
+    if (!workflow || Emptied() || tearingDown_) {
         return;
     }
     du::SmartPtr<Workflow> installed = workflow;
@@ -166,6 +168,11 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
     for (auto occupied = stack_.Find(priority); occupied != stack_.end(); occupied = stack_.Find(priority)) {
         replacedName = occupied->workflow->GetWorkflowName();
         UninstallWorkflow(occupied, false);
+    }
+    // That foreign code (or the loader's factory before it) may also have destroyed the manager, which then
+    // takes no workflow any more.
+    if (Emptied() || tearingDown_) {
+        return;
     }
     const std::uint64_t serial = stack_.Enter(priority, workflow);
     ReportWorkflowChange(replacedName, workflow->GetWorkflowName(), priority, true, du::Symbol::EMPTY);
@@ -192,8 +199,18 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
 void WorkflowManagerImpl::UninstallWorkflow(StackEntry entry, bool announce) {
     du::SmartPtr<Workflow> workflow = stack_.Erase(entry);
     workflow->OnRemove();
-    workflow->SetView(nullptr);
-    workflow->SetManager(nullptr);
+    // OnRemove may install the workflow again, which links it itself: the links are cut only while it stays
+    // out of the stack, or it would sit there with no manager and no view.
+    auto back = [&] {
+        auto found = stack_.Find(workflow->GetPriority());
+        return found != stack_.end() && found->workflow == workflow;
+    };
+    if (!back()) {
+        workflow->SetView(nullptr);
+    }
+    if (!back()) {
+        workflow->SetManager(nullptr);
+    }
     if (exclusiveHandlers_.Holds(workflow.Get())) {
         UnsetExclusive(workflow);
     }
@@ -254,9 +271,14 @@ void WorkflowManagerImpl::Destroy() {
 }
 
 void WorkflowManagerImpl::Teardown() {
+    // A workflow removed here may install itself or others again (from OnRemove); refusing every installation
+    // meanwhile is what lets the loop end.
+    const bool outer = tearingDown_;
+    tearingDown_ = true;
     while (!stack_.Empty()) {
         UninstallWorkflow(stack_.begin(), false);
     }
+    tearingDown_ = outer;
     exclusiveHandlers_.Clear();
     status_.Clear();
     view_ = nullptr;

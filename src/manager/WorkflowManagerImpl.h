@@ -54,6 +54,8 @@ public:
     void InstallWorkflow(const du::SmartPtr<Workflow>& workflow);
     void UninstallWorkflow(StackEntry entry, bool announce);
     du::SmartPtr<Workflow> GetWorkflow(unsigned int priority);
+    // The stack as it stands, for checks of its order and links (diagnostics, tests, fuzzers).
+    const WorkflowStack& GetStack() const { return stack_; }
     // The entry of the highest-priority workflow called name, or the end of the stack.
     StackEntry FindWorkflowByName(const du::Symbol& name);
     void ReportWorkflowChange(du::Symbol oldName, du::Symbol newName, unsigned int priority, bool success,
@@ -177,7 +179,8 @@ private:
     ObserverList<rzk::NotificationObserver> notificationObservers_;
     ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
     RoutingLog routing_;
-    bool observing_ = false;  // OnManage has made the observers
+    bool observing_ = false;    // OnManage has made the observers
+    bool tearingDown_ = false;  // Teardown is removing the workflows: none may enter meanwhile
     bool traceEnabled_ = true;
     TraceState traceState_ = TraceState::Unheard;  // follows traceEnabled_ and the notification observers
     du::SmartPtr<du::RefCounted> animationEngine_;

@@ -88,6 +88,10 @@ public:
     Entry* Last() {
         return entries_.data() + entries_.size();
     }
+    // The entries, highest priority first, for readers that only look.
+    const std::vector<Entry>& Entries() const {
+        return entries_;
+    }
     iterator Find(unsigned int priority);
     // The entry with the highest priority below priority, from the stack as it is now (Last() when none).
     Entry* Below(unsigned int priority);

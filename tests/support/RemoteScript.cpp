@@ -89,9 +89,10 @@ RemoteWorld::RemoteWorld() {
     view->SetWindow(window);
     rzloader::Loader::SetLoader(loader);
     for (auto [name, priority] : {std::pair{"probe-a", 10u}, std::pair{"probe-b", 20u}}) {
-        loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", name, [this, name, priority] {
-            return du::SmartPtr<du::RefCounted>(new ProbeWorkflow(name, priority, &log, queryAnswer));
-        });
+        loader->RegisterFactory(
+            rzloader::Loader::ANY_VIEW_TYPE, "workflow", name, [this, name = name, priority = priority] {
+                return du::SmartPtr<du::RefCounted>(new ProbeWorkflow(name, priority, &log, queryAnswer));
+            });
     }
 }
 
