@@ -112,10 +112,22 @@ TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeRepl
     snapshot.workflows = {{300, "quote\"d name", false, 2},
                           {100, "back\\slash", true, 1},
                           {50, "new\nline", false, 3},
-                          {20, "", false, 4}};
-    snapshot.events = {"move 1 2",     "# a comment",         "#\nview image",   "jump 3 4",
-                       "down left 10", "key \"open",          "expect status x", "",
-                       "  ",           "tick 10\nview image", "key \"\\\"\""};
+                          {20, "", false, 4},
+                          {10, std::string("nul\0byte", 8), false, 5},
+                          {5, std::string(5000, 'x'), false, 6}};
+    snapshot.events = {"move 1 2",
+                       "# a comment",
+                       "#\nview image",
+                       "jump 3 4",
+                       "down left 10",
+                       "key \"open",
+                       "expect status x",
+                       "",
+                       "  ",
+                       "tick 10\nview image",
+                       "key \"\\\"\"",
+                       std::string("# nul\0", 7),
+                       std::string(5000, 'y')};
     const session::CrashSessionSetup setup{"shape", {"/plug ins/a\"b.so"}, "/lib/libworkflow.so", "x:3"};
     for (const std::string exception :
          {"Exception handling workflow message \"Msg\\X\" with workflow \"a \"b\"", "two\nlines"}) {

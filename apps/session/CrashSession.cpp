@@ -16,16 +16,28 @@ const std::set<std::string>& ReplayVerbs() {
     return verbs;
 }
 
-// One comment line, whatever the text: line breaks are written as \n and \r.
+// One comment line, whatever the text: line breaks are written as \n and \r, other control bytes as \xNN
+// (a session holds no NUL byte), and a text too long for one line is cut.
 std::string Comment(std::string_view text) {
     std::string line = "# ";
     for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
         if (c == '\n') {
             line += "\\n";
         } else if (c == '\r') {
             line += "\\r";
+        } else if (byte < 0x20 && c != '\t') {
+            static const char digits[] = "0123456789abcdef";
+            line += "\\x";
+            line += digits[byte >> 4];
+            line += digits[byte & 15];
         } else {
             line += c;
+        }
+        if (line.size() >= MAX_LINE_LENGTH - 4) {
+            line.resize(MAX_LINE_LENGTH - 4);
+            line += "...";
+            break;
         }
     }
     return line;
@@ -73,7 +85,7 @@ std::string EventLine(const std::string& event) {
         return std::string();
     }
     if (event[first] == '#') {
-        return event.find('\n') == std::string::npos ? event : Comment(event.substr(first + 1));
+        return Comment(event.substr(first + 1 + (event.size() > first + 1 && event[first + 1] == ' ')));
     }
     return ReadsBack(event, ReplayVerbs()) ? event : Comment("not replayable: " + event);
 }

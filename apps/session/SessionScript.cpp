@@ -20,7 +20,6 @@ struct VerbRule {
 
 // The longest line a session may hold: far beyond any command, short enough that a file of one endless
 // line is refused by its length rather than split into millions of words.
-constexpr std::size_t MAX_LINE_LENGTH = 4096;
 // How much of a word an error line quotes.
 constexpr std::size_t MAX_QUOTED_LENGTH = 40;
 

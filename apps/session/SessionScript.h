@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,6 +37,9 @@ std::optional<std::string> SplitWords(const std::string& line, std::vector<std::
 
 // Reads a whole session; the first malformed line ends the reading with its error.
 bool ParseScript(const std::string& fileName, const std::string& text, Script& script, ScriptError& error);
+
+// The longest line a session may have, in bytes: a longer one is refused as malformed.
+constexpr std::size_t MAX_LINE_LENGTH = 4096;
 
 // Words of the session language that several places need.
 std::optional<int> ButtonIndex(const std::string& word);      // left 0, middle 1, right 2
