@@ -20,6 +20,7 @@
 #include "PlugIn.h"
 #include "SessionRouting.h"
 #include "ViewState.h"
+#include "WindowInput.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
@@ -272,21 +273,6 @@ int ToInt(const std::string& word) {
     return static_cast<int>(*Number(word));
 }
 
-// A key word as the window reports it: one character is its own text; named keys with a character of
-// their own give that character (Escape gives "\x1b"); other names are system keys without text.
-std::pair<std::string, du::Symbol> KeyOf(const std::string& word) {
-    static const std::map<std::string, std::string> texts = {{"Escape", "\x1b"}, {"Return", "\r"},
-                                                             {"Enter", "\r"},    {"Tab", "\t"},
-                                                             {"Space", " "},     {"BackSpace", "\b"}};
-    if (auto found = texts.find(word); found != texts.end()) {
-        return {found->second, du::Symbol::EMPTY};
-    }
-    if (word.size() == 1 || (static_cast<unsigned char>(word[0]) >= 0x80 && word.size() <= 4)) {
-        return {word, du::Symbol::EMPTY};
-    }
-    return {std::string(), du::Symbol(word)};
-}
-
 }  // namespace
 
 class SessionHost::Impl {
@@ -495,29 +481,7 @@ private:
                 a[0] == "camera" ? apps::CameraText(*View().GetCamera()) : apps::SelectionText(View());
             Write({{"type", a[0]}, {"state", state}}, a[0] + " " + Quoted(state));
         } else {
-            WindowEvent(verb, a);
-        }
-    }
-
-    void WindowEvent(const std::string& verb, const std::vector<std::string>& a) {
-        rzk::Window& window = Window();
-        if (verb == "down" || verb == "up") {
-            window.PostMouseButton(*ButtonIndex(a[0]), verb == "down", ToInt(a[1]), ToInt(a[2]));
-        } else if (verb == "move") {
-            window.PostMouseMove(ToInt(a[0]), ToInt(a[1]));
-        } else if (verb == "dblclick") {
-            window.PostMouseDoubleClick(*ButtonIndex(a[0]));
-        } else if (verb == "wheel") {
-            window.PostMouseWheel(static_cast<short>(ToInt(a[0])), ToInt(a[1]), ToInt(a[2]));
-        } else if (verb == "key") {
-            auto [text, systemKey] = KeyOf(a[0]);
-            window.PostKeyPress(text, systemKey);
-        } else if (verb == "mod") {
-            window.PostModifierKey(*ModifierIndex(a[0]), a[1] == "down");
-        } else if (verb == "size") {
-            window.PostSize(ToInt(a[0]), ToInt(a[1]));
-        } else if (verb == "leave") {
-            window.PostMouseLeave();
+            PostWindowInput(Window(), verb, a);
         }
     }
 

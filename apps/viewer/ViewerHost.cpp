@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ViewState.h"
+#include "WindowInput.h"
 #include "dom/DistinguishedObjects.h"
 #include "dom/ProxyObject.h"
 #include "rzk/ActiveModule.h"
@@ -47,19 +48,6 @@ void ViewerWindow::ResetCursor() {
 bool ViewerWindow::TakeCursorChange() {
     std::lock_guard hold(lock_);
     return std::exchange(changed_, false);
-}
-
-std::pair<std::string, du::Symbol> KeyOf(const std::string& word) {
-    static const std::map<std::string, std::string> texts = {{"Escape", "\x1b"}, {"Return", "\r"},
-                                                             {"Enter", "\r"},    {"Tab", "\t"},
-                                                             {"Space", " "},     {"BackSpace", "\b"}};
-    if (auto found = texts.find(word); found != texts.end()) {
-        return {found->second, du::Symbol::EMPTY};
-    }
-    if (word.size() == 1 || (static_cast<unsigned char>(word[0]) >= 0x80 && word.size() <= 4)) {
-        return {word, du::Symbol::EMPTY};
-    }
-    return {std::string(), du::Symbol(word)};
 }
 
 ViewerHost::ViewerHost() = default;
@@ -213,23 +201,7 @@ std::optional<std::string> ViewerHost::Execute(const session::Command& command, 
                                a[1] == "none" ? du::Symbol() : du::Symbol(a[1]));
     } else if (verb == "pick") {
         SetPick(ToInt(a[0]), ToInt(a[1]), static_cast<unsigned int>(*session::Number(a[2])));
-    } else if (verb == "down" || verb == "up") {
-        window.PostMouseButton(*session::ButtonIndex(a[0]), verb == "down", ToInt(a[1]), ToInt(a[2]));
-    } else if (verb == "move") {
-        window.PostMouseMove(ToInt(a[0]), ToInt(a[1]));
-    } else if (verb == "dblclick") {
-        window.PostMouseDoubleClick(*session::ButtonIndex(a[0]));
-    } else if (verb == "wheel") {
-        window.PostMouseWheel(static_cast<short>(ToInt(a[0])), ToInt(a[1]), ToInt(a[2]));
-    } else if (verb == "key") {
-        auto [text, systemKey] = KeyOf(a[0]);
-        window.PostKeyPress(text, systemKey);
-    } else if (verb == "mod") {
-        window.PostModifierKey(*session::ModifierIndex(a[0]), a[1] == "down");
-    } else if (verb == "size") {
-        window.PostSize(ToInt(a[0]), ToInt(a[1]));
-    } else if (verb == "leave") {
-        window.PostMouseLeave();
+    } else if (session::PostWindowInput(window, verb, a)) {
     } else if (verb == "expect" || verb == "print") {
         Settle();
         const std::string& what = a[0];
