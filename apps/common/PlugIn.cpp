@@ -2,6 +2,12 @@
 
 #include <dlfcn.h>
 
+#include "dom/DistinguishedObjects.h"
+#include "rzk/AnnoSet.h"
+#include "rzk/Scene.h"
+#include "rzk/SelectionManager.h"
+#include "rzk/ShapeScene.h"
+
 namespace apps {
 
 std::optional<std::string> PlugIn::Open(const std::string& path) {
@@ -16,6 +22,41 @@ std::optional<std::string> PlugIn::Open(const std::string& path) {
         return path + " lacks the plug-in entry points RZDllInit, RZDllCreateComponent and RZDllTerminate";
     }
     return std::nullopt;
+}
+
+std::optional<std::string> PlugIn::FindModule(const rzk::View& view,
+                                              du::SmartPtr<rzk::WorkflowModule>& module) const {
+    du::SmartPtr<rzk::ActiveModule> record;
+    const std::string type = view.GetViewType().ToString();
+    if (!createComponent(type, "navigator", "workflow", record) || !record) {
+        return "the workflow plug-in offers no navigator for view type " + type;
+    }
+    module = du::DynamicPtrCast<rzk::WorkflowModule>(
+        dom::GetDistinguishedObject(rzk::WorkflowModule::GetClassName(), record->GetActorName(), 10000));
+    if (!module) {
+        return "the workflow module " + record->GetActorName().ToString() + " cannot be found";
+    }
+    return std::nullopt;
+}
+
+du::SmartPtr<rzk::View> MakeView(const std::string& kind) {
+    du::SmartPtr<rzk::View> view;
+    if (kind == "shape") {
+        du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
+        scene->SetWorld(new rzk::World);
+        scene->SetSelectionManager(new rzk::SelectionManager);
+        scene->SetAnnoSet(new rzk::AnnoSet);
+        view = new rzk::ShapeView;
+        view->SetScene(scene);
+    } else if (kind == "drawing") {
+        du::SmartPtr<rzk::Scene> scene(new rzk::Scene);
+        scene->SetAnnoSet(new rzk::AnnoSet);
+        view = new rzk::DrawingView;
+        view->SetScene(scene);
+    } else if (kind == "image") {
+        view = new rzk::ImageView;
+    }
+    return view;
 }
 
 }  // namespace apps

@@ -5,6 +5,8 @@
 
 #include "du/SmartPtr.h"
 #include "rzk/ActiveModule.h"
+#include "rzk/View.h"
+#include "rzk/WorkflowModule.h"
 
 namespace apps {
 
@@ -25,6 +27,16 @@ struct PlugIn {
     // The library stays loaded for the life of the process: the plug-in's objects may outlive a host's
     // references to them. Host thread only.
     std::optional<std::string> Open(const std::string& path);
+
+    // The workflow module the plug-in makes as the navigator of view's type, found under the name it was
+    // made with; answers the one-line reason when there is none. Host thread only.
+    std::optional<std::string> FindModule(const rzk::View& view,
+                                          du::SmartPtr<rzk::WorkflowModule>& module) const;
 };
+
+// A view of kind shape, drawing or image as a viewer builds it: a 3D view gets a scene with a world, a
+// selection manager and an annotation set, a drawing view a scene with an annotation set. Null for any
+// other kind. Host thread only.
+du::SmartPtr<rzk::View> MakeView(const std::string& kind);
 
 }  // namespace apps

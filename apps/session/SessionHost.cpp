@@ -21,7 +21,6 @@
 #include "SessionRouting.h"
 #include "ViewState.h"
 #include "WindowInput.h"
-#include "dom/DistinguishedObjects.h"
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
 #include "dom/Observer.h"
@@ -32,12 +31,7 @@
 #include "du/TextData.h"
 #include "manager/ManagerDiagnostics.h"
 #include "manager/TraceData.h"
-#include "rzk/ActiveModule.h"
-#include "rzk/AnnoSet.h"
 #include "rzk/NotificationObserver.h"
-#include "rzk/Scene.h"
-#include "rzk/SelectionManager.h"
-#include "rzk/ShapeScene.h"
 #include "rzk/View.h"
 #include "rzk/Window.h"
 #include "rzk/WorkflowManager.h"
@@ -486,39 +480,15 @@ private:
     }
 
     void MakeView(const std::string& kind) {
-        du::SmartPtr<rzk::View> view;
-        du::SmartPtr<rzk::Window> window(new rzk::Window);
-        if (kind == "shape") {
-            du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
-            scene->SetWorld(new rzk::World);
-            scene->SetSelectionManager(new rzk::SelectionManager);
-            scene->SetAnnoSet(new rzk::AnnoSet);
-            view = new rzk::ShapeView;
-            view->SetScene(scene);
-        } else if (kind == "drawing") {
-            du::SmartPtr<rzk::Scene> scene(new rzk::Scene);
-            scene->SetAnnoSet(new rzk::AnnoSet);
-            view = new rzk::DrawingView;
-            view->SetScene(scene);
-        } else if (kind == "image") {
-            view = new rzk::ImageView;
-        } else {
+        du::SmartPtr<rzk::View> view = apps::MakeView(kind);
+        if (!view) {
             throw SessionFailure("unknown view type '" + kind + "' (shape, drawing, image)");
         }
+        du::SmartPtr<rzk::Window> window(new rzk::Window);
         view->SetWindow(window);
         StopManager();
-
-        du::SmartPtr<rzk::ActiveModule> record;
-        if (!plugIn_.createComponent(view->GetViewType().ToString(), "navigator", "workflow", record) ||
-            !record) {
-            throw SessionFailure("the workflow plug-in offers no navigator for view type " +
-                                 view->GetViewType().ToString());
-        }
-        module_ = du::DynamicPtrCast<rzk::WorkflowModule>(
-            dom::GetDistinguishedObject(rzk::WorkflowModule::GetClassName(), record->GetActorName(), 10000));
-        if (!module_) {
-            throw SessionFailure("the workflow module " + record->GetActorName().ToString() +
-                                 " cannot be found");
+        if (auto error = plugIn_.FindModule(*view, module_)) {
+            throw SessionFailure(*error);
         }
         manager_ = module_->CreateManager(view);
         if (!manager_) {

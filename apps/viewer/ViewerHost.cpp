@@ -5,13 +5,7 @@
 
 #include "ViewState.h"
 #include "WindowInput.h"
-#include "dom/DistinguishedObjects.h"
 #include "dom/ProxyObject.h"
-#include "rzk/ActiveModule.h"
-#include "rzk/AnnoSet.h"
-#include "rzk/Scene.h"
-#include "rzk/SelectionManager.h"
-#include "rzk/ShapeScene.h"
 
 namespace viewer {
 namespace {
@@ -68,19 +62,7 @@ std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, cons
     started_ = true;
 
     window_ = new ViewerWindow;
-    if (kind == "shape") {
-        du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
-        scene->SetWorld(new rzk::World);
-        scene->SetSelectionManager(new rzk::SelectionManager);
-        scene->SetAnnoSet(new rzk::AnnoSet);
-        view_ = new rzk::ShapeView;
-        view_->SetScene(scene);
-    } else {
-        du::SmartPtr<rzk::Scene> scene(new rzk::Scene);
-        scene->SetAnnoSet(new rzk::AnnoSet);
-        view_ = new rzk::DrawingView;
-        view_->SetScene(scene);
-    }
+    view_ = apps::MakeView(kind == "shape" ? kind : "drawing");
     kind_ = kind;
     view_->SetWindow(du::SmartPtr<rzk::Window>(window_.Get()));
     view_->SetInstancePicker([picks = picks_](int x, int y) {
@@ -88,16 +70,8 @@ std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, cons
         auto found = picks->answers.find({x, y});
         return found == picks->answers.end() ? 0u : found->second;
     });
-
-    du::SmartPtr<rzk::ActiveModule> record;
-    if (!plugIn_.createComponent(view_->GetViewType().ToString(), "navigator", "workflow", record) ||
-        !record) {
-        return "the workflow plug-in offers no navigator for view type " + view_->GetViewType().ToString();
-    }
-    module_ = du::DynamicPtrCast<rzk::WorkflowModule>(
-        dom::GetDistinguishedObject(rzk::WorkflowModule::GetClassName(), record->GetActorName(), 10000));
-    if (!module_) {
-        return "the workflow module " + record->GetActorName().ToString() + " cannot be found";
+    if (auto error = plugIn_.FindModule(*view_, module_)) {
+        return error;
     }
     manager_ = module_->CreateManager(view_);
     if (!manager_) {
