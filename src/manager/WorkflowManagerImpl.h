@@ -159,7 +159,7 @@ private:
                        du::Symbol replacedName);
     // The dispatch, with its steps reported to route (RoutingLog::Route) or to nobody (Unrouted).
     template <class Route>
-    bool Dispatch(const Msg& message, Route& route);
+    [[gnu::always_inline]] inline bool Dispatch(const Msg& message, Route& route);
     [[gnu::noinline]] bool DispatchRouted(const Msg& message);
     void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
     void KeepCrashSnapshot(std::string exceptionLine);
