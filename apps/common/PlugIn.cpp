@@ -2,11 +2,14 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+
 #include "dom/DistinguishedObjects.h"
 #include "rzk/AnnoSet.h"
 #include "rzk/Scene.h"
 #include "rzk/SelectionManager.h"
 #include "rzk/ShapeScene.h"
+#include "rzloader/Loader.h"
 
 namespace apps {
 
@@ -37,6 +40,33 @@ std::optional<std::string> PlugIn::FindModule(const rzk::View& view,
         return "the workflow module " + record->GetActorName().ToString() + " cannot be found";
     }
     return std::nullopt;
+}
+
+std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const std::string& path,
+                                               const std::vector<std::string>& dirs, std::string& loaded) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> candidates;
+    if (fs::path(path).is_absolute()) {
+        candidates.emplace_back(path);
+    } else {
+        for (const std::string& dir : dirs) {
+            candidates.push_back(fs::path(dir) / path);
+        }
+    }
+    for (const fs::path& candidate : candidates) {
+        std::error_code ignored;
+        if (!fs::exists(candidate, ignored)) {
+            continue;
+        }
+        std::string error;
+        if (!loader.LoadPlugins(candidate.string(), &error)) {
+            return "no workflow plug-in loaded from " + candidate.string() +
+                   (error.empty() ? std::string(" (no plug-in library there)") : ": " + error);
+        }
+        loaded = candidate.string();
+        return std::nullopt;
+    }
+    return "workflow plug-in not found: " + path;
 }
 
 du::SmartPtr<rzk::View> MakeView(const std::string& kind) {

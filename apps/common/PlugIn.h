@@ -2,11 +2,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "du/SmartPtr.h"
 #include "rzk/ActiveModule.h"
 #include "rzk/View.h"
 #include "rzk/WorkflowModule.h"
+
+namespace rzloader {
+class Loader;
+}
 
 namespace apps {
 
@@ -33,6 +38,12 @@ struct PlugIn {
     std::optional<std::string> FindModule(const rzk::View& view,
                                           du::SmartPtr<rzk::WorkflowModule>& module) const;
 };
+
+// Loads into loader the workflow plug-ins at path: every library of a folder, or one file. A relative path
+// is looked for in each of dirs in turn. Answers the path loaded from in loaded, or the one-line reason
+// nothing was loaded. Host thread only.
+std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const std::string& path,
+                                               const std::vector<std::string>& dirs, std::string& loaded);
 
 // A view of kind shape, drawing or image as a viewer builds it: a 3D view gets a scene with a world, a
 // selection manager and an annotation set, a drawing view a scene with an annotation set. Null for any

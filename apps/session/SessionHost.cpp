@@ -553,30 +553,14 @@ private:
     }
 
     void Load(const std::string& path) {
-        namespace fs = std::filesystem;
-        std::vector<fs::path> candidates;
-        if (fs::path(path).is_absolute()) {
-            candidates.emplace_back(path);
-        } else {
-            candidates = {fs::path(sessionDir_) / path, fs::path(options_.buildDir) / path,
-                          fs::path(options_.buildDir) / "plugins" / path};
+        std::string loaded;
+        if (auto error = apps::LoadWorkflowPlugIns(
+                *loader_, path, {sessionDir_, options_.buildDir, options_.buildDir + "/plugins"}, loaded)) {
+            throw SessionFailure(*error);
         }
-        for (const fs::path& candidate : candidates) {
-            std::error_code ignored;
-            if (!fs::exists(candidate, ignored)) {
-                continue;
-            }
-            std::string error;
-            if (!loader_->LoadPlugins(candidate.string(), &error)) {
-                throw SessionFailure(
-                    "no workflow plug-in loaded from " + candidate.string() +
-                    (error.empty() ? std::string(" (no plug-in library there)") : ": " + error));
-            }
-            Write({{"type", "loaded"}, {"path", candidate.string()}}, "loaded " + candidate.string());
-            loaded_.push_back(fs::absolute(candidate, ignored).lexically_normal().string());
-            return;
-        }
-        throw SessionFailure("workflow plug-in not found: " + path);
+        Write({{"type", "loaded"}, {"path", loaded}}, "loaded " + loaded);
+        std::error_code ignored;
+        loaded_.push_back(std::filesystem::absolute(loaded, ignored).lexically_normal().string());
     }
 
     void Trace(const std::vector<std::string>& a) {

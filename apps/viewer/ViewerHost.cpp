@@ -1,6 +1,5 @@
 #include "ViewerHost.h"
 
-#include <filesystem>
 #include <vector>
 
 #include "ViewState.h"
@@ -129,25 +128,9 @@ std::optional<std::string> ViewerHost::Execute(const session::Command& command, 
             return "this viewer shows a " + kind_ + " view, not " + a[0];
         }
     } else if (verb == "load") {
-        namespace fs = std::filesystem;
-        std::vector<fs::path> candidates = {fs::path(a[0])};
-        if (!fs::path(a[0]).is_absolute()) {
-            candidates = {fs::path(baseDir_) / a[0], fs::path(buildDir_) / a[0],
-                          fs::path(buildDir_) / "plugins" / a[0]};
-        }
-        for (const fs::path& candidate : candidates) {
-            std::error_code ignored;
-            if (!fs::exists(candidate, ignored)) {
-                continue;
-            }
-            std::string error;
-            if (!loader_->LoadPlugins(candidate.string(), &error)) {
-                return "no workflow plug-in loaded from " + candidate.string() +
-                       (error.empty() ? std::string(" (no plug-in library there)") : ": " + error);
-            }
-            return std::nullopt;
-        }
-        return "workflow plug-in not found: " + a[0];
+        std::string loaded;
+        return apps::LoadWorkflowPlugIns(*loader_, a[0], {baseDir_, buildDir_, buildDir_ + "/plugins"},
+                                         loaded);
     } else if (verb == "add") {
         const bool persistent = a.back() == "persistent";
         if (a.size() > 1 && session::Number(a[1])) {
