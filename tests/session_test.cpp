@@ -14,6 +14,7 @@
 
 #include "CrashSession.h"
 #include "SessionScript.h"
+#include "support/TestFolder.h"
 
 namespace {
 
@@ -167,20 +168,9 @@ struct Outcome {
 };
 
 // Runs the session host program on a session written to a file of its own.
-class SessionProgram : public testing::Test {
+class SessionProgram : public test_support::TestFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("session_test_" + std::to_string(getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Write(const std::string& name, const std::string& text) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path) << text;
-        return path.string();
-    }
+    SessionProgram() : TestFolder("session_test") {}
 
     Outcome Run(const std::string& arguments) {
         const fs::path errPath = dir_ / "stderr.txt";
@@ -203,8 +193,6 @@ protected:
         outcome.err = err.str();
         return outcome;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(SessionProgram, MalformedSessionRunsNothingAndExitsWithTwo) {

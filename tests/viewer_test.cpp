@@ -11,28 +11,15 @@
 #include "Mesh.h"
 #include "Raster.h"
 #include "ViewerHost.h"
+#include "support/TestFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class ObjFiles : public ::testing::Test {
+class ObjFiles : public test_support::TestFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("viewer_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Write(const std::string& name, const std::string& text) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path) << text;
-        return path.string();
-    }
-
-    fs::path dir_;
+    ObjFiles() : TestFolder("viewer_test") {}
 };
 
 TEST_F(ObjFiles, ShapesBecomePartsAndPolygonsTriangles) {
