@@ -534,6 +534,10 @@ du::SmartPtr<dom::ManagedObject> World::PickActor(FuzzInput& input) {
 }
 
 du::SmartPtr<FuzzWorkflow> World::PickInstalled(FuzzInput& input) {
+    // A workflow may react while the manager the world let go of is being destroyed.
+    if (!manager) {
+        return nullptr;
+    }
     const auto& entries = manager->GetStack().Entries();
     const std::size_t index = input.Below(entries.size() + 1);
     if (index >= entries.size()) {
