@@ -369,12 +369,36 @@ TEST_F(Dispatch, WorkflowBackFromItsOwnOnRemoveStaysLinkedAndDestroyStillEnds) {
     EXPECT_EQ(manager->GetWorkflow(5), returning);
     EXPECT_EQ(returning->GetManager(), manager.Get());  // not left in the stack without its manager
 
-    // It keeps coming back, but not into a manager being emptied.
+    // Destroy lets it back in once, as any workflow installed during the teardown: reported, announced
+    // and added, then removed in turn. The second time it is refused, so the teardown ends.
     log.clear();
+    observer->calls.clear();
     manager->Destroy();
     EXPECT_FALSE(manager->GetWorkflow(5));
     EXPECT_EQ(returning->GetManager(), nullptr);
-    EXPECT_EQ(log, (CallLog{"returning:OnRemove"}));
+    EXPECT_EQ(log, (CallLog{"returning:OnRemove", "returning:MsgWorkflowChanged",
+                            "returning:MsgUpdateStatusBar", "returning:OnAdd", "returning:OnRemove"}));
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{"destroyed", ">returning@5 ok"}));
+}
+
+// A workflow installed from a removed workflow's OnRemove during Destroy is not dropped: it is installed and
+// removed like the rest, below or above the one that installed it. (Destroy used to refuse it silently.)
+TEST_F(Dispatch, DestroyInstallsWhatARemovedWorkflowInstallsAndRemovesItInTurn) {
+    const auto leaving = Install("leaving", 30);
+    Install("base", 10);
+    leaving->onRemove = [this](ScriptedWorkflow& self) {
+        self.AddWorkflow(du::SmartPtr<workflow::Workflow>(new ScriptedWorkflow("heir", 20, &log)));
+        self.AddWorkflow(
+            du::SmartPtr<workflow::Workflow>(new ScriptedWorkflow("heir", 40, &log)));  // same name
+    };
+    log.clear();
+    observer->calls.clear();
+    manager->Destroy();
+    EXPECT_EQ(log, (CallLog{"leaving:OnRemove", "heir:MsgWorkflowChanged", "base:MsgWorkflowChanged",
+                            "heir:MsgUpdateStatusBar", "base:MsgUpdateStatusBar", "heir:OnAdd",
+                            "heir:OnRemove", "base:OnRemove"}));
+    EXPECT_EQ(observer->calls, (std::vector<std::string>{"destroyed", ">heir@20 ok"}));
+    EXPECT_TRUE(manager->GetStack().Empty());
 }
 
 TEST_F(Dispatch, ReplacedWorkflowThatDestroysTheManagerLetsNothingIn) {
@@ -948,6 +972,76 @@ TEST(ManagerOnItsQueue, PluginObserversAreKeptAndManagedOtherObjectsIgnored) {
     EXPECT_FALSE(observer->IsManaged());
     EXPECT_EQ(observer->GetReferenceCount(), 1);
     queue->ShutdownQueue(1);
+}
+
+// A host that lets go of a manager without Destroy leaves the teardown to the destructor; a workflow asking
+// for an animation event or the message interface from OnRemove then must get nothing that holds the dying
+// manager. (The event used to take a reference at count 0 and destroy the manager a second time when it went:
+// a heap-use-after-free under AddressSanitizer.)
+TEST(ManagerOnItsQueue, WorkflowsOfAManagerBeingDestroyedGetNoEventAndNoInterface) {
+    auto queue = dom::GenericMessageQueue::CreateManual();
+    CallLog log;
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    ASSERT_TRUE(manager->ManageSelf(queue, du::Symbol(), 0));
+    du::SmartPtr<ScriptedWorkflow> asking(new ScriptedWorkflow("asking", 5, &log));
+    bool askedForEvent = false;
+    asking->onRemove = [&](ScriptedWorkflow& self) {
+        askedForEvent = true;
+        EXPECT_EQ(self.GetManagerCore()->CreateAnimationEvent(false), nullptr);
+        EXPECT_FALSE(self.GetManager()->GetInternalInterface(workflow::InterfaceTypes::Message));
+    };
+    manager->InstallWorkflow(asking);
+    // While it runs, an unmanaged manager makes no event either: one that can never complete is not kept.
+    du::SmartPtr<workflow::WorkflowManagerImpl> unmanaged(new workflow::WorkflowManagerImpl);
+    EXPECT_EQ(unmanaged->CreateAnimationEvent(true), nullptr);
+    manager = nullptr;
+    queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);  // the queue's reference was the last
+    EXPECT_TRUE(askedForEvent);
+    EXPECT_EQ(asking->GetManager(), nullptr);
+}
+
+// A closed view's manager goes once the host has let go of it: Destroy, then the host's release, and the
+// queue takes it off at its next tick or idle moment. A host opening and closing views all day keeps a flat
+// line. (Every destroyed manager used to stay managed, ticking, until the queue shut down.)
+TEST(ManagerOnItsQueue, ADestroyedManagerTheHostLetGoOfLeavesTheQueueAndEnds) {
+    struct CountedManager : workflow::WorkflowManagerImpl {
+        explicit CountedManager(int& live) : live(live) { ++live; }
+        ~CountedManager() override { --live; }
+        int& live;
+    };
+    auto queue = dom::GenericMessageQueue::CreateManual();
+    du::SmartPtr<PluginObserver> module(new PluginObserver);
+    ASSERT_TRUE(module->ManageSelf(queue, du::Symbol(), 0));
+    du::SmartPtr<rzk::ShapeView> view(new rzk::ShapeView);
+    view->SetWindow(du::SmartPtr<rzk::Window>(new rzk::Window));
+    const std::size_t managedAtStart = queue->GetManagedCount();
+    int live = 0;
+    for (int round = 0; round < 1000; ++round) {
+        du::SmartPtr<CountedManager> manager(new CountedManager(live));
+        manager->SetView(view);
+        ASSERT_TRUE(module->ManageObject(manager));
+        manager->Destroy();
+        if (round == 0) {
+            // Still held by the host after Destroy: it stays and answers as an emptied manager.
+            queue->AdvanceTime(100);
+            queue->RunPending();
+            EXPECT_TRUE(manager->IsManaged());
+            EXPECT_TRUE(manager->GetCurrentCursor().IsNull());
+        }
+        manager = nullptr;
+        // Every other round the queue's next idle moment (after any message) lets it go, else its tick.
+        if (round % 2 == 0) {
+            queue->AdvanceTime(100);
+        } else {
+            dom::MessageWriter writer = module->StartNewMessage(0);
+            module->DeliverMessage(writer.FinaliseMessage());
+        }
+        queue->RunPending();
+        queue->RunPending();  // what the idle pass queued (a running loop goes on with it at once)
+        ASSERT_EQ(live, 0) << round;
+    }
+    EXPECT_EQ(queue->GetManagedCount(), managedAtStart);
+    queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
 }
 
 TEST(ManagerOnItsQueue, TeardownUnmanagesOnlyWhatTheManagerPutUnderManagement) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -123,6 +124,38 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
     const std::string shutdown = "Actor " + actorName + " shutting down queue 0x";
     EXPECT_EQ(lines[1].text.substr(0, shutdown.size()), shutdown);
     EXPECT_EQ(lines[1].text.size(), shutdown.size() + 9);  // eight hex digits and the newline
+}
+
+// A host must not terminate while another of its threads asks for a component, but when one does, the plug-in
+// must not touch freed memory: the call in flight finishes first and every later call is refused. (The race
+// read the freed module thread; AddressSanitizer reported it in nearly every run.) A terminate right after
+// the start, before the module thread reached its loop, traces the shutdown line and nothing else.
+TEST(PlugIn, TerminateWaitsForComponentCallsInFlightAndAQuickTerminateTracesOnlyTheShutdown) {
+    PlugIn plugIn;
+    for (int round = 0; round < 20; ++round) {
+        testsupport::TraceCapture trace;
+        ASSERT_TRUE(plugIn.init());
+        std::atomic<bool> accepted{false};
+        std::thread asker([&] {
+            du::SmartPtr<rzk::ActiveModule> record;
+            while (plugIn.createComponent("shapeview", "navigator", "workflow", record)) {
+                accepted = true;
+            }
+        });
+        if (round % 2 == 1) {
+            while (!accepted) {
+                std::this_thread::yield();
+            }
+        }
+        plugIn.terminate();
+        asker.join();
+        du::SmartPtr<rzk::ActiveModule> late;
+        EXPECT_FALSE(plugIn.createComponent("shapeview", "navigator", "workflow", late));
+        const auto lines = trace.Lines();
+        ASSERT_EQ(lines.size(), 1u) << lines[0].text;
+        EXPECT_EQ(lines[0].text.substr(0, 6), "Actor ");
+        EXPECT_NE(lines[0].text.find(" shutting down queue 0x"), std::string::npos);
+    }
 }
 
 TEST(PlugIn, ServesTheExampleWorkflowsOfAPlugInBesideItAndEscapeDismissesTheMeasuringTool) {

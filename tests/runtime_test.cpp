@@ -299,7 +299,9 @@ TEST(Manage, ShutdownRunsOrReturnsWhatIsQueuedByModeReleasesObjectsAndRefusesNew
         EXPECT_EQ(Send(*actor, 4, 0, &delivered)->GetReturnReason(), ReturnReason::Unmanaged);
         EXPECT_FALSE(delivered);
         EXPECT_THROW(actor->ManageSelf(queue, du::Symbol(), 0), dom::ActorShutdownException);
-        EXPECT_THROW(actor->RunMessageLoop(), dom::InvalidActorException);
+        // A loop that starts after the shutdown (a module thread slower than its terminate) ends at once,
+        // without an error: the queue was simply shut down first.
+        EXPECT_EQ(actor->RunMessageLoop(), 0);
     }
 }
 

@@ -60,8 +60,8 @@ void WorkflowManagerImpl::AddWorkflowAtPriority(const du::Symbol& name, unsigned
 
 void WorkflowManagerImpl::InstallWorkflowByName(const du::Symbol& name, unsigned int priority,
                                                 bool persistent) {
-    if (!view_ || tearingDown_) {
-        return;  // the loader needs the view's type; a manager being emptied takes no workflow
+    if (!view_ || !MayEnter(name)) {
+        return;  // the loader needs the view's type; a manager being emptied may take no such workflow
     }
     du::Symbol replacedName = du::Symbol::EMPTY;
     if (priority != 0) {

@@ -116,7 +116,8 @@ void WorkflowManagerImpl::HandleTraceString(const du::Symbol& workflowName, cons
 }
 
 du::SmartPtr<du::RefCounted> WorkflowManagerImpl::GetInternalInterface(const du::Symbol& type) {
-    if (type == InterfaceTypes::Message) {
+    // A manager being destroyed gives out nothing that would hold a reference to it.
+    if (type == InterfaceTypes::Message && !destroying_) {
         return du::SmartPtr<du::RefCounted>(new MessageInterface(du::SmartPtr<WorkflowManagerImpl>(this)));
     }
     return nullptr;

@@ -87,6 +87,22 @@ void WorkflowManagerImpl::UpdateStatusMsg() {
 
 void WorkflowManagerImpl::HandleTimeoutEvent(std::int64_t now) {
     status_.Tick(now, view_.Get());
+    LeaveQueueWhenForgotten();
+}
+
+void WorkflowManagerImpl::HandleOnIdleEvent() {
+    LeaveQueueWhenForgotten();
+}
+
+void WorkflowManagerImpl::LeaveQueueWhenForgotten() {
+    // After Destroy a manager only answers calls (with nothing); once the host has let go of it as well, the
+    // queue's reference is all that keeps it, its timer ticking and its recorder allocated. A queue calling
+    // one of its objects holds two references to it: its own and the one it calls through. A host that opens
+    // and closes views all day so keeps no manager it closed past the next tick or idle moment of the queue.
+    constexpr int QUEUE_REFERENCES_IN_CALLBACK = 2;
+    if (Emptied() && GetReferenceCount() == QUEUE_REFERENCES_IN_CALLBACK) {
+        Unmanage();
+    }
 }
 
 void WorkflowManagerImpl::SetCurPage(int page) {

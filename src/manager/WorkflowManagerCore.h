@@ -13,7 +13,8 @@ class AnimationEvent;
 // What workflows ask of their manager for animations: completion events and the animation engine.
 class WorkflowManagerCore {
 public:
-    // A new pending event that completes into "MsgAnimationFinished"; the manager manages it.
+    // A new pending event that completes into "MsgAnimationFinished"; the manager manages it. Null when it
+    // cannot: the manager is not under management, or is being destroyed.
     virtual AnimationEvent* CreateAnimationEvent(bool forOpenNewShapeViewBase) = 0;
     // Cancels every pending event.
     virtual void CancelAnimationEvents() = 0;

@@ -1,5 +1,6 @@
 #include "manager/WorkflowManagerImpl.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iostream>
 #include <stdexcept>
@@ -39,6 +40,8 @@ WorkflowManagerImpl::WorkflowManagerImpl() : cursorRequests_(std::in_place) {
 }
 
 WorkflowManagerImpl::~WorkflowManagerImpl() {
+    // The count is 0 from here on: whatever the teardown's workflows ask for must not take a reference.
+    destroying_ = true;
     Teardown();
 }
 
@@ -153,7 +156,7 @@ void WorkflowManagerImpl::ReportHandlerException(const du::Symbol& messageName, 
 void WorkflowManagerImpl::InstallWorkflow(const du::SmartPtr<Workflow>& workflow) {
     // An emptied manager holds no workflows: like the installations by name, this one then does nothing
     // (a workflow or plug-in that kept the manager past Destroy would otherwise link itself to it again).
-    if (!workflow || Emptied() || tearingDown_) {
+    if (!workflow || !MayEnter(workflow->GetWorkflowName())) {
         return;
     }
     du::SmartPtr<Workflow> installed = workflow;
@@ -171,8 +174,11 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
     }
     // That foreign code (or the loader's factory before it) may also have destroyed the manager, which then
     // takes no workflow any more.
-    if (Emptied() || tearingDown_) {
+    if (!MayEnter(workflow->GetWorkflowName())) {
         return;
+    }
+    if (teardown_ == TeardownPhase::RemovingWorkflows) {
+        admittedInTeardown_.push_back(workflow->GetWorkflowName());
     }
     const std::uint64_t serial = stack_.Enter(priority, workflow);
     ReportWorkflowChange(replacedName, workflow->GetWorkflowName(), priority, true, du::Symbol::EMPTY);
@@ -194,6 +200,19 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
     if (stands()) {
         workflow->OnAdd();
     }
+}
+
+bool WorkflowManagerImpl::MayEnter(const du::Symbol& name) const {
+    switch (teardown_) {
+        case TeardownPhase::None:
+            return !Emptied();
+        case TeardownPhase::RemovingWorkflows:
+            return std::find(admittedInTeardown_.begin(), admittedInTeardown_.end(), name) ==
+                   admittedInTeardown_.end();
+        case TeardownPhase::Releasing:
+            break;
+    }
+    return false;
 }
 
 void WorkflowManagerImpl::UninstallWorkflow(StackEntry entry, bool announce) {
@@ -271,14 +290,17 @@ void WorkflowManagerImpl::Destroy() {
 }
 
 void WorkflowManagerImpl::Teardown() {
-    // A workflow removed here may install itself or others again (from OnRemove); refusing every installation
-    // meanwhile is what lets the loop end.
-    const bool outer = tearingDown_;
-    tearingDown_ = true;
+    // A workflow removed here may install itself or others (from OnRemove); they are removed in turn. Each
+    // name enters at most once per teardown (MayEnter), which is what lets the loop end. A teardown started
+    // from inside another one (a Destroy from an OnRemove) carries on with the same loop.
+    const bool outermost = teardown_ == TeardownPhase::None;
+    if (outermost) {
+        teardown_ = TeardownPhase::RemovingWorkflows;
+    }
     while (!stack_.Empty()) {
         UninstallWorkflow(stack_.begin(), false);
     }
-    tearingDown_ = outer;
+    teardown_ = TeardownPhase::Releasing;
     exclusiveHandlers_.Clear();
     status_.Clear();
     view_ = nullptr;
@@ -293,6 +315,10 @@ void WorkflowManagerImpl::Teardown() {
         if (entry.managedHere) {
             entry.object->Unmanage();
         }
+    }
+    if (outermost) {
+        teardown_ = TeardownPhase::None;  // emptied now: nothing enters any more (MayEnter)
+        admittedInTeardown_.clear();
     }
 }
 

@@ -85,7 +85,9 @@ public:
     enum class TraceState : std::uint8_t { Off, Unheard, Heard };
     TraceState GetTraceState() const { return traceState_; }
 
-    // Empties the manager: workflows removed without announcement, state released.
+    // Empties the manager: workflows removed without announcement, state released. A workflow installed
+    // meanwhile from a removed workflow's OnRemove is installed, reported, announced and added, then removed
+    // in turn; a name is let in only once per teardown, which bounds it.
     void Teardown();
 
     // --- rzk::WorkflowManager, in interface order. Module thread only.
@@ -150,9 +152,13 @@ public:
     // animation engine and starts the 100-unit tick.
     void OnManage() override;
     void HandleTimeoutEvent(std::int64_t now) override;
+    void HandleOnIdleEvent() override;
 
 private:
     bool Emptied() const { return !cursorRequests_.has_value(); }
+    // False when a workflow called name may not enter now: the manager is emptied, its teardown has removed
+    // the workflows already, or let one of that name in before.
+    bool MayEnter(const du::Symbol& name) const;
     // Enters workflow at priority (replacing whatever is there), reports and announces it, then links it
     // to this manager and the view. replacedName names a workflow the caller already replaced there.
     void EnterWorkflow(const du::SmartPtr<Workflow>& workflow, unsigned int priority,
@@ -164,6 +170,9 @@ private:
     void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
     void KeepCrashSnapshot(std::string exceptionLine);
     void RefreshTraceState();
+    // Takes an emptied manager that nobody but its queue holds any more off the queue, which ends it.
+    // From the queue's timeout and idle callbacks only.
+    void LeaveQueueWhenForgotten();
 
     du::SmartPtr<rzk::View> view_;
     WorkflowStack stack_;
@@ -179,8 +188,15 @@ private:
     ObserverList<rzk::NotificationObserver> notificationObservers_;
     ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
     RoutingLog routing_;
-    bool observing_ = false;    // OnManage has made the observers
-    bool tearingDown_ = false;  // Teardown is removing the workflows: none may enter meanwhile
+    bool observing_ = false;   // OnManage has made the observers
+    bool destroying_ = false;  // the destructor runs: no reference to this manager may be taken
+    // How far Teardown has come. While it removes the workflows, foreign code (an OnRemove) may install
+    // others: they enter as anywhere else and are removed in turn, but each name is let in at most once per
+    // teardown, so that a workflow installing itself (or its like) again cannot keep it going for ever.
+    // Once the workflows are out, nothing enters.
+    enum class TeardownPhase : std::uint8_t { None, RemovingWorkflows, Releasing };
+    TeardownPhase teardown_ = TeardownPhase::None;
+    std::vector<du::Symbol> admittedInTeardown_;
     bool traceEnabled_ = true;
     TraceState traceState_ = TraceState::Unheard;  // follows traceEnabled_ and the notification observers
     du::SmartPtr<du::RefCounted> animationEngine_;

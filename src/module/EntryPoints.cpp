@@ -1,7 +1,9 @@
 #include "module/EntryPoints.h"
 
-#include <atomic>
+#include <mutex>
+#include <shared_mutex>
 #include <string_view>
+#include <utility>
 
 #include "dom/MessageQueue.h"
 #include "dp/ReadWriteLock.h"
@@ -13,7 +15,14 @@ namespace {
 
 using ModuleThread = rzk::ActiveModuleThread<workflow::WorkflowModuleThread, dom::GenericMessageQueue>;
 
-std::atomic<ModuleThread*> moduleThread{nullptr};
+// The library-wide module thread. A host may call the entry points from several threads at once, even
+// against the rules (a component asked for while another thread terminates): every call that reads the
+// pointer holds the lock in shared mode for as long as it uses the object, and RZDllTerminate takes the
+// pointer away under the lock in exclusive mode, so the object is destroyed only once no call is in flight
+// and no later call can reach it. The object itself is destroyed outside the lock: its module thread may be
+// calling an entry point while it ends.
+std::shared_mutex moduleThreadLock;
+ModuleThread* moduleThread = nullptr;
 
 bool IsSupportedViewType(const std::string& viewType) {
     for (const du::Symbol* type :
@@ -40,19 +49,19 @@ bool Accepts(const std::string& viewType, const std::string& component, const st
 extern "C" {
 
 bool RZDllInit() {
-    auto* thread = new ModuleThread("workflow", "WorflowmoduleThread");
-    ModuleThread* running = nullptr;
-    if (!moduleThread.compare_exchange_strong(running, thread)) {
+    std::unique_lock guard(moduleThreadLock);
+    if (moduleThread) {
         // Started before: the running thread stays, and a second start fails as it would on that thread.
-        delete thread;
-        return running->Start(true);
+        return moduleThread->Start(true);
     }
-    return thread->Start(true);
+    moduleThread = new ModuleThread("workflow", "WorflowmoduleThread");
+    return moduleThread->Start(true);
 }
 
 bool RZDllCreateComponent(const std::string& viewType, const std::string& component,
                           const std::string& library, du::SmartPtr<rzk::ActiveModule>& out) {
-    ModuleThread* thread = moduleThread.load();
+    std::shared_lock inFlight(moduleThreadLock);
+    ModuleThread* thread = moduleThread;
     if (!thread) {
         return false;
     }
@@ -74,6 +83,11 @@ bool RZDllCreateComponent(const std::string& viewType, const std::string& compon
 }
 
 void RZDllTerminate() {
-    delete moduleThread.exchange(nullptr);
+    ModuleThread* thread = nullptr;
+    {
+        std::unique_lock guard(moduleThreadLock);
+        std::swap(thread, moduleThread);
+    }
+    delete thread;
 }
 }

@@ -84,10 +84,18 @@ void WorkflowManagerImpl::OnManage() {
 }
 
 AnimationEvent* WorkflowManagerImpl::CreateAnimationEvent(bool forOpenNewShapeViewBase) {
+    // A manager being destroyed has no reference left to give: an event holding one would destroy it a
+    // second time when it goes.
+    if (destroying_) {
+        return nullptr;
+    }
     du::SmartPtr<AnimationEvent> event(
         new AnimationEvent(du::SmartPtr<WorkflowManagerImpl>(this), forOpenNewShapeViewBase));
-    // Managed here, the event completes on this manager's thread; the queue's reference keeps it alive.
-    ManageObject(event);
+    // Managed here, the event completes on this manager's thread; the queue's reference keeps it alive. One
+    // that cannot be managed (this manager is not) would never complete: it goes here, and nothing keeps it.
+    if (!ManageObject(event)) {
+        return nullptr;
+    }
     animationEvents_.push_back(event.Get());
     return event.Get();
 }

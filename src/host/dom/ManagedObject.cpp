@@ -112,6 +112,10 @@ bool ManagedObject::IsManaged() const {
 int ManagedObject::RunMessageLoop() {
     du::SmartPtr<detail::QueueCore> core(Access::QueueOf(*this));
     if (!core || !core->IsManaging(*this)) {
+        // A queue shut down before its loop began has let go of its objects: the loop is over at once.
+        if (core && core->IsStopRequested()) {
+            return 0;
+        }
         throw InvalidActorException("RunMessageLoop on an object that is not managed");
     }
     return core->RunLoop();

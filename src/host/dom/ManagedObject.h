@@ -84,9 +84,10 @@ public:
     bool Unmanage();
     // True while a queue manages this object. Any thread.
     bool IsManaged() const;
-    // Runs this object's queue on the calling thread until the queue is shut down; returns 0. An exception
-    // from a callback ends the loop, shuts the queue down and passes on. Throws InvalidActorException when
-    // this object is not managed or the queue already runs on another thread. Any thread.
+    // Runs this object's queue on the calling thread until the queue is shut down; returns 0, at once when
+    // the queue has been shut down already. An exception from a callback ends the loop, shuts the queue down
+    // and passes on. Throws InvalidActorException when this object is not managed by a running queue or the
+    // queue already runs on another thread. Any thread.
     int RunMessageLoop();
     // Makes HandleTimeoutEvent run every periodMs ms, first periodMs from now; a due time beyond the clock's
     // range is never reached. False when this object is unmanaged or periodMs is not positive. Any thread.

@@ -56,6 +56,10 @@ std::size_t MessageQueue::GetPendingCount() const {
     return core_->GetPendingCount();
 }
 
+std::size_t MessageQueue::GetManagedCount() const {
+    return core_->GetManagedCount();
+}
+
 namespace {
 
 std::mutex manualSwitchLock;

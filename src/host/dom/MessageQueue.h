@@ -65,6 +65,8 @@ public:
     // Messages queued for objects and not yet taken out to be handled; the queue's own bookkeeping messages
     // are not counted. Any thread.
     std::size_t GetPendingCount() const;
+    // The objects this queue manages now. Any thread.
+    std::size_t GetManagedCount() const;
 
 protected:
     MessageQueue(bool manualClock, std::int64_t startTime);

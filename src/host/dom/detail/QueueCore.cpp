@@ -313,6 +313,11 @@ ReturnReason QueueCore::Post(const MessagePtr& message) {
     return refused;
 }
 
+std::size_t QueueCore::GetManagedCount() const {
+    std::lock_guard lock(mutex_);
+    return managed_.size();
+}
+
 std::size_t QueueCore::GetPendingCount() const {
     // Taken first: a count of posts read later is never below it.
     std::size_t taken = taken_.load(std::memory_order_acquire);

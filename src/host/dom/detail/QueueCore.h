@@ -70,6 +70,7 @@ public:
     void Shutdown(int mode);
     // Calls queued for objects and not yet taken out; the queue's own messages are not counted.
     std::size_t GetPendingCount() const;
+    std::size_t GetManagedCount() const;
 
 private:
     struct Timer {
