@@ -88,11 +88,18 @@ void ZoomWorkflow::ZoomTo(double zoom) {
     if (!core) {
         return;
     }
-    du::SmartPtr<animation::Engine> engine;
-    core->GetAnimationEngine(engine);
-    if (engine) {
-        // The event tells this manager's workflows when the animation is over (MsgAnimationFinished).
-        engine->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(core->CreateAnimationEvent(false)), 3);
+    // The manager asks the loader again after every failed lookup, and a loader that names an animation
+    // actor which never appears makes each lookup wait its full timeout (10 s): a zoom that asked on every
+    // notch would freeze the view each time. So the engine, or its absence, is asked for once per view (a
+    // workflow object serves one manager).
+    if (!engineAsked_) {
+        engineAsked_ = true;
+        core->GetAnimationEngine(engine_);
+    }
+    if (engine_) {
+        // The event tells this manager's workflows when the animation is over (MsgAnimationFinished). A
+        // manager that cannot make one gives none, and the engine ignores an empty event.
+        engine_->Animate(du::SmartPtr<rzk::BaseAsyncEvent>(core->CreateAnimationEvent(false)), 3);
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ExampleWorkflow.h"
+#include "animation/Engine.h"
+#include "du/SmartPtr.h"
 
 namespace examples {
 
@@ -23,6 +25,11 @@ public:
 
 private:
     void ZoomTo(double zoom);
+
+    // The host's animation engine, asked for once: a lookup that fails may have waited seconds for an
+    // animation module that never appears, so it is not repeated on every notch.
+    bool engineAsked_ = false;
+    du::SmartPtr<animation::Engine> engine_;
 };
 
 }  // namespace examples

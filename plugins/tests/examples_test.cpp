@@ -2,6 +2,7 @@
 // workflows are registered by the plug-in's own entry point and installed by name.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,24 @@ TEST_F(Examples, ZoomScalesByATenthPerNotchAndFitsWhatTheSelectionControllerRepo
     h.Mode("zoom", "reset");
     EXPECT_DOUBLE_EQ(h.Camera().GetZoom(), 1.0);
     EXPECT_EQ(h.StatusField(1), "zoom 1.00");
+}
+
+// A loader that names an animation module which never appears makes every lookup of the engine wait for it
+// (10 s): zoom asks once per view, not on every notch. Here the lookup fails at once, and is counted.
+TEST_F(Examples, ZoomAsksForTheAnimationEngineOncePerViewEvenWhenThereIsNone) {
+    int lookups = 0;
+    h.GetLoader().RegisterFactory("world", "animation", "default", [&lookups] {
+        ++lookups;
+        return du::SmartPtr<du::RefCounted>();
+    });
+    h.Add("zoom");
+    const int atStart = lookups;
+    for (int notch = 0; notch < 5; ++notch) {
+        h.Wheel(-120, 30, 40);
+    }
+    h.Key("+");
+    EXPECT_EQ(lookups - atStart, 1);
+    EXPECT_NEAR(h.Camera().GetZoom(), std::pow(1.1, 6), 1e-9);
 }
 
 TEST_F(Examples, SelectAddsTheClickedInstanceOrTheOneAModeMessageNamesAndAnswersTheControllerQuery) {
