@@ -50,6 +50,32 @@ TEST(Symbol, MovedFromSymbolIsUnset) {
     EXPECT_EQ(c.View(), "moved");
 }
 
+// Per-event texts stay out of the table: a transient symbol holds its own text, equals only its copies,
+// survives any order of copies, moves and assignments, and is freed with the last (LeakSanitizer checks).
+TEST(Symbol, TransientTextsStayOutOfTheTableAndLiveAsLongAsTheirCopies) {
+    const du::Symbol other("interned");
+    const std::size_t interned = du::Symbol::InternedCount();
+    du::Symbol line = du::Symbol::Transient("<MsgMouseMove mouseX=\"123457\" mouseY=\"7\"/>");
+    EXPECT_EQ(du::Symbol::InternedCount(), interned);
+    EXPECT_TRUE(line.IsTransient());
+    EXPECT_EQ(line.View(), "<MsgMouseMove mouseX=\"123457\" mouseY=\"7\"/>");
+    EXPECT_STREQ(line.c_str(), line.View().data());
+    du::Symbol copy = line;
+    du::Symbol assigned = other;
+    assigned = copy;
+    EXPECT_EQ(copy, line);
+    EXPECT_EQ(assigned.Identity(), line.Identity());
+    EXPECT_NE(line, du::Symbol::Transient(line.View()));  // another transient of the same text
+    line = other;
+    EXPECT_FALSE(line.IsTransient());
+    du::Symbol moved = std::move(copy);
+    moved = std::move(assigned);  // both held the same text
+    EXPECT_EQ(moved.View(), "<MsgMouseMove mouseX=\"123457\" mouseY=\"7\"/>");
+    EXPECT_EQ(du::Symbol::Transient("").View(), "");
+    EXPECT_FALSE(du::Symbol::Transient("").IsNull());
+    EXPECT_EQ(du::Symbol::InternedCount(), interned);
+}
+
 TEST(Symbol, InterningFromManyThreadsGivesOneEntryPerText) {
     constexpr int kThreads = 4;
     std::vector<std::vector<const void*>> seen(kThreads);

@@ -98,6 +98,17 @@ TEST_F(Managed, WindowEventsArriveWithTheirValuesOnlyWhenTheObserversQueueRuns) 
     EXPECT_EQ(observer->calls, (Lines{"down 65", "up -1", "press 'x' EMPTY", "press '' Left",
                                       "motion " + std::to_string(low) + " " + std::to_string(high) +
                                           " -1 0 1099511627776 -8589934592"}));
+
+    // Whatever a person types travels without entering the process-wide symbol table.
+    observer->calls.clear();
+    const std::size_t interned = du::Symbol::InternedCount();
+    for (int typed = 0; typed < 1000; ++typed) {
+        window->PostKeyPress("typed " + std::to_string(typed), du::Symbol());
+    }
+    queue->RunPending();
+    EXPECT_EQ(observer->calls.size(), 1000u);
+    EXPECT_EQ(observer->calls.back(), "press 'typed 999' EMPTY");
+    EXPECT_EQ(du::Symbol::InternedCount(), interned);
 }
 
 TEST_F(Managed, AnObserverWatchesOneSubjectAtATimeAndLeavesItWhenDestroyed) {

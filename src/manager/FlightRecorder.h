@@ -109,7 +109,8 @@ private:
         du::Symbol first;
         du::Symbol second;
     };
-    static_assert(std::is_trivially_destructible_v<Entry>, "a slot must own no memory");
+    // A slot owns no memory of its own: its symbols are the host's names (interned), so overwriting a slot
+    // allocates and frees nothing.
 
     // What the events that left the ring leave held: restated before the ring's lines.
     struct Standing {

@@ -159,7 +159,8 @@ bool Workflow::IsTraceEnabled() const {
 
 void Workflow::OutputTraceString(const std::string& text) {
     if (manager_ && manager_->IsWorkflowTraceEnabled()) {
-        manager_->OutputTraceString(name_, du::Symbol(text));
+        // Each line differs (coordinates, keys): interned, a day of tracing would fill the symbol table.
+        manager_->OutputTraceString(name_, du::Symbol::Transient(text));
     }
 }
 

@@ -207,6 +207,8 @@ void Message::ClearValues() {
         bool holdsReference = value.kind == ValueKind::ObjectPtr || value.kind == ValueKind::Handle;
         if (holdsReference && value.payload.reference.counted && !value.taken) {
             value.payload.reference.counted->RemoveReference(this);
+        } else if (value.kind == ValueKind::String) {
+            std::launder(reinterpret_cast<du::Symbol*>(value.payload.text))->~Symbol();
         }
     }
     count_ = 0;
@@ -271,7 +273,7 @@ void MessageWriter::StartMessageReply(const MessagePtr& received) {
 void MessageWriter::PushStringValue(const du::Symbol& value) {
     Message::Value& slot = Target().Append();
     slot.kind = ValueKind::String;
-    new (&slot.payload.text) du::Symbol(value);
+    new (slot.payload.text) du::Symbol(value);
 }
 
 void MessageWriter::PushInt32Value(std::int32_t value) {
@@ -333,7 +335,7 @@ bool MessageReader::GetStringValue(du::Symbol& value) {
     if (!slot) {
         return false;
     }
-    value = slot->payload.text;
+    value = *std::launder(reinterpret_cast<const du::Symbol*>(slot->payload.text));
     return true;
 }
 

@@ -106,10 +106,12 @@ private:
             const void* object;             // object pointer, or the handle's ManagedObject
             const du::RefCounted* counted;  // the reference this value holds, if any
         };
+        // A string value's symbol lives in text, made and destroyed by hand (a transient one holds its text),
+        // so that a value stays trivially copyable.
         union Payload {
             Payload() : reference{nullptr, nullptr} {}
             Reference reference;
-            du::Symbol text;
+            alignas(du::Symbol) unsigned char text[sizeof(du::Symbol)];
         };
 
         ValueKind kind = ValueKind::Int32;

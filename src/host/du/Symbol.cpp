@@ -1,7 +1,10 @@
 #include "du/Symbol.h"
 
+#include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <ostream>
 #include <shared_mutex>
 #include <unordered_set>
@@ -56,13 +59,59 @@ Symbol::Symbol(const char* text) : entry_(text ? Table().Intern(text) : nullptr)
 
 Symbol::Symbol(std::string_view text) : entry_(Table().Intern(text)) {}
 
+namespace {
+
+// A transient entry: its count of symbols, its length, then the NUL-terminated text; the symbol points one
+// past the text's start (the mark of a transient one).
+struct TransientHeader {
+    std::atomic<std::size_t> symbols;
+    std::size_t length;
+};
+static_assert(sizeof(TransientHeader) == 2 * sizeof(std::size_t),
+              "the length must sit right before the text");
+
+TransientHeader* HeaderOf(const char* text) {
+    return reinterpret_cast<TransientHeader*>(const_cast<char*>(text) - sizeof(TransientHeader));
+}
+
+}  // namespace
+
+std::size_t Symbol::InternedCount() {
+    InternTable& table = Table();
+    std::shared_lock reading(table.lock);
+    return table.texts.size();
+}
+
+Symbol Symbol::Transient(std::string_view text) {
+    auto* block = static_cast<char*>(::operator new(sizeof(TransientHeader) + text.size() + 1));
+    new (block) TransientHeader{{1}, text.size()};
+    char* chars = block + sizeof(TransientHeader);
+    std::memcpy(chars, text.data(), text.size());
+    chars[text.size()] = '\0';
+    return Symbol(chars + TRANSIENT, RawEntry{});
+}
+
+void Symbol::Retain() const noexcept {
+    HeaderOf(Text())->symbols.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Symbol::Release() const noexcept {
+    TransientHeader* header = HeaderOf(Text());
+    if (header->symbols.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        header->~TransientHeader();
+        ::operator delete(header);
+    }
+}
+
 std::string_view Symbol::View() const noexcept {
     if (!entry_) {
         return {};
     }
+    // Both kinds of entry keep the length in the word right before the text.
+    const char* text = Text();
     std::size_t length;
-    std::memcpy(&length, entry_ - sizeof(std::size_t), sizeof length);
-    return {entry_, length};
+    std::memcpy(&length, text - sizeof(std::size_t), sizeof length);
+    return {text, length};
 }
 
 std::ostream& operator<<(std::ostream& out, const Symbol& symbol) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -16,6 +17,14 @@ namespace du {
 //
 //     du::Symbol a("MsgMouseMove"), b(std::string("MsgMouseMove"));
 //     assert(a == b && a.c_str() == b.c_str());
+//
+// Texts that differ from event to event (a trace line with its coordinates, a typed key) would fill the table
+// for ever: they are made Transient instead, a text of their own outside the table, shared by the copies of
+// the symbol and freed with the last of them. A transient symbol equals only its own copies, never an
+// interned symbol of the same text; compare its View() for that.
+//
+//     du::Symbol line = du::Symbol::Transient("<MsgMouseMove mouseX=\"5\" mouseY=\"7\"/>");
+//     assert(line != du::Symbol(line.View()) && line.View() == du::Symbol(line.View()).View());
 class RZHOST_API Symbol {
 public:
     static const Symbol EMPTY;
@@ -24,25 +33,56 @@ public:
     Symbol(const char* text);  // NOLINT(google-explicit-constructor): symbols are built from literals.
     explicit Symbol(std::string_view text);
     explicit Symbol(const std::string& text) : Symbol(std::string_view(text)) {}
-    Symbol(const Symbol&) noexcept = default;
+    // A symbol of text outside the intern table (see above). Any thread.
+    static Symbol Transient(std::string_view text);
+    // How many texts the intern table holds: it only ever grows. Any thread.
+    static std::size_t InternedCount();
+
+    Symbol(const Symbol& other) noexcept : entry_(other.entry_) {
+        if (IsTransient()) {
+            Retain();
+        }
+    }
     Symbol(Symbol&& other) noexcept : entry_(other.entry_) { other.entry_ = nullptr; }
-    Symbol& operator=(const Symbol&) noexcept = default;
-    Symbol& operator=(Symbol&& other) noexcept {
-        const char* taken = other.entry_;
-        other.entry_ = nullptr;
-        entry_ = taken;
+    Symbol& operator=(const Symbol& other) noexcept {
+        if (entry_ != other.entry_) {
+            if (other.IsTransient()) {
+                other.Retain();
+            }
+            if (IsTransient()) {
+                Release();
+            }
+            entry_ = other.entry_;
+        }
         return *this;
     }
-    ~Symbol() = default;
+    Symbol& operator=(Symbol&& other) noexcept {
+        if (this != &other) {
+            if (IsTransient()) {
+                Release();
+            }
+            entry_ = other.entry_;
+            other.entry_ = nullptr;
+        }
+        return *this;
+    }
+    ~Symbol() {
+        if (IsTransient()) {
+            Release();
+        }
+    }
 
     // True when the symbol refers to no string at all (not even "").
     bool IsNull() const noexcept { return entry_ == nullptr; }
     bool IsSet() const noexcept { return entry_ != nullptr; }
+    // True for a text outside the intern table (Transient).
+    bool IsTransient() const noexcept { return (reinterpret_cast<std::uintptr_t>(entry_) & TRANSIENT) != 0; }
     // The text; "" for an unset symbol.
-    const char* c_str() const noexcept { return entry_ ? entry_ : ""; }
+    const char* c_str() const noexcept { return entry_ ? Text() : ""; }
     std::string_view View() const noexcept;
     std::string ToString() const { return std::string(View()); }
-    // The identity of the entry: equal for equal texts, null when unset.
+    // The identity of the entry: equal for equal interned texts and for copies of one transient symbol,
+    // null when unset.
     const void* Identity() const noexcept { return entry_; }
 
     friend bool operator==(const Symbol& a, const Symbol& b) noexcept { return a.entry_ == b.entry_; }
@@ -54,6 +94,13 @@ public:
 private:
     struct RawEntry {};
     constexpr Symbol(const char* entry, RawEntry) noexcept : entry_(entry) {}
+
+    // Entries start on an even address, so the lowest bit of entry_ is free to mark a transient one, which
+    // points one past its text.
+    static constexpr std::uintptr_t TRANSIENT = 1;
+    const char* Text() const noexcept { return IsTransient() ? entry_ - TRANSIENT : entry_; }
+    void Retain() const noexcept;
+    void Release() const noexcept;
 
     const char* entry_ = nullptr;
 };

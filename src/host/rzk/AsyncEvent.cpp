@@ -64,7 +64,7 @@ void BaseAsyncEvent::Status(const std::string& text) {
         return;
     }
     dom::MessageWriter writer = StartNewMessage(STATUS);
-    writer.PushStringValue(du::Symbol(text));
+    writer.PushStringValue(du::Symbol::Transient(text));  // a progress text: not worth interning
     DeliverMessage(writer.FinaliseMessage());
 }
 

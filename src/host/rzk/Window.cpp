@@ -133,7 +133,8 @@ void Window::PostKeyUp(int key) {
 }
 
 void Window::PostKeyPress(const std::string& text, const du::Symbol& systemKey) {
-    const du::Symbol textSymbol(text);
+    // A typed text is not interned: whatever a person types must not grow the symbol table.
+    const du::Symbol textSymbol = du::Symbol::Transient(text);
     const du::Symbol& key = systemKey.IsSet() ? systemKey : du::Symbol::EMPTY;
     observers_->Post(WindowObserver::KEY_PRESS, [&](dom::MessageWriter& writer) {
         writer.PushStringValue(textSymbol);
