@@ -4,15 +4,20 @@
 // ring is full, recording allocates nothing). For information, the whole way from the window: posting the
 // event to the observer's queue and pumping it.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "CountingAllocator.h"
 #include "MoveWorkflow.h"
 #include "dom/MessageQueue.h"
+#include "dom/Observer.h"
 #include "manager/FlightRecorder.h"
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
 #include "messages/MouseMsg.h"
 #include "observers/WindowObserver.h"
+#include "rzk/NotificationObserver.h"
 #include "rzk/View.h"
 #include "rzk/Window.h"
 #include "workflows/SimpleWorkflow.h"
@@ -84,9 +89,51 @@ void PostAndPumpMove(benchmark::State& state) {
     Report(state, before);
 }
 
+// Tracing on, with a listener, for moves to 1,000,000 distinct points: each move writes a trace line with its
+// coordinates. The process must not grow with the pointer's path: the counters give the symbols interned per
+// move (0: the lines stay out of the process-wide table) and the growth of the resident memory in MB.
+class TraceListener : public rzk::NotificationObserver, public dom::Observer {
+public:
+    void OnRegistered() override {}
+    void OnNotification(const du::Symbol&, const du::Symbol&, int,
+                        const du::SmartPtr<du::RefCounted>&) override {
+        ++lines;
+    }
+    long lines = 0;
+};
+
+double ResidentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long total = 0;
+    long resident = 0;
+    statm >> total >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void TracedDistinctMoves(benchmark::State& state) {
+    Setup setup(0);
+    du::SmartPtr<TraceListener> listener(new TraceListener);
+    setup.manager->RegisterNotificationObserver(listener);
+    for (int i = 0; i < 1024; ++i) {  // the first lines, and whatever the first moves intern, before counting
+        setup.observer->OnMouseMove(i, 1);
+    }
+    const std::size_t internedBefore = du::Symbol::InternedCount();
+    const double residentBefore = ResidentMegabytes();
+    int x = 0;
+    for (auto _ : state) {
+        setup.observer->OnMouseMove(x % 4096, x / 4096);
+        ++x;
+    }
+    state.counters["interned/event"] = static_cast<double>(du::Symbol::InternedCount() - internedBefore) /
+                                       static_cast<double>(state.iterations());
+    state.counters["growth MB"] = ResidentMegabytes() - residentBefore;
+    state.counters["lines"] = static_cast<double>(listener->lines);
+}
+
 BENCHMARK(DirectDispatch);
 BENCHMARK(WindowObserverMove)->Arg(0)->Arg(workflow::FlightRecorder::DEFAULT_CAPACITY);
 BENCHMARK(PostAndPumpMove);
+BENCHMARK(TracedDistinctMoves)->Iterations(1000000);
 
 }  // namespace
 
