@@ -116,20 +116,18 @@ TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeRepl
                           {20, "", false, 4},
                           {10, std::string("nul\0byte", 8), false, 5},
                           {5, std::string(5000, 'x'), false, 6}};
-    snapshot.events = {"move 1 2",
-                       "# a comment",
-                       "#\nview image",
-                       "jump 3 4",
-                       "down left 10",
-                       "key \"open",
-                       "expect status x",
-                       "",
-                       "  ",
-                       "tick 10\nview image",
-                       "key \"\\\"\"",
-                       std::string("# nul\0", 7),
-                       std::string(5000, 'y')};
-    const session::CrashSessionSetup setup{"shape", {"/plug ins/a\"b.so"}, "/lib/libworkflow.so", "x:3"};
+    using workflow::FlightRecord;
+    snapshot.input.recording = true;
+    snapshot.input.records = {FlightRecord::Move(1, 2),
+                              FlightRecord::Scene(du::Symbol("a\nview image")),
+                              FlightRecord::Key("\"", du::Symbol::EMPTY),
+                              FlightRecord::Mode(du::Symbol("two\nlines"), "x", 0, false),
+                              FlightRecord::HostAdd(du::Symbol("new\nline"), 5, false),
+                              FlightRecord::HostRemove(du::Symbol("quote\"d name")),
+                              FlightRecord::Pick(3, 4, 7, 0),
+                              FlightRecord::Key(std::string(5000, 'y'), du::Symbol::EMPTY)};
+    const session::CrashSessionSetup setup{
+        "shape", {"/plug ins/a\"b.so"}, "/lib/libworkflow.so", "x:3", {{{3, 4}, 7}, {{5, 6}, 8}}};
     for (const std::string exception :
          {"Exception handling workflow message \"Msg\\X\" with workflow \"a \"b\"", "two\nlines"}) {
         snapshot.exceptionLine = exception;
@@ -144,21 +142,140 @@ TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeRepl
                 read.push_back(arg);
             }
         }
-        std::vector<std::string> expected = {"view", "shape",
-                                             "load", "/plug ins/a\"b.so",
-                                             "add",  "back\\slash",
-                                             "100",  "persistent",
-                                             "add",  "quote\"d name",
-                                             "300",  "add",
-                                             "",     "20",
-                                             "move", "1",
-                                             "2",    "key",
-                                             "\""};
+        std::vector<std::string> expected = {"view",
+                                             "shape",
+                                             "load",
+                                             "/plug ins/a\"b.so",
+                                             "add",
+                                             "back\\slash",
+                                             "100",
+                                             "persistent",
+                                             "add",
+                                             "quote\"d name",
+                                             "300",
+                                             "add",
+                                             "",
+                                             "20",
+                                             "pick",
+                                             "5",
+                                             "6",
+                                             "8",
+                                             "move",
+                                             "1",
+                                             "2",
+                                             "key",
+                                             "\"",
+                                             "remove",
+                                             "quote\"d name",
+                                             "pick",
+                                             "3",
+                                             "4",
+                                             "7"};
         if (exception.find('\n') == std::string::npos) {
             expected.insert(expected.end(), {"expect", "exception", exception});
         }
         EXPECT_EQ(read, expected) << text;
     }
+}
+
+TEST(CrashSession, RecordsBecomeTheLinesThatReplayThemAndTheRestComments) {
+    using workflow::FlightRecord;
+    workflow::RecordedInput input;
+    input.recording = true;
+    input.origin = 5;
+    auto at = [](std::int64_t time, FlightRecord record) {
+        record.time = time;
+        return record;
+    };
+    input.held.seen = true;  // records left the ring: what they left held is restated first
+    input.held.time = 15;
+    input.held.sized = true;
+    input.held.width = 640;
+    input.held.height = 480;
+    input.held.modifiers = 1;
+    input.held.buttons[0] = {true, 10, 20};
+    input.held.pointerKnown = true;
+    input.held.x = 30;
+    input.held.y = 40;
+    input.records = {
+        at(15, FlightRecord::Key("\x1b", du::Symbol::EMPTY)), at(15, FlightRecord::Key("", du::Symbol("F5"))),
+        at(15, FlightRecord::Key("ab", du::Symbol::EMPTY)),
+        at(15, FlightRecord::Key("\n", du::Symbol::EMPTY)),
+        at(15, FlightRecord::Key("a very long text for one key", du::Symbol::EMPTY)),
+        at(15, FlightRecord::Button(7, true, 1, 2)), at(15, FlightRecord::DoubleClick(2)),
+        at(15, FlightRecord::Mode("select", "add", 3, false)),
+        at(15, FlightRecord::Mode("select", "clear", 0, false)),
+        at(15, FlightRecord::Mode(du::Symbol("my flow"), du::Symbol("a\"b\\"), -2, false)),
+        at(15, FlightRecord::Mode("orbit", "speed", 1, true)), at(15, FlightRecord::Page(2)),
+        at(15, FlightRecord::Selection(1, true, 2, 3)),
+        at(15, FlightRecord::Scene(du::Symbol("MsgShapeInstanceCreate"))),
+        at(15, FlightRecord::HostAdd("measure", 0, true)), at(15, FlightRecord::HostPersistent(2000, false)),
+        at(15, FlightRecord::HostRemove(2000)),
+        at(15, FlightRecord::StackChange(FlightRecord::Kind::Removed, "measure", 2000, 4, false)),
+        // an hour's pause is shortened, keeping the timers' phase
+        at(15 + 3600000 + 30, FlightRecord::Size(800, 600))};
+    input.now = 15 + 3600000 + 40;  // a timer message failed after the last record
+    EXPECT_EQ(session::RecordedLines(input),
+              (std::vector<std::string>{"tick 10",
+                                        "size 640 480",
+                                        "mod ctrl down",
+                                        "down left 10 20",
+                                        "move 30 40",
+                                        "key Escape",
+                                        "key F5",
+                                        "# key with the text ab",
+                                        "# key with the text \"\\n\"",
+                                        "# key with the text \"a very long \"... (28 bytes)",
+                                        "# down button 7",
+                                        "dblclick right",
+                                        "select add 3",
+                                        "select clear",
+                                        "mode \"my flow\" \"a\\\"b\\\\\" -2",
+                                        "# mode orbit speed 1 (with a mode object of the host's)",
+                                        "page 2",
+                                        "# MsgSelectionChanged list 1, cleared, 2 removed, 3 added",
+                                        "# MsgShapeInstanceCreate",
+                                        "add measure persistent",
+                                        "persistent 2000 off",
+                                        "remove 2000",
+                                        "# measure at 2000 removed",
+                                        "tick 60030",
+                                        "size 800 600",
+                                        "tick 10"}));
+}
+
+// The known failing case of old: a temporary workflow dismissed (by Escape) before the failure was missing
+// from the replay's stack, which then failed one move early.
+TEST(CrashSession, StartsFromTheStackAndPicksAsTheyStoodWhenTheFirstKeptRecordWasMade) {
+    using workflow::FlightRecord;
+    using Kind = FlightRecord::Kind;
+    workflow::CrashSnapshot snapshot;
+    snapshot.exceptionLine = "failed";
+    snapshot.exceptionText = "third drag";
+    snapshot.workflows = {{200, "thrower", false, 5}, {100, "dragger", true, 1}};
+    snapshot.input.recording = true;
+    snapshot.input.records = {
+        FlightRecord::Pick(1, 1, 9, 4),
+        FlightRecord::Key("\x1b", du::Symbol::EMPTY),
+        FlightRecord::StackChange(Kind::Removed, "measure", 1500, 3, false),
+        FlightRecord::HostAdd("thrower", 200, false),
+        FlightRecord::StackChange(Kind::Removed, "old", 200, 2, true),
+        FlightRecord::StackChange(Kind::Installed, "thrower", 200, 5, false),
+        FlightRecord::StackChange(Kind::Persisted, "dragger", 100, 1, true),
+    };
+    session::CrashSessionSetup setup{"shape", {}, "", "", {{{1, 1}, 9}, {{2, 2}, 6}}};
+    std::vector<std::string> lines;
+    std::istringstream text(session::WriteCrashSession(snapshot, setup));
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("# A", 0) == 0 || line.rfind("# I", 0) == 0 || line.rfind("add", 0) == 0 ||
+            line.rfind("pick", 0) == 0) {
+            lines.push_back(line);
+        }
+    }
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"# A workflow handler failed: failed", "# It threw: third drag",
+                                        "add dragger 100", "add old 200 persistent", "add measure 1500",
+                                        "pick 1 1 4", "pick 2 2 6", "pick 1 1 9", "add thrower 200"}));
 }
 
 struct Outcome {
@@ -327,7 +444,7 @@ TEST_F(SessionProgram, HandlerFailureIsWrittenAsASessionThatReplaysItAloneAtTheS
     // The step a failure is reported under: the session line echoed last before it.
     auto failedStep = [&](const std::string& transcript) {
         const std::size_t reported =
-            transcript.find("    exception " + nlohmann::json(failure).dump() + "\n");
+            transcript.find("    exception " + nlohmann::json(failure).dump() + " threw \"third drag\"\n");
         const std::size_t echo = transcript.rfind("> ", reported);
         if (reported == std::string::npos || echo == std::string::npos) {
             return std::string("none");

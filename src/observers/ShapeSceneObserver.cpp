@@ -42,7 +42,7 @@ void ShapeSceneObserver::SendInstance(const du::Symbol& name,
                                       const du::SmartPtr<rzk::ShapeInstance>& instance) {
     if (instance && manager_) {
         du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(name);
+        manager->Tap().Record(FlightRecord::Scene(name));
         manager->DispatchMessage(ShapeInstanceMsg(name, instance));
     }
 }
@@ -73,7 +73,7 @@ void ShapeSceneObserver::OnEndUpdate() {
     // The batch stays until the next begin of an update: moves reported outside a bracket join it.
     if (!pendingMoves_.GetShapeInstances().empty() && manager_) {
         du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(pendingMoves_.GetName());
+        manager->Tap().Record(FlightRecord::Scene(pendingMoves_.GetName()));
         manager->DispatchMessage(pendingMoves_);
     }
 }
@@ -85,7 +85,7 @@ void ShapeSceneObserver::OnShapeInstanceGeomOverride(
         dynamic_cast<const rzk::GeomMarkupOverride*>(geomOverride.Get()));
     if (markup && manager_) {
         du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(ConstStrings::MsgShapeInstanceMarkupOverride);
+        manager->Tap().Record(FlightRecord::Scene(ConstStrings::MsgShapeInstanceMarkupOverride));
         manager->DispatchMessage(
             ShapeInstanceMarkupOverrideMsg(ConstStrings::MsgShapeInstanceMarkupOverride, instance, markup));
     }
@@ -94,7 +94,7 @@ void ShapeSceneObserver::OnShapeInstanceGeomOverride(
 void ShapeSceneObserver::OnShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>& instance) {
     if (instance && manager_) {
         du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(ConstStrings::MsgShapeInstanceMarkupOverrideInit);
+        manager->Tap().Record(FlightRecord::Scene(ConstStrings::MsgShapeInstanceMarkupOverrideInit));
         manager->DispatchMessage(
             ShapeInstanceMarkupOverrideInitMsg(ConstStrings::MsgShapeInstanceMarkupOverrideInit, instance));
     }
