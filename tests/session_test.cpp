@@ -310,6 +310,24 @@ protected:
         outcome.err = err.str();
         return outcome;
     }
+
+    // The session line a failure is reported under: the line echoed last before its "exception" line.
+    static std::string FailedStep(const std::string& transcript, const std::string& failure) {
+        const std::size_t reported = transcript.find("    exception " + nlohmann::json(failure).dump() + " ");
+        const std::size_t echo = transcript.rfind("> ", reported);
+        if (reported == std::string::npos || echo == std::string::npos) {
+            return "none";
+        }
+        return transcript.substr(echo + 2, transcript.find('\n', echo) - echo - 2);
+    }
+
+    // Runs a written crash session alone, from another folder, as a user who was sent it would.
+    Outcome Replay(const fs::path& crashSession) {
+        fs::create_directories(dir_ / "elsewhere");
+        const fs::path copy = dir_ / "elsewhere" / "replay.session";
+        fs::copy_file(crashSession, copy, fs::copy_options::overwrite_existing);
+        return Run(copy.string());
+    }
 };
 
 TEST_F(SessionProgram, MalformedSessionRunsNothingAndExitsWithTwo) {
@@ -441,31 +459,80 @@ TEST_F(SessionProgram, HandlerFailureIsWrittenAsASessionThatReplaysItAloneAtTheS
     const Outcome first = Run("--crash-dir " + (dir_ / "crashes").string() + " " + path);
     ASSERT_EQ(first.exitCode, 0) << first.err;
 
-    // The step a failure is reported under: the session line echoed last before it.
-    auto failedStep = [&](const std::string& transcript) {
-        const std::size_t reported =
-            transcript.find("    exception " + nlohmann::json(failure).dump() + " threw \"third drag\"\n");
-        const std::size_t echo = transcript.rfind("> ", reported);
-        if (reported == std::string::npos || echo == std::string::npos) {
-            return std::string("none");
-        }
-        return transcript.substr(echo + 2, transcript.find('\n', echo) - echo - 2);
-    };
-    EXPECT_EQ(failedStep(first.out), "move 60 50");
+    EXPECT_NE(first.out.find(" threw \"third drag\"\n"), std::string::npos) << first.out;
+    EXPECT_EQ(FailedStep(first.out, failure), "move 60 50");
     ASSERT_TRUE(fs::exists(dir_ / "crashes" / "crash-1.session"));
     EXPECT_FALSE(fs::exists(dir_ / "crashes" / "crash-2.session"));
 
     // Alone in another folder, the written session fails the same way at the same step, and says so.
-    fs::create_directories(dir_ / "elsewhere");
-    fs::copy_file(dir_ / "crashes" / "crash-1.session", dir_ / "elsewhere" / "replay.session");
-    fs::remove_all(dir_ / "crashes");
-    const Outcome replay = Run((dir_ / "elsewhere" / "replay.session").string());
+    const Outcome replay = Replay(dir_ / "crashes" / "crash-1.session");
     EXPECT_EQ(replay.exitCode, 0) << replay.err << replay.out;
-    EXPECT_EQ(failedStep(replay.out), "move 60 50");
+    EXPECT_EQ(FailedStep(replay.out, failure), "move 60 50");
     const std::size_t expectation = replay.out.find("> expect exception ");
     ASSERT_NE(expectation, std::string::npos);
     EXPECT_EQ(replay.out.find("> ", expectation + 2), std::string::npos);  // the last line of the session
     EXPECT_EQ(replay.out.substr(replay.out.find('\n', expectation), 8), "\n    ok\n");
+}
+
+// The stack changes while the recorder records: the catcher, added by the host, takes two drags and is
+// dismissed by Escape; the thrower is added after it, and the dragger made persistent. Whether the ring
+// holds all of it or starts after the catcher came, the crash session fails at the same step.
+TEST_F(SessionProgram, CrashSessionRestatesTheStackAsItStoodAndReplaysEveryChangeToTheSameStep) {
+    const std::string failure =
+        "Exception handling workflow message \"MsgMouseInitLeftDrag\" with workflow \"thrower\"";
+    auto drag = [](int y) {
+        const std::string at = " " + std::to_string(y) + "\n";
+        return "down left 10" + at + "move 30" + at + "up left 30" + at;
+    };
+    const std::string path = Write(
+        "stack.session", "view shape\nload tests/session-plugins/\nadd dragger\nadd catcher\nsize 640 480\n" +
+                             drag(10) + drag(20) + "add thrower\nkey Escape\n" + drag(30) +
+                             "persistent 100 on\n" + drag(40) + "tick 20\n" + drag(50) + drag(60));
+    for (const std::string size : {"256", "20"}) {
+        const fs::path crashes = dir_ / ("crashes-" + size);
+        const Outcome first =
+            Run("--recorder-size " + size + " --crash-dir " + crashes.string() + " " + path);
+        ASSERT_EQ(first.exitCode, 0) << first.err;
+        EXPECT_EQ(FailedStep(first.out, failure), "move 30 50") << size;
+        const Outcome replay = Replay(crashes / "crash-1.session");
+        EXPECT_EQ(replay.exitCode, 0) << size << replay.err << replay.out;
+        EXPECT_EQ(FailedStep(replay.out, failure), "move 30 50") << size << replay.out;
+    }
+}
+
+// A claimant that throws is asked again by the walk and throws again: one failure, one crash session,
+// carrying what it threw. It fails where the host drew instance 9, which the crash session replays.
+TEST_F(SessionProgram, ClaimantFailingOnWhatTheHostDrewIsOneCrashSessionThatReplaysThePicks) {
+    const std::string failure =
+        "Exception handling workflow message \"MsgMouseLeftDown\" with workflow \"picky\"";
+    const std::string expectation = "expect exception " + session::SessionWord(failure) + "\n";
+    const std::string path =
+        Write("picks.session",
+              "view shape\nload tests/session-plugins/\nadd picky\npick 10 10 9\npick 20 20 9\n"
+              "down left 20 20\n" +
+                  expectation +
+                  "up left 20 20\npick 20 20 0\ndown left 20 20\n"
+                  "up left 20 20\ndown left 10 10\n" +
+                  expectation);
+    const Outcome first = Run("--recorder-size 4 --crash-dir " + (dir_ / "crashes").string() + " " + path);
+    ASSERT_EQ(first.exitCode, 0) << first.err << first.out;
+    EXPECT_NE(first.out.find("    exception " + nlohmann::json(failure).dump() + " threw \"picked 9\"\n"),
+              std::string::npos)
+        << first.out;
+    EXPECT_EQ(std::count(first.err.begin(), first.err.end(), '\n'), 4) << first.err;  // reported twice each
+    ASSERT_TRUE(fs::exists(dir_ / "crashes" / "crash-2.session"));
+    EXPECT_FALSE(fs::exists(dir_ / "crashes" / "crash-3.session"));
+    std::stringstream header;
+    header << std::ifstream(dir_ / "crashes" / "crash-2.session").rdbuf();
+    EXPECT_NE(header.str().find("\n# It threw: picked 9\n"), std::string::npos) << header.str();
+    const Outcome replay = Replay(dir_ / "crashes" / "crash-2.session");
+    EXPECT_EQ(replay.exitCode, 0) << replay.err << replay.out;
+    EXPECT_EQ(FailedStep(replay.out, failure), "down left 10 10") << replay.out;
+
+    // With the recorder off, "expect exception" still sees the failures; no crash session is written.
+    const Outcome off = Run("--recorder-size 0 --crash-dir " + (dir_ / "off").string() + " " + path);
+    EXPECT_EQ(off.exitCode, 0) << off.err << off.out;
+    EXPECT_FALSE(fs::exists(dir_ / "off" / "crash-1.session"));
 }
 
 TEST_F(SessionProgram, RouteWritesEachDispatchAsATreeAndRoutingExpectationsNameWhatWasSeen) {
