@@ -28,8 +28,6 @@ struct FlightRecord {
         Size,       // a, b: width, height
         Motion,     // a 3D motion event
         Touch,      // a: the touch message, b: how many inputs
-        Mode,       // first, second: workflow name and mode string, a: mode number, flag: with a mode object
-        Page,       // a: page
         Selection,  // a: list id, flag: cleared, b, c: how many items were removed and added
         Scene,      // first: a scene or annotation message's name
         // --- Host calls, as the host made them (not what a workflow asked of the manager).
@@ -37,6 +35,8 @@ struct FlightRecord {
                          // persistent
         HostRemove,      // priority, or first: the name when removed by name
         HostPersistent,  // priority, flag: persistent
+        Mode,  // first, second: workflow name and mode string, a: mode number, flag: with a mode object
+        Page,  // a: page
         // --- What the host's picker answers at a point (it tells the recorder through ManagerDiagnostics).
         Pick,  // b, c: x, y, serial: the instance answered now, priority: the one answered before (0: none)
         // --- Changes of the stack, whoever made them: the way back to the stack as it was.
