@@ -244,40 +244,6 @@ TEST(CrashSession, RecordsBecomeTheLinesThatReplayThemAndTheRestComments) {
                                         "tick 10"}));
 }
 
-// The known failing case of old: a temporary workflow dismissed (by Escape) before the failure was missing
-// from the replay's stack, which then failed one move early.
-TEST(CrashSession, StartsFromTheStackAndPicksAsTheyStoodWhenTheFirstKeptRecordWasMade) {
-    using workflow::FlightRecord;
-    using Kind = FlightRecord::Kind;
-    workflow::CrashSnapshot snapshot;
-    snapshot.exceptionLine = "failed";
-    snapshot.exceptionText = "third drag";
-    snapshot.workflows = {{200, "thrower", false, 5}, {100, "dragger", true, 1}};
-    snapshot.input.recording = true;
-    snapshot.input.records = {
-        FlightRecord::Pick(1, 1, 9, 4),
-        FlightRecord::Key("\x1b", du::Symbol::EMPTY),
-        FlightRecord::StackChange(Kind::Removed, "measure", 1500, 3, false),
-        FlightRecord::HostAdd("thrower", 200, false),
-        FlightRecord::StackChange(Kind::Removed, "old", 200, 2, true),
-        FlightRecord::StackChange(Kind::Installed, "thrower", 200, 5, false),
-        FlightRecord::StackChange(Kind::Persisted, "dragger", 100, 1, true),
-    };
-    session::CrashSessionSetup setup{"shape", {}, "", "", {{{1, 1}, 9}, {{2, 2}, 6}}};
-    std::vector<std::string> lines;
-    std::istringstream text(session::WriteCrashSession(snapshot, setup));
-    for (std::string line; std::getline(text, line);) {
-        if (line.rfind("# A", 0) == 0 || line.rfind("# I", 0) == 0 || line.rfind("add", 0) == 0 ||
-            line.rfind("pick", 0) == 0) {
-            lines.push_back(line);
-        }
-    }
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"# A workflow handler failed: failed", "# It threw: third drag",
-                                        "add dragger 100", "add old 200 persistent", "add measure 1500",
-                                        "pick 1 1 4", "pick 2 2 6", "pick 1 1 9", "add thrower 200"}));
-}
-
 struct Outcome {
     int exitCode = -1;
     std::string out;
@@ -446,37 +412,11 @@ TEST_F(SessionProgram, JsonTranscriptHasOneObjectPerLineForEveryKindOfReport) {
                                             "cursor", "query", "expect", "runtime", "summary"}));
 }
 
-TEST_F(SessionProgram, HandlerFailureIsWrittenAsASessionThatReplaysItAloneAtTheSameStep) {
-    const std::string failure =
-        "Exception handling workflow message \"MsgMouseInitLeftDrag\" with workflow \"thrower\"";
-    const std::string path =
-        Write("drags.session",
-              "view shape\nload tests/session-plugins/\nadd dragger\nadd thrower\nsize 640 480\ntick 20\n"
-              "down left 10 10\nmove 20 10\nexpect exception none\nup left 20 10\ntick 15\ndown left 30 30\n"
-              "move 40 30\nup left 40 30\nmode dragger \"sp ace\" 3\nkey a\ndown left 50 50\nmove 60 50\n"
-              "expect exception \"" +
-                  session::SessionWord(failure).substr(1) + "\nmove 70 50\nup left 70 50\n");
-    const Outcome first = Run("--crash-dir " + (dir_ / "crashes").string() + " " + path);
-    ASSERT_EQ(first.exitCode, 0) << first.err;
-
-    EXPECT_NE(first.out.find(" threw \"third drag\"\n"), std::string::npos) << first.out;
-    EXPECT_EQ(FailedStep(first.out, failure), "move 60 50");
-    ASSERT_TRUE(fs::exists(dir_ / "crashes" / "crash-1.session"));
-    EXPECT_FALSE(fs::exists(dir_ / "crashes" / "crash-2.session"));
-
-    // Alone in another folder, the written session fails the same way at the same step, and says so.
-    const Outcome replay = Replay(dir_ / "crashes" / "crash-1.session");
-    EXPECT_EQ(replay.exitCode, 0) << replay.err << replay.out;
-    EXPECT_EQ(FailedStep(replay.out, failure), "move 60 50");
-    const std::size_t expectation = replay.out.find("> expect exception ");
-    ASSERT_NE(expectation, std::string::npos);
-    EXPECT_EQ(replay.out.find("> ", expectation + 2), std::string::npos);  // the last line of the session
-    EXPECT_EQ(replay.out.substr(replay.out.find('\n', expectation), 8), "\n    ok\n");
-}
-
-// The stack changes while the recorder records: the catcher, added by the host, takes two drags and is
-// dismissed by Escape; the thrower is added after it, and the dragger made persistent. Whether the ring
-// holds all of it or starts after the catcher came, the crash session fails at the same step.
+// A handler failure is written as a session that replays it alone, from another folder, to the same step,
+// and ends there with an expectation that holds. Here the stack changes while the recorder records: the
+// catcher, added by the host, takes two drags and is dismissed by Escape; the thrower is added after it,
+// and the dragger made persistent. Whether the ring holds all of it or starts after the catcher came, the
+// crash session fails at the same step.
 TEST_F(SessionProgram, CrashSessionRestatesTheStackAsItStoodAndReplaysEveryChangeToTheSameStep) {
     const std::string failure =
         "Exception handling workflow message \"MsgMouseInitLeftDrag\" with workflow \"thrower\"";
@@ -487,16 +427,23 @@ TEST_F(SessionProgram, CrashSessionRestatesTheStackAsItStoodAndReplaysEveryChang
     const std::string path = Write(
         "stack.session", "view shape\nload tests/session-plugins/\nadd dragger\nadd catcher\nsize 640 480\n" +
                              drag(10) + drag(20) + "add thrower\nkey Escape\n" + drag(30) +
-                             "persistent 100 on\n" + drag(40) + "tick 20\n" + drag(50) + drag(60));
-    for (const std::string size : {"256", "20"}) {
+                             "expect exception none\npersistent 100 on\nmode dragger \"sp ace\" 3\nkey a\n" +
+                             drag(40) + "tick 25\n" + drag(50) + drag(60));
+    for (const std::string size : {"256", "22"}) {
         const fs::path crashes = dir_ / ("crashes-" + size);
         const Outcome first =
             Run("--recorder-size " + size + " --crash-dir " + crashes.string() + " " + path);
         ASSERT_EQ(first.exitCode, 0) << first.err;
+        EXPECT_NE(first.out.find(" threw \"third drag\"\n"), std::string::npos) << first.out;
         EXPECT_EQ(FailedStep(first.out, failure), "move 30 50") << size;
+        EXPECT_FALSE(fs::exists(crashes / "crash-2.session"));
         const Outcome replay = Replay(crashes / "crash-1.session");
         EXPECT_EQ(replay.exitCode, 0) << size << replay.err << replay.out;
         EXPECT_EQ(FailedStep(replay.out, failure), "move 30 50") << size << replay.out;
+        const std::size_t expectation = replay.out.find("> expect exception ");
+        ASSERT_NE(expectation, std::string::npos);
+        EXPECT_EQ(replay.out.find("> ", expectation + 2), std::string::npos);  // the last line of the session
+        EXPECT_EQ(replay.out.substr(replay.out.find('\n', expectation), 8), "\n    ok\n");
     }
 }
 
