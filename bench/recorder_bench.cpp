@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "CountingAllocator.h"
+#include "diagnostics/FlightRecorder.h"
 #include "du/Symbol.h"
-#include "manager/FlightRecorder.h"
 
 namespace {
 
@@ -14,15 +14,16 @@ void RecorderMixedEvents(benchmark::State& state) {
     const du::Symbol add("add");
     const du::Symbol f5("F5");
     auto eight = [&](int i) {
+        using workflow::FlightRecord;
         recorder.SetTime(i * 10);
-        recorder.Button(0, true, i, 20);
-        recorder.Move(i + 5, 20);
-        recorder.Button(0, false, i + 5, 20);
-        recorder.Key("a", du::Symbol::EMPTY);
-        recorder.Key("", f5);
-        recorder.Modifier(2, true);
-        recorder.Mode(select, add, i, false);
-        recorder.Wheel(-120, i, 20);
+        recorder.Record(FlightRecord::Button(0, true, i, 20));
+        recorder.Record(FlightRecord::Move(i + 5, 20));
+        recorder.Record(FlightRecord::Button(0, false, i + 5, 20));
+        recorder.Record(FlightRecord::Key("a", du::Symbol::EMPTY));
+        recorder.Record(FlightRecord::Key("", f5));
+        recorder.Record(FlightRecord::Modifier(2, true));
+        recorder.Record(FlightRecord::Mode(select, add, i, false));
+        recorder.Record(FlightRecord::Wheel(-120, i, 20));
     };
     for (int i = 0; i < 64; ++i) {
         eight(i);

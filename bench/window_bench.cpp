@@ -10,9 +10,9 @@
 
 #include "CountingAllocator.h"
 #include "MoveWorkflow.h"
+#include "diagnostics/FlightRecorder.h"
 #include "dom/MessageQueue.h"
 #include "dom/Observer.h"
-#include "manager/FlightRecorder.h"
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
 #include "messages/MouseMsg.h"

@@ -1,6 +1,7 @@
-// The flight recorder's snapshot writer: whatever a snapshot holds (names and lines with quotes, line
-// breaks, control bytes, lines that are no session line, verbs that only a host may say), the written
-// session must read back as a well-formed session.
+// The flight recorder's snapshot writer: whatever a snapshot holds (records of any kind with any values,
+// names with quotes, line breaks and control bytes), the written session must read back as a well-formed
+// session.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,19 +14,34 @@
 
 namespace {
 
-// Event lines are mostly well-formed, so that the writer's replay path is reached, not only its comments.
-std::string EventLine(fuzz::FuzzInput& input) {
-    static const char* const lines[] = {"down left 10 20", "move 30 40", "up left 30 40", "wheel -120 5 5",
-                                        "key a",          "tick 10",    "mod ctrl down", "size 640 480",
-                                        "leave",          "page 2",     "select add 3",  "dblclick left"};
-    switch (input.Below(4)) {
-    case 0:
-        return input.Text(60);
-    case 1:
-        return std::string(input.Pick(lines)) + input.Text(8);
-    default:
-        return input.Pick(lines);
+// A record of any kind with any values and names: small numbers mostly, so that the writer's replay path
+// is reached, not only its comments.
+workflow::FlightRecord Record(fuzz::FuzzInput& input, std::int64_t& time) {
+    workflow::FlightRecord record;
+    record.kind = static_cast<workflow::FlightRecord::Kind>(
+        input.Below(static_cast<std::size_t>(workflow::FlightRecord::Kind::Persisted) + 1));
+    time += input.Below(4) == 0 ? input.Number() : input.Below(30);
+    record.time = time;
+    auto value = [&] {
+        return input.Flag() ? static_cast<int>(input.Number()) : static_cast<int>(input.Below(5));
+    };
+    record.a = value();
+    record.b = value();
+    record.c = value();
+    record.flag = input.Flag();
+    record.priority = input.Flag() ? input.Number() : 0;
+    record.serial = input.Word();
+    const std::string text = input.Text(workflow::FlightRecord::KEY_TEXT);
+    std::copy(text.begin(), text.end(), record.text);
+    record.textLength = static_cast<std::uint8_t>(text.size());
+    record.textCut = input.Flag();
+    if (input.Flag()) {
+        record.first = du::Symbol(input.Text(20));
     }
+    if (input.Flag()) {
+        record.second = du::Symbol(input.Text(20));
+    }
+    return record;
 }
 
 }  // namespace
@@ -51,16 +67,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         snapshot.workflows.push_back(installed);
     }
     snapshot.exceptionLine = input.Text(80);
-    while (!input.Done()) {
-        snapshot.events.push_back(EventLine(input));
+    snapshot.exceptionText = input.Text(80);
+    snapshot.input.recording = input.Flag();
+    std::int64_t time = snapshot.input.origin = input.Below(100);
+    for (std::size_t n = input.Below(4); n > 0; --n) {
+        setup.picks[{static_cast<int>(input.Number()), static_cast<int>(input.Number())}] = input.Number();
     }
+    while (!input.Done()) {
+        snapshot.input.records.push_back(Record(input, time));
+    }
+    snapshot.input.now = time + input.Below(100);
 
     const std::string written = session::WriteCrashSession(snapshot, setup);
     session::Script script;
     session::ScriptError error;
     if (!session::ParseScript("crash.session", written, script, error)) {
-        std::fprintf(stderr, "the written crash session does not read back: %s\n%s\n", error.ToString().c_str(),
-                     written.c_str());
+        std::fprintf(stderr, "the written crash session does not read back: %s\n%s\n",
+                     error.ToString().c_str(), written.c_str());
         std::abort();
     }
     return 0;

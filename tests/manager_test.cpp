@@ -31,6 +31,7 @@
 #include "rzk/WorkflowManagerObserver.h"
 #include "rzloader/Loader.h"
 #include "support/MessageLog.h"
+#include "support/RecordText.h"
 #include "support/RecordingObservers.h"
 #include "support/RecordingWorkflow.h"
 
@@ -156,20 +157,21 @@ TEST_F(Dispatch, ThrowingHandlerIsReportedOnceAndTheWalkGoesOn) {
     EXPECT_EQ(log, (CallLog{"thrower:MsgMouseMove", "below:MsgMouseMove"}));
 }
 
-TEST_F(Dispatch, HandlerFailureKeepsTheRecordedInputAndTheStackUntilTaken) {
+TEST_F(Dispatch, HandlerFailureKeepsTheRecordedInputTheStackAndWhatWasThrownUntilTaken) {
     auto thrower = Install("thrower", 20);
     Install("below", 10)->SetPersistent(true);
     thrower->reaction = [](ScriptedWorkflow&, const workflow::Msg&) -> bool {
         throw std::runtime_error("boom");
     };
     StderrCapture captured;
-    manager->Recorder().Move(1, 2);
+    manager->Tap().Record(workflow::FlightRecord::Move(1, 2));
     Send(ConstStrings::MsgMouseMove);
     std::vector<workflow::CrashSnapshot> snapshots = manager->TakeCrashSnapshots();
     ASSERT_EQ(snapshots.size(), 1u);
-    EXPECT_EQ(snapshots[0].events, (std::vector<std::string>{"move 1 2"}));
+    EXPECT_EQ(test_support::RecordTexts(snapshots[0].input).back(), "Move 1 2 @0");
     EXPECT_EQ(snapshots[0].exceptionLine,
               "Exception handling workflow message \"MsgMouseMove\" with workflow \"thrower\"");
+    EXPECT_EQ(snapshots[0].exceptionText, "boom");
     ASSERT_EQ(snapshots[0].workflows.size(), 2u);
     const auto& top = snapshots[0].workflows[0];
     const auto& bottom = snapshots[0].workflows[1];
@@ -178,25 +180,46 @@ TEST_F(Dispatch, HandlerFailureKeepsTheRecordedInputAndTheStackUntilTaken) {
     EXPECT_LT(top.order, bottom.order);  // installed first
     EXPECT_TRUE(manager->TakeCrashSnapshots().empty());
 
-    // Only the newest are kept; with the recorder off, none at all.
+    // Only the newest are kept.
     for (int i = 0; i < 10; ++i) {
-        manager->Recorder().Move(i, 0);
+        manager->Tap().Record(workflow::FlightRecord::Move(i, 0));
         Send(ConstStrings::MsgMouseMove);
     }
     snapshots = manager->TakeCrashSnapshots();
     ASSERT_EQ(snapshots.size(), workflow::WorkflowManagerImpl::MAX_CRASH_SNAPSHOTS);
-    EXPECT_EQ(snapshots.front().events.back(), "move 2 0");
-    EXPECT_EQ(snapshots.back().events.back(), "move 9 0");
-    // A claimant that throws fails on the claim and again on the walk that follows: one snapshot each.
+    EXPECT_EQ(test_support::RecordTexts(snapshots.front().input).back(), "Move 2 0 @0");
+    EXPECT_EQ(test_support::RecordTexts(snapshots.back().input).back(), "Move 9 0 @0");
+    // A claimant that throws fails on the claim and again on the walk that follows: reported twice, but
+    // one failure, so one snapshot.
     du::Symbol claimed[] = {ConstStrings::MsgMouseMove};
     ASSERT_TRUE(thrower->SetExclusive(claimed, 1));
     Send(ConstStrings::MsgMouseMove);
-    EXPECT_EQ(manager->TakeCrashSnapshots().size(), 2u);
+    EXPECT_EQ(manager->TakeCrashSnapshots().size(), 1u);
+    // With the recorder off a failure is still kept, for the host to see, without input.
     manager->SetFlightRecorderCapacity(0);
     Send(ConstStrings::MsgMouseMove);
-    EXPECT_TRUE(manager->TakeCrashSnapshots().empty());
+    snapshots = manager->TakeCrashSnapshots();
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_FALSE(snapshots[0].input.recording);
+    EXPECT_TRUE(snapshots[0].input.records.empty());
+    EXPECT_EQ(snapshots[0].exceptionText, "boom");
     const std::string reported = captured.Text();
     EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 15);
+}
+
+TEST_F(Dispatch, FlightRecorderKeepsEveryChangeOfTheStackWhoeverMadeIt) {
+    auto escaping = [](ScriptedWorkflow&, const workflow::Msg&) { return false; };
+    Install("below", 10);
+    auto temporary = Install("measure", rzk::WorkflowManager::MAX_STATIC_PRIORITY + 1);
+    temporary->reaction = escaping;
+    manager->SetWorkflowPersistent(10, true);
+    manager->SetWorkflowPersistent(10, true);  // no change, nothing kept
+    manager->DispatchMessage(workflow::KeyMsg(ConstStrings::MsgKeyPress, '\x1b'));
+    const std::string measure = std::to_string(rzk::WorkflowManager::MAX_STATIC_PRIORITY + 1);
+    EXPECT_EQ(
+        test_support::RecordTexts(manager->ExportRecording()),
+        (std::vector<std::string>{"Installed below 10 off @0", "Installed measure " + measure + " off @0",
+                                  "Persisted below 10 on @0", "Removed measure " + measure + " off @0"}));
 }
 
 TEST_F(Dispatch, WalkRereadsTheStackAfterEveryHandler) {
@@ -1212,89 +1235,6 @@ TEST_F(Lifecycle, AnimationEventsCompleteIntoFinishedMessagesOrAreCancelledByAPr
     EXPECT_EQ(finished(), std::vector<std::string>{});
     installed->Uninstall(*loader);
     rzloader::Loader::SetLoader(nullptr);
-}
-
-}  // namespace
-
-namespace {
-
-using Lines = std::vector<std::string>;
-
-TEST(FlightRecorder, KeepsTheNewestEventsAndRestatesWhatTheDroppedOnesLeftHeld) {
-    workflow::FlightRecorder recorder(3);
-    recorder.Size(640, 480);
-    recorder.Modifier(0, true);
-    recorder.Button(0, true, 10, 20);
-    recorder.SetTime(10);
-    recorder.Move(30, 40);
-    recorder.Move(50, 60);
-    recorder.SetTime(20);
-    recorder.Wheel(-120, 50, 60);
-    recorder.SetTime(30);  // a timer message failed after the last event
-    EXPECT_EQ(recorder.Size(), 3u);
-    EXPECT_EQ(recorder.Lines(),
-              (Lines{"size 640 480", "mod ctrl down", "down left 10 20", "tick 10", "move 30 40",
-                     "move 50 60", "tick 10", "wheel -120 50 60", "tick 10"}));
-
-    // Shrinking drops the oldest into the held state, restated at the time of the last one dropped (the
-    // pointer's last place included); growing keeps everything.
-    recorder.SetCapacity(1);
-    EXPECT_EQ(recorder.Lines(), (Lines{"tick 10", "size 640 480", "mod ctrl down", "down left 10 20",
-                                       "move 50 60", "tick 10", "wheel -120 50 60", "tick 10"}));
-    recorder.SetCapacity(4);
-    recorder.Button(0, false, 50, 60);
-    recorder.Modifier(0, false);
-    EXPECT_EQ(recorder.Lines(),
-              (Lines{"tick 10", "size 640 480", "mod ctrl down", "down left 10 20", "move 50 60", "tick 10",
-                     "wheel -120 50 60", "tick 10", "up left 50 60", "mod ctrl up"}));
-
-    // A host cannot make it take more than its most.
-    recorder.SetCapacity(std::size_t{1} << 40);
-    EXPECT_EQ(recorder.Capacity(), workflow::FlightRecorder::MAX_CAPACITY);
-    EXPECT_EQ(recorder.Size(), 3u);
-
-    // Off: nothing is recorded and everything held is forgotten.
-    recorder.SetCapacity(0);
-    recorder.Move(1, 1);
-    EXPECT_FALSE(recorder.Enabled());
-    EXPECT_EQ(recorder.Size(), 0u);
-    recorder.SetTime(0);
-    EXPECT_EQ(recorder.Lines(), Lines{});
-    recorder.SetCapacity(2);
-    recorder.Leave();
-    EXPECT_EQ(recorder.Lines(), Lines{"leave"});
-}
-
-TEST(FlightRecorder, WritesWhatTheSessionLanguageCanSayAsLinesAndTheRestAsComments) {
-    workflow::FlightRecorder recorder(32);
-    recorder.SetOrigin(5);
-    recorder.SetTime(15);
-    recorder.Key("\x1b", du::Symbol::EMPTY);
-    recorder.Key("\"", du::Symbol::EMPTY);
-    recorder.Key("", du::Symbol("F5"));
-    recorder.Key("ab", du::Symbol::EMPTY);
-    recorder.Key("\n", du::Symbol::EMPTY);
-    recorder.Key("a very long text for one key", du::Symbol::EMPTY);
-    recorder.Button(7, true, 1, 2);
-    recorder.DoubleClick(2);
-    recorder.Mode("select", "add", 3, false);
-    recorder.Mode("select", "clear", 0, false);
-    recorder.Mode(du::Symbol("my flow"), du::Symbol("a\"b\\"), -2, false);
-    recorder.Mode("orbit", du::Symbol("two\nlines"), 0, false);
-    recorder.Mode("orbit", "speed", 1, true);
-    recorder.Page(2);
-    recorder.Selection(1, true, 2, 3);
-    recorder.SceneMessage(ConstStrings::MsgShapeInstanceCreate);
-    recorder.SetTime(15 + 3600000 + 30);  // an hour's pause is shortened, keeping the timers' phase
-    recorder.Size(800, 600);
-    EXPECT_EQ(recorder.Lines(),
-              (Lines{"tick 10", "key Escape", "key \"\\\"\"", "key F5", "# key with the text ab",
-                     "# key with the text \"\\n\"", "# key with the text \"a very long \"... (28 bytes)",
-                     "# down button 7", "dblclick right", "select add 3", "select clear",
-                     "mode \"my flow\" \"a\\\"b\\\\\" -2", "# mode orbit \"two\\nlines\" 0",
-                     "# mode orbit speed 1 (with a mode object of the host's)", "page 2",
-                     "# MsgSelectionChanged list 1, cleared, 2 removed, 3 added", "# MsgShapeInstanceCreate",
-                     "tick 60030", "size 800 600"}));
 }
 
 }  // namespace

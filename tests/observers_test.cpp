@@ -29,6 +29,7 @@
 #include "rzk/Window.h"
 #include "rzloader/Loader.h"
 #include "support/MessageLog.h"
+#include "support/RecordText.h"
 
 namespace {
 
@@ -266,11 +267,17 @@ TEST_F(WindowInput, FlightRecorderKeepsWhatReachedTheObserverBeforeItsGatesOnThe
     window->PostModifierKey(2, true);
     window->PostSize(800, 600);
     window->PostMouseLeave();
+    window->PostKeyPress("", du::Symbol::EMPTY);  // no key at all: the observer sends nothing, nor keeps it
     Input();
+    // A mode message a workflow sends (here the test, calling the manager directly) is not the host's: it
+    // follows from the input, and a replay must not send it twice.
     manager->SendModeMessage("orbit", "speed", 2, nullptr);
-    EXPECT_EQ(manager->Recorder().Lines(),
-              (Lines{"tick 20", "down left 10 10", "move 20 10", "tick 10", "key Escape", "mod shift down",
-                     "size 800 600", "leave", "mode orbit speed 2"}));
+    const workflow::RecordedInput input = manager->ExportRecording();
+    EXPECT_EQ(input.origin, 0);
+    EXPECT_EQ(input.now, 30);
+    EXPECT_EQ(test_support::RecordTexts(input),
+              (Lines{"Installed log 100 off @0", "Button 0 down 10 10 @20", "Move 20 10 @20",
+                     "Key \"\x1b\"  @30", "Modifier 2 on @30", "Size 800 600 @30", "Leave @30"}));
 }
 
 TEST_F(WindowInput, DetachedWindowReachesNoWorkflowWhileQueuedEventsStillArrive) {

@@ -116,20 +116,18 @@ TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeRepl
                           {20, "", false, 4},
                           {10, std::string("nul\0byte", 8), false, 5},
                           {5, std::string(5000, 'x'), false, 6}};
-    snapshot.events = {"move 1 2",
-                       "# a comment",
-                       "#\nview image",
-                       "jump 3 4",
-                       "down left 10",
-                       "key \"open",
-                       "expect status x",
-                       "",
-                       "  ",
-                       "tick 10\nview image",
-                       "key \"\\\"\"",
-                       std::string("# nul\0", 7),
-                       std::string(5000, 'y')};
-    const session::CrashSessionSetup setup{"shape", {"/plug ins/a\"b.so"}, "/lib/libworkflow.so", "x:3"};
+    using workflow::FlightRecord;
+    snapshot.input.recording = true;
+    snapshot.input.records = {FlightRecord::Move(1, 2),
+                              FlightRecord::Scene(du::Symbol("a\nview image")),
+                              FlightRecord::Key("\"", du::Symbol::EMPTY),
+                              FlightRecord::Mode(du::Symbol("two\nlines"), "x", 0, false),
+                              FlightRecord::HostAdd(du::Symbol("new\nline"), 5, false),
+                              FlightRecord::HostRemove(du::Symbol("quote\"d name")),
+                              FlightRecord::Pick(3, 4, 7, 0),
+                              FlightRecord::Key(std::string(5000, 'y'), du::Symbol::EMPTY)};
+    const session::CrashSessionSetup setup{
+        "shape", {"/plug ins/a\"b.so"}, "/lib/libworkflow.so", "x:3", {{{3, 4}, 7}, {{5, 6}, 8}}};
     for (const std::string exception :
          {"Exception handling workflow message \"Msg\\X\" with workflow \"a \"b\"", "two\nlines"}) {
         snapshot.exceptionLine = exception;
@@ -144,21 +142,106 @@ TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeRepl
                 read.push_back(arg);
             }
         }
-        std::vector<std::string> expected = {"view", "shape",
-                                             "load", "/plug ins/a\"b.so",
-                                             "add",  "back\\slash",
-                                             "100",  "persistent",
-                                             "add",  "quote\"d name",
-                                             "300",  "add",
-                                             "",     "20",
-                                             "move", "1",
-                                             "2",    "key",
-                                             "\""};
+        std::vector<std::string> expected = {"view",
+                                             "shape",
+                                             "load",
+                                             "/plug ins/a\"b.so",
+                                             "add",
+                                             "back\\slash",
+                                             "100",
+                                             "persistent",
+                                             "add",
+                                             "quote\"d name",
+                                             "300",
+                                             "add",
+                                             "",
+                                             "20",
+                                             "pick",
+                                             "5",
+                                             "6",
+                                             "8",
+                                             "move",
+                                             "1",
+                                             "2",
+                                             "key",
+                                             "\"",
+                                             "remove",
+                                             "quote\"d name",
+                                             "pick",
+                                             "3",
+                                             "4",
+                                             "7"};
         if (exception.find('\n') == std::string::npos) {
             expected.insert(expected.end(), {"expect", "exception", exception});
         }
         EXPECT_EQ(read, expected) << text;
     }
+}
+
+TEST(CrashSession, RecordsBecomeTheLinesThatReplayThemAndTheRestComments) {
+    using workflow::FlightRecord;
+    workflow::RecordedInput input;
+    input.recording = true;
+    input.origin = 5;
+    auto at = [](std::int64_t time, FlightRecord record) {
+        record.time = time;
+        return record;
+    };
+    input.held.seen = true;  // records left the ring: what they left held is restated first
+    input.held.time = 15;
+    input.held.sized = true;
+    input.held.width = 640;
+    input.held.height = 480;
+    input.held.modifiers = 1;
+    input.held.buttons[0] = {true, 10, 20};
+    input.held.pointerKnown = true;
+    input.held.x = 30;
+    input.held.y = 40;
+    input.records = {
+        at(15, FlightRecord::Key("\x1b", du::Symbol::EMPTY)), at(15, FlightRecord::Key("", du::Symbol("F5"))),
+        at(15, FlightRecord::Key("ab", du::Symbol::EMPTY)),
+        at(15, FlightRecord::Key("\n", du::Symbol::EMPTY)),
+        at(15, FlightRecord::Key("a very long text for one key", du::Symbol::EMPTY)),
+        at(15, FlightRecord::Button(7, true, 1, 2)), at(15, FlightRecord::DoubleClick(2)),
+        at(15, FlightRecord::Mode("select", "add", 3, false)),
+        at(15, FlightRecord::Mode("select", "clear", 0, false)),
+        at(15, FlightRecord::Mode(du::Symbol("my flow"), du::Symbol("a\"b\\"), -2, false)),
+        at(15, FlightRecord::Mode("orbit", "speed", 1, true)), at(15, FlightRecord::Page(2)),
+        at(15, FlightRecord::Selection(1, true, 2, 3)),
+        at(15, FlightRecord::Scene(du::Symbol("MsgShapeInstanceCreate"))),
+        at(15, FlightRecord::HostAdd("measure", 0, true)), at(15, FlightRecord::HostPersistent(2000, false)),
+        at(15, FlightRecord::HostRemove(2000)),
+        at(15, FlightRecord::StackChange(FlightRecord::Kind::Removed, "measure", 2000, 4, false)),
+        // an hour's pause is shortened, keeping the timers' phase
+        at(15 + 3600000 + 30, FlightRecord::Size(800, 600))};
+    input.now = 15 + 3600000 + 40;  // a timer message failed after the last record
+    EXPECT_EQ(session::RecordedLines(input),
+              (std::vector<std::string>{"tick 10",
+                                        "size 640 480",
+                                        "mod ctrl down",
+                                        "down left 10 20",
+                                        "move 30 40",
+                                        "key Escape",
+                                        "key F5",
+                                        "# key with the text ab",
+                                        "# key with the text \"\\n\"",
+                                        "# key with the text \"a very long \"... (28 bytes)",
+                                        "# down button 7",
+                                        "dblclick right",
+                                        "select add 3",
+                                        "select clear",
+                                        "mode \"my flow\" \"a\\\"b\\\\\" -2",
+                                        "# mode orbit speed 1 (with a mode object of the host's)",
+                                        "page 2",
+                                        "# MsgSelectionChanged list 1, cleared, 2 removed, 3 added",
+                                        "# MsgShapeInstanceCreate",
+                                        "add measure persistent",
+                                        "persistent 2000 off",
+                                        "remove 2000",
+                                        "# measure at 2000 removed",
+                                        "tick 60030",
+                                        "size 800 600",
+                                        "tick 10"}));
 }
 
 struct Outcome {
@@ -192,6 +275,24 @@ protected:
         err << std::ifstream(errPath).rdbuf();
         outcome.err = err.str();
         return outcome;
+    }
+
+    // The session line a failure is reported under: the line echoed last before its "exception" line.
+    static std::string FailedStep(const std::string& transcript, const std::string& failure) {
+        const std::size_t reported = transcript.find("    exception " + nlohmann::json(failure).dump() + " ");
+        const std::size_t echo = transcript.rfind("> ", reported);
+        if (reported == std::string::npos || echo == std::string::npos) {
+            return "none";
+        }
+        return transcript.substr(echo + 2, transcript.find('\n', echo) - echo - 2);
+    }
+
+    // Runs a written crash session alone, from another folder, as a user who was sent it would.
+    Outcome Replay(const fs::path& crashSession) {
+        fs::create_directories(dir_ / "elsewhere");
+        const fs::path copy = dir_ / "elsewhere" / "replay.session";
+        fs::copy_file(crashSession, copy, fs::copy_options::overwrite_existing);
+        return Run(copy.string());
     }
 };
 
@@ -311,44 +412,74 @@ TEST_F(SessionProgram, JsonTranscriptHasOneObjectPerLineForEveryKindOfReport) {
                                             "cursor", "query", "expect", "runtime", "summary"}));
 }
 
-TEST_F(SessionProgram, HandlerFailureIsWrittenAsASessionThatReplaysItAloneAtTheSameStep) {
+// A handler failure is written as a session that replays it alone, from another folder, to the same step,
+// and ends there with an expectation that holds. Here the stack changes while the recorder records: the
+// catcher, added by the host, takes two drags and is dismissed by Escape; the thrower is added after it,
+// and the dragger made persistent. Whether the ring holds all of it or starts after the catcher came, the
+// crash session fails at the same step.
+TEST_F(SessionProgram, CrashSessionRestatesTheStackAsItStoodAndReplaysEveryChangeToTheSameStep) {
     const std::string failure =
         "Exception handling workflow message \"MsgMouseInitLeftDrag\" with workflow \"thrower\"";
-    const std::string path =
-        Write("drags.session",
-              "view shape\nload tests/session-plugins/\nadd dragger\nadd thrower\nsize 640 480\ntick 20\n"
-              "down left 10 10\nmove 20 10\nexpect exception none\nup left 20 10\ntick 15\ndown left 30 30\n"
-              "move 40 30\nup left 40 30\nmode dragger \"sp ace\" 3\nkey a\ndown left 50 50\nmove 60 50\n"
-              "expect exception \"" +
-                  session::SessionWord(failure).substr(1) + "\nmove 70 50\nup left 70 50\n");
-    const Outcome first = Run("--crash-dir " + (dir_ / "crashes").string() + " " + path);
-    ASSERT_EQ(first.exitCode, 0) << first.err;
-
-    // The step a failure is reported under: the session line echoed last before it.
-    auto failedStep = [&](const std::string& transcript) {
-        const std::size_t reported =
-            transcript.find("    exception " + nlohmann::json(failure).dump() + "\n");
-        const std::size_t echo = transcript.rfind("> ", reported);
-        if (reported == std::string::npos || echo == std::string::npos) {
-            return std::string("none");
-        }
-        return transcript.substr(echo + 2, transcript.find('\n', echo) - echo - 2);
+    auto drag = [](int y) {
+        const std::string at = " " + std::to_string(y) + "\n";
+        return "down left 10" + at + "move 30" + at + "up left 30" + at;
     };
-    EXPECT_EQ(failedStep(first.out), "move 60 50");
-    ASSERT_TRUE(fs::exists(dir_ / "crashes" / "crash-1.session"));
-    EXPECT_FALSE(fs::exists(dir_ / "crashes" / "crash-2.session"));
+    const std::string path = Write(
+        "stack.session", "view shape\nload tests/session-plugins/\nadd dragger\nadd catcher\nsize 640 480\n" +
+                             drag(10) + drag(20) + "add thrower\nkey Escape\n" + drag(30) +
+                             "expect exception none\npersistent 100 on\nmode dragger \"sp ace\" 3\nkey a\n" +
+                             drag(40) + "tick 25\n" + drag(50) + drag(60));
+    for (const std::string size : {"256", "22"}) {
+        const fs::path crashes = dir_ / ("crashes-" + size);
+        const Outcome first =
+            Run("--recorder-size " + size + " --crash-dir " + crashes.string() + " " + path);
+        ASSERT_EQ(first.exitCode, 0) << first.err;
+        EXPECT_NE(first.out.find(" threw \"third drag\"\n"), std::string::npos) << first.out;
+        EXPECT_EQ(FailedStep(first.out, failure), "move 30 50") << size;
+        EXPECT_FALSE(fs::exists(crashes / "crash-2.session"));
+        const Outcome replay = Replay(crashes / "crash-1.session");
+        EXPECT_EQ(replay.exitCode, 0) << size << replay.err << replay.out;
+        EXPECT_EQ(FailedStep(replay.out, failure), "move 30 50") << size << replay.out;
+        const std::size_t expectation = replay.out.find("> expect exception ");
+        ASSERT_NE(expectation, std::string::npos);
+        EXPECT_EQ(replay.out.find("> ", expectation + 2), std::string::npos);  // the last line of the session
+        EXPECT_EQ(replay.out.substr(replay.out.find('\n', expectation), 8), "\n    ok\n");
+    }
+}
 
-    // Alone in another folder, the written session fails the same way at the same step, and says so.
-    fs::create_directories(dir_ / "elsewhere");
-    fs::copy_file(dir_ / "crashes" / "crash-1.session", dir_ / "elsewhere" / "replay.session");
-    fs::remove_all(dir_ / "crashes");
-    const Outcome replay = Run((dir_ / "elsewhere" / "replay.session").string());
+// A claimant that throws is asked again by the walk and throws again: one failure, one crash session,
+// carrying what it threw. It fails where the host drew instance 9, which the crash session replays.
+TEST_F(SessionProgram, ClaimantFailingOnWhatTheHostDrewIsOneCrashSessionThatReplaysThePicks) {
+    const std::string failure =
+        "Exception handling workflow message \"MsgMouseLeftDown\" with workflow \"picky\"";
+    const std::string expectation = "expect exception " + session::SessionWord(failure) + "\n";
+    const std::string path =
+        Write("picks.session",
+              "view shape\nload tests/session-plugins/\nadd picky\npick 10 10 9\npick 20 20 9\n"
+              "down left 20 20\n" +
+                  expectation +
+                  "up left 20 20\npick 20 20 0\ndown left 20 20\n"
+                  "up left 20 20\ndown left 10 10\n" +
+                  expectation);
+    const Outcome first = Run("--recorder-size 4 --crash-dir " + (dir_ / "crashes").string() + " " + path);
+    ASSERT_EQ(first.exitCode, 0) << first.err << first.out;
+    EXPECT_NE(first.out.find("    exception " + nlohmann::json(failure).dump() + " threw \"picked 9\"\n"),
+              std::string::npos)
+        << first.out;
+    EXPECT_EQ(std::count(first.err.begin(), first.err.end(), '\n'), 4) << first.err;  // reported twice each
+    ASSERT_TRUE(fs::exists(dir_ / "crashes" / "crash-2.session"));
+    EXPECT_FALSE(fs::exists(dir_ / "crashes" / "crash-3.session"));
+    std::stringstream header;
+    header << std::ifstream(dir_ / "crashes" / "crash-2.session").rdbuf();
+    EXPECT_NE(header.str().find("\n# It threw: picked 9\n"), std::string::npos) << header.str();
+    const Outcome replay = Replay(dir_ / "crashes" / "crash-2.session");
     EXPECT_EQ(replay.exitCode, 0) << replay.err << replay.out;
-    EXPECT_EQ(failedStep(replay.out), "move 60 50");
-    const std::size_t expectation = replay.out.find("> expect exception ");
-    ASSERT_NE(expectation, std::string::npos);
-    EXPECT_EQ(replay.out.find("> ", expectation + 2), std::string::npos);  // the last line of the session
-    EXPECT_EQ(replay.out.substr(replay.out.find('\n', expectation), 8), "\n    ok\n");
+    EXPECT_EQ(FailedStep(replay.out, failure), "down left 10 10") << replay.out;
+
+    // With the recorder off, "expect exception" still sees the failures; no crash session is written.
+    const Outcome off = Run("--recorder-size 0 --crash-dir " + (dir_ / "off").string() + " " + path);
+    EXPECT_EQ(off.exitCode, 0) << off.err << off.out;
+    EXPECT_FALSE(fs::exists(dir_ / "off" / "crash-1.session"));
 }
 
 TEST_F(SessionProgram, RouteWritesEachDispatchAsATreeAndRoutingExpectationsNameWhatWasSeen) {

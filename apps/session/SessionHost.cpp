@@ -616,8 +616,17 @@ private:
                 return found == picks->answers.end() ? 0u : found->second;
             });
         }
-        std::lock_guard lock(picks_->lock);
-        picks_->answers[{x, y}] = instance;
+        unsigned int before = 0;
+        {
+            std::lock_guard lock(picks_->lock);
+            before = std::exchange(picks_->answers[{x, y}], instance);
+        }
+        // A crash session restates what the picker answered, and replays each answer where it was set.
+        if (watchCrashes_) {
+            WithDiagnostics([&](workflow::ManagerDiagnostics& diagnostics) {
+                diagnostics.RecordPick(x, y, instance, before);
+            });
+        }
     }
 
     std::string Resolve(const std::string& path) const {
@@ -694,9 +703,11 @@ private:
             [&](workflow::ManagerDiagnostics& diagnostics) { snapshots = diagnostics.TakeCrashSnapshots(); });
         for (const workflow::CrashSnapshot& snapshot : snapshots) {
             stepExceptions_.push_back(snapshot.exceptionLine);
-            Write({{"type", "exception"}, {"line", snapshot.exceptionLine}},
-                  "exception " + Quoted(snapshot.exceptionLine));
-            if (!options_.crashDir.empty()) {
+            Write(
+                {{"type", "exception"}, {"line", snapshot.exceptionLine}, {"threw", snapshot.exceptionText}},
+                "exception " + Quoted(snapshot.exceptionLine) + " threw " + Quoted(snapshot.exceptionText));
+            // With the recorder off there is no input to replay, so no crash session.
+            if (!options_.crashDir.empty() && snapshot.input.recording) {
                 WriteCrashFile(snapshot);
             }
         }
@@ -708,9 +719,15 @@ private:
         fs::create_directories(options_.crashDir, ignored);
         const fs::path path =
             fs::path(options_.crashDir) / ("crash-" + std::to_string(++crashFiles_) + ".session");
-        const CrashSessionSetup setup{viewKind_, loaded_,
-                                      fs::absolute(options_.pluginPath, ignored).lexically_normal().string(),
-                                      "line " + std::to_string(line_) + " of the session"};
+        CrashSessionSetup setup{viewKind_,
+                                loaded_,
+                                fs::absolute(options_.pluginPath, ignored).lexically_normal().string(),
+                                "line " + std::to_string(line_) + " of the session",
+                                {}};
+        if (picks_) {
+            std::lock_guard lock(picks_->lock);
+            setup.picks = picks_->answers;
+        }
         std::ofstream file(path, std::ios::binary);
         file << WriteCrashSession(snapshot, setup);
         file.close();

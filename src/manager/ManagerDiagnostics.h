@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/FlightRecord.h"
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
@@ -50,8 +51,8 @@ public:
     virtual void OnRoutingStep(const RoutingStep& step) = 0;
 };
 
-// What the manager kept when a workflow's handler threw: the last input events before it, the workflows
-// installed at that moment, and the line the manager reported for the exception.
+// What the manager kept when a workflow's handler threw: what the flight recorder held (the input, host
+// calls and stack changes before it), the workflows installed at that moment, and the exception.
 struct CrashSnapshot {
     struct Installed {
         unsigned int priority = 0;
@@ -59,9 +60,10 @@ struct CrashSnapshot {
         bool persistent = false;
         std::uint64_t order = 0;  // installations earlier in the manager's life have lower numbers
     };
-    std::vector<std::string> events;   // session-language lines, oldest first
+    RecordedInput input;               // empty, and not recording, while the recorder is off
     std::vector<Installed> workflows;  // highest priority first
-    std::string exceptionLine;         // without the line break
+    std::string exceptionLine;         // the line the manager reported, without the line break
+    std::string exceptionText;         // what() of a std::exception, a thrown string, else a description
 };
 
 // The manager's diagnostics, for hosts and tools in the same process: the routing log and the flight
@@ -75,11 +77,14 @@ public:
     // Removes every registration of observer.
     virtual void DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) = 0;
 
-    // How many input events the flight recorder keeps (256 until set); 0 switches it off, and with it the
-    // snapshots of handler failures.
+    // How many records the flight recorder keeps (256 until set); 0 switches it off. Handler failures are
+    // still snapshotted then, without input.
     virtual void SetFlightRecorderCapacity(std::size_t events) = 0;
-    // The snapshots taken since the last call, oldest first; taking them empties the list.
+    // The snapshots taken since the last call, oldest first (the newest 8); taking them empties the list.
     virtual std::vector<CrashSnapshot> TakeCrashSnapshots() = 0;
+    // A host whose picker answers for the view (what it drew at a point) tells the recorder each answer it
+    // sets, and the one it replaces (0: none), so that a replay answers the same.
+    virtual void RecordPick(int x, int y, unsigned int instance, unsigned int before) = 0;
 
 protected:
     ~ManagerDiagnostics() = default;

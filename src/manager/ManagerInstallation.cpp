@@ -133,6 +133,11 @@ void WorkflowManagerImpl::SetWorkflowPersistent(unsigned int priority, bool pers
     }
     auto entry = stack_.Find(priority);
     if (entry != stack_.end()) {
+        if (entry->workflow->GetPersistent() != persistent) {
+            Tap().Record(FlightRecord::StackChange(FlightRecord::Kind::Persisted,
+                                                   entry->workflow->GetWorkflowName(), priority,
+                                                   entry->serial, persistent));
+        }
         entry->workflow->SetPersistent(persistent);
     } else {
         ReportWorkflowChange(du::Symbol::EMPTY, du::Symbol::EMPTY, priority, false, NoSuchPriorityText());

@@ -106,13 +106,11 @@ void WorkflowManagerImpl::LeaveQueueWhenForgotten() {
 }
 
 void WorkflowManagerImpl::SetCurPage(int page) {
-    recorder_.Page(page);
     DispatchMessage(PageMsg(ConstStrings::MsgSetPage, page));
 }
 
 void WorkflowManagerImpl::SendModeMessage(const du::Symbol& workflowName, const du::Symbol& modeString,
                                           int modeNumber, const du::SmartPtr<du::RefCounted>& modeObject) {
-    recorder_.Mode(workflowName, modeString, modeNumber, !modeObject.IsNull());
     DispatchMessage(ModeMsg(ConstStrings::MsgSetMode, workflowName, modeString, modeObject, modeNumber));
 }
 

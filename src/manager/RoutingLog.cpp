@@ -1,32 +1,13 @@
 // The routing log: which way each dispatched message went, for the routing observers.
 #include "manager/RoutingLog.h"
 
-#include <exception>
 #include <utility>
 
+#include "diagnostics/ExceptionText.h"
 #include "manager/WorkflowStack.h"
 #include "workflows/Workflow.h"
 
 namespace workflow {
-namespace {
-
-// Called inside a catch block only. Handlers may throw anything; the log still wants a line for it.
-std::string DescribeCurrentException() {
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        const char* what = error.what();
-        return what ? what : "";
-    } catch (const std::string& text) {
-        return text;
-    } catch (const char* text) {
-        return text ? text : "";
-    } catch (...) {
-        return "an exception of unknown type";
-    }
-}
-
-}  // namespace
 
 void RoutingLog::Add(const du::SmartPtr<RoutingObserver>& observer) {
     if (observer) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "diagnostics/ExceptionText.h"
 #include "messages/ConstStrings.h"
 #include "messages/KeyMsg.h"
 #include "messages/Msg.h"
@@ -74,6 +75,10 @@ bool WorkflowManagerImpl::Dispatch(const Msg& message, Route& route) {
         CancelAnimationEvents();
     }
 
+    // A workflow that fails the same way twice in one dispatch (a claimant that throws is asked again by the
+    // walk) is one failure: one snapshot.
+    std::uint64_t snapshot = 0;
+
     // Exclusive delivery: the claimant alone decides, unless it throws; then the whole stack is asked,
     // the claimant included.
     if (!exclusiveHandlers_.Empty()) {
@@ -85,7 +90,7 @@ bool WorkflowManagerImpl::Dispatch(const Msg& message, Route& route) {
             } catch (...) {
                 threw = true;
                 route.Caught();
-                ReportHandlerException(name, *claimant);
+                ReportHandlerException(name, *claimant, snapshot);
             }
             route.Claimed(*claimant, consumed);
             if (!threw) {
@@ -111,7 +116,7 @@ bool WorkflowManagerImpl::Dispatch(const Msg& message, Route& route) {
             consumed = workflow->HandleMsg(message);
         } catch (...) {
             route.Caught();
-            ReportHandlerException(name, *workflow);
+            ReportHandlerException(name, *workflow, snapshot);
         }
         route.Offered(priority, *workflow, consumed);
         if (consumed) {
@@ -140,17 +145,22 @@ bool WorkflowManagerImpl::Dispatch(const Msg& message, Route& route) {
     return false;
 }
 
-void WorkflowManagerImpl::ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow) {
+void WorkflowManagerImpl::ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow,
+                                                 std::uint64_t& kept) {
     std::string line = "Exception handling workflow message \"";
     line += messageName.View();
     line += "\" with workflow \"";
     line += workflow.GetWorkflowName().View();
     line += "\"\n";
     std::cerr << line << std::flush;
-    if (recorder_.Enabled()) {
-        line.pop_back();
-        KeepCrashSnapshot(std::move(line));
+    line.pop_back();
+    std::string text = DescribeCurrentException();
+    // Snapshots are kept with the recorder off too: a host learns of the failure from them.
+    if (kept != 0 && kept == lastSnapshot_ && !crashSnapshots_.empty() &&
+        crashSnapshots_.back().exceptionLine == line && crashSnapshots_.back().exceptionText == text) {
+        return;
     }
+    kept = KeepCrashSnapshot(std::move(line), std::move(text));
 }
 
 void WorkflowManagerImpl::InstallWorkflow(const du::SmartPtr<Workflow>& workflow) {
@@ -181,6 +191,8 @@ void WorkflowManagerImpl::EnterWorkflow(const du::SmartPtr<Workflow>& workflow, 
         admittedInTeardown_.push_back(workflow->GetWorkflowName());
     }
     const std::uint64_t serial = stack_.Enter(priority, workflow);
+    Tap().Record(FlightRecord::StackChange(FlightRecord::Kind::Installed, workflow->GetWorkflowName(),
+                                           priority, serial, workflow->GetPersistent()));
     ReportWorkflowChange(replacedName, workflow->GetWorkflowName(), priority, true, du::Symbol::EMPTY);
     // The new workflow is already in the stack and is offered its own announcement.
     DispatchMessage(
@@ -216,6 +228,8 @@ bool WorkflowManagerImpl::MayEnter(const du::Symbol& name) const {
 }
 
 void WorkflowManagerImpl::UninstallWorkflow(StackEntry entry, bool announce) {
+    Tap().Record(FlightRecord::StackChange(FlightRecord::Kind::Removed, entry->workflow->GetWorkflowName(),
+                                           entry->priority, entry->serial, entry->workflow->GetPersistent()));
     du::SmartPtr<Workflow> workflow = stack_.Erase(entry);
     workflow->OnRemove();
     // OnRemove may install the workflow again, which links it itself: the links are cut only while it stays

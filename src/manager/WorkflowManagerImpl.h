@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/FlightRecorder.h"
 #include "dom/ManagedObject.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "manager/CursorRequests.h"
 #include "manager/ExclusiveClaims.h"
-#include "manager/FlightRecorder.h"
 #include "manager/ManagerDiagnostics.h"
 #include "manager/ObserverList.h"
 #include "manager/RoutingLog.h"
@@ -130,8 +130,11 @@ public:
     void DeregisterRoutingObserver(const du::SmartPtr<RoutingObserver>& observer) override;
     void SetFlightRecorderCapacity(std::size_t events) override;
     std::vector<CrashSnapshot> TakeCrashSnapshots() override;
-    // The flight recorder the observers and the host's mode and page messages feed. Module thread only.
-    FlightRecorder& Recorder() { return recorder_; }
+    void RecordPick(int x, int y, unsigned int instance, unsigned int before) override;
+    // The way into the flight recorder, for the observers and the decoder of host calls. Module thread only.
+    InputTap Tap() { return InputTap(recorder_); }
+    // What the flight recorder holds now (diagnostics, tests). Module thread only.
+    RecordedInput ExportRecording() const { return recorder_.Export(); }
     // How many snapshots of handler failures are kept until taken; older ones make room for newer ones.
     static constexpr std::size_t MAX_CRASH_SNAPSHOTS = 8;
 
@@ -167,8 +170,10 @@ private:
     template <class Route>
     [[gnu::always_inline]] inline bool Dispatch(const Msg& message, Route& route);
     [[gnu::noinline]] bool DispatchRouted(const Msg& message);
-    void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow);
-    void KeepCrashSnapshot(std::string exceptionLine);
+    // Reports a handler's exception (inside its catch block) and keeps a snapshot of it, unless the same
+    // workflow failed the same way earlier in this dispatch: the snapshot this dispatch made is in kept.
+    void ReportHandlerException(const du::Symbol& messageName, const Workflow& workflow, std::uint64_t& kept);
+    std::uint64_t KeepCrashSnapshot(std::string exceptionLine, std::string exceptionText);
     void RefreshTraceState();
     // Takes an emptied manager that nobody but its queue holds any more off the queue, which ends it.
     // From the queue's timeout and idle callbacks only.
@@ -202,6 +207,7 @@ private:
     du::SmartPtr<du::RefCounted> animationEngine_;
     FlightRecorder recorder_;
     std::vector<CrashSnapshot> crashSnapshots_;  // oldest first
+    std::uint64_t lastSnapshot_ = 0;             // the number of the newest snapshot; 0 before the first
 };
 
 }  // namespace workflow

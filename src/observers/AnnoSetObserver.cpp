@@ -35,7 +35,7 @@ void AnnoSetObserver::DetachManager() {
 void AnnoSetObserver::Send(const du::Symbol& name, const du::SmartPtr<rzk::Annotation>& annotation) {
     if (annotation && manager_) {
         du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(name);
+        manager->Tap().Record(FlightRecord::Scene(name));
         manager->DispatchMessage(AnnotationMsg(name, annotation));
     }
 }

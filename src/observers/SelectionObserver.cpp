@@ -35,7 +35,7 @@ void SelectionObserver::OnSelectionChanged(unsigned int listId, bool clear, cons
                                            const ItemList& added) {
     if (manager_) {
         du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().Selection(listId, clear, removed.size(), added.size());
+        manager->Tap().Record(FlightRecord::Selection(listId, clear, removed.size(), added.size()));
         manager->DispatchMessage(
             SelectionMsg(ConstStrings::MsgSelectionChanged, listId, clear, removed, added));
     }

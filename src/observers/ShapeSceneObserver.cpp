@@ -38,12 +38,18 @@ void ShapeSceneObserver::DetachManager() {
     manager_ = nullptr;
 }
 
+void ShapeSceneObserver::Deliver(const Msg& message) {
+    if (manager_) {
+        du::SmartPtr<WorkflowManagerImpl> manager(manager_);
+        manager->Tap().Record(FlightRecord::Scene(message.GetName()));
+        manager->DispatchMessage(message);
+    }
+}
+
 void ShapeSceneObserver::SendInstance(const du::Symbol& name,
                                       const du::SmartPtr<rzk::ShapeInstance>& instance) {
-    if (instance && manager_) {
-        du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(name);
-        manager->DispatchMessage(ShapeInstanceMsg(name, instance));
+    if (instance) {
+        Deliver(ShapeInstanceMsg(name, instance));
     }
 }
 
@@ -71,10 +77,8 @@ void ShapeSceneObserver::OnBeginUpdate() {
 
 void ShapeSceneObserver::OnEndUpdate() {
     // The batch stays until the next begin of an update: moves reported outside a bracket join it.
-    if (!pendingMoves_.GetShapeInstances().empty() && manager_) {
-        du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(pendingMoves_.GetName());
-        manager->DispatchMessage(pendingMoves_);
+    if (!pendingMoves_.GetShapeInstances().empty()) {
+        Deliver(pendingMoves_);
     }
 }
 
@@ -83,19 +87,15 @@ void ShapeSceneObserver::OnShapeInstanceGeomOverride(
     const du::ConstSmartPtr<rzk::GeomOverride>& geomOverride) {
     du::ConstSmartPtr<rzk::GeomMarkupOverride> markup(
         dynamic_cast<const rzk::GeomMarkupOverride*>(geomOverride.Get()));
-    if (markup && manager_) {
-        du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(ConstStrings::MsgShapeInstanceMarkupOverride);
-        manager->DispatchMessage(
+    if (markup) {
+        Deliver(
             ShapeInstanceMarkupOverrideMsg(ConstStrings::MsgShapeInstanceMarkupOverride, instance, markup));
     }
 }
 
 void ShapeSceneObserver::OnShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>& instance) {
-    if (instance && manager_) {
-        du::SmartPtr<WorkflowManagerImpl> manager(manager_);
-        manager->Recorder().SceneMessage(ConstStrings::MsgShapeInstanceMarkupOverrideInit);
-        manager->DispatchMessage(
+    if (instance) {
+        Deliver(
             ShapeInstanceMarkupOverrideInitMsg(ConstStrings::MsgShapeInstanceMarkupOverrideInit, instance));
     }
 }

@@ -8,6 +8,7 @@
 
 namespace workflow {
 
+class Msg;
 class WorkflowManagerImpl;
 
 // Turns the changes of a 3D scene's shape instances into messages: creation, removal, visibility and
@@ -34,6 +35,8 @@ public:
     void OnShapeInstanceMarkupOverrideInit(const du::SmartPtr<rzk::ShapeInstance>& instance) override;
 
 private:
+    // Records message for the flight recorder and dispatches it, if there still is a manager.
+    void Deliver(const Msg& message);
     void SendInstance(const du::Symbol& name, const du::SmartPtr<rzk::ShapeInstance>& instance);
 
     WorkflowManagerImpl* manager_;

@@ -18,6 +18,18 @@ namespace {
 // A motion device reports no period of its own here.
 constexpr unsigned long long MOTION_PERIOD = 0;
 
+// Hands the flight recorder what make() builds, only while it records: input is recorded before any rule
+// of the observer, so that a replay meets the same rules.
+template <class Make>
+void Record(WorkflowManagerImpl* manager, Make make) {
+    if (manager) {
+        const InputTap tap = manager->Tap();
+        if (tap.Recording()) {
+            tap.Record(make());
+        }
+    }
+}
+
 }  // namespace
 
 WindowObserver::WindowObserver(const du::SmartPtr<rzk::View>& view, WorkflowManagerImpl* manager)
@@ -72,10 +84,6 @@ void WindowObserver::Send(const Msg& message) {
     }
 }
 
-FlightRecorder* WindowObserver::Recorder() const {
-    return manager_ && manager_->Recorder().Enabled() ? &manager_->Recorder() : nullptr;
-}
-
 void WindowObserver::UpdateStatus() {
     if (manager_) {
         manager_->UpdateStatusMsg();
@@ -91,14 +99,9 @@ void WindowObserver::OnManage() {
 
 void WindowObserver::HandleTimeoutEvent(std::int64_t now) {
     const auto hold = HoldManager();
-    // The recorder's clock runs even while it records nothing, so that it can be switched on at any time.
+    // The timer started one period before its first tick, with the view's other timers.
     if (manager_) {
-        FlightRecorder& recorder = manager_->Recorder();
-        // The timer started one period before its first tick, with the view's other timers.
-        if (!timerStarted_) {
-            recorder.SetOrigin(now - TIMER_PERIOD);
-        }
-        recorder.SetTime(now);
+        manager_->Tap().Clock(now, !timerStarted_, TIMER_PERIOD);
     }
     // The first tick only sets the reference point: a delta needs two ticks.
     if (!timerStarted_) {
@@ -130,9 +133,7 @@ void WindowObserver::DetachManager() {
 
 void WindowObserver::OnSize(int width, int height) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Size(width, height);
-    }
+    Record(manager_, [&] { return FlightRecord::Size(width, height); });
     Send(WindowSizeMsg(ConstStrings::MsgWindowSize, width, height));
 }
 
@@ -151,10 +152,7 @@ bool WindowObserver::OnMouseActivate() {
 
 void WindowObserver::OnMouseButton(int button, bool down, int x, int y) {
     const auto hold = HoldManager();
-    // Recorded before any rule here, so that a replay meets the same rules.
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Button(button, down, x, y);
-    }
+    Record(manager_, [&] { return FlightRecord::Button(button, down, x, y); });
     // Activation rule: the left press that activates an inactive view, and the event after it (its
     // release), belong to the activation and not to the workflows. Other buttons only end the activation.
     if (activationClickPending_ && down) {
@@ -194,9 +192,7 @@ void WindowObserver::OnMouseButton(int button, bool down, int x, int y) {
 }
 
 void WindowObserver::OnMouseDoubleClick(int button) {
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->DoubleClick(button);
-    }
+    Record(manager_, [&] { return FlightRecord::DoubleClick(button); });
     if (button < 0 || button > 2) {
         return;
     }
@@ -208,9 +204,7 @@ void WindowObserver::OnMouseDoubleClick(int button) {
 
 void WindowObserver::OnMouseWheel(short delta, int x, int y) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Wheel(delta, x, y);
-    }
+    Record(manager_, [&] { return FlightRecord::Wheel(delta, x, y); });
     if (ViewGate() && InputGate()) {
         Send(MouseMsg(ConstStrings::MsgMouseWheel, x, y, delta));
     }
@@ -218,9 +212,7 @@ void WindowObserver::OnMouseWheel(short delta, int x, int y) {
 
 void WindowObserver::OnMouseMove(int x, int y) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Move(x, y);
-    }
+    Record(manager_, [&] { return FlightRecord::Move(x, y); });
     // The position is kept even when the gates drop the move, for a later double click.
     mouseX_ = x;
     mouseY_ = y;
@@ -249,17 +241,13 @@ void WindowObserver::OnMouseMove(int x, int y) {
 
 void WindowObserver::OnMouseLeave() {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Leave();
-    }
+    Record(manager_, [&] { return FlightRecord::Leave(); });
     Send(MouseMsg(ConstStrings::MsgMouseLeave, 0, 0, 0));
 }
 
 void WindowObserver::OnModifierKey(int modifier, bool down) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Modifier(modifier, down);
-    }
+    Record(manager_, [&] { return FlightRecord::Modifier(modifier, down); });
     const std::uint32_t bit = modifier == 0 ? CONTROL : modifier == 1 ? ALT : modifier == 2 ? SHIFT : 0;
     // Auto-repeat reports a held key again and again: only a change of the held set is a message. A release
     // of an unknown key changes nothing but is still reported.
@@ -282,8 +270,8 @@ void WindowObserver::OnModifierKey(int modifier, bool down) {
 
 void WindowObserver::OnKeyPress(const std::string& text, const du::Symbol& systemKey) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Key(text, systemKey);
+    if (!text.empty() || !systemKey.View().empty()) {  // else the observer sends nothing
+        Record(manager_, [&] { return FlightRecord::Key(text, systemKey); });
     }
     if (!InputGate()) {
         return;
@@ -303,9 +291,7 @@ void WindowObserver::OnMotionEvent(std::int64_t translationX, std::int64_t trans
                                    std::int64_t translationZ, std::int64_t rotationX, std::int64_t rotationY,
                                    std::int64_t rotationZ) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Motion();
-    }
+    Record(manager_, [&] { return FlightRecord::Motion(); });
     if (ViewGate() && InputGate()) {
         Send(MotionMsg(ConstStrings::MsgMotionEvent, translationX, translationY, translationZ, rotationX,
                        rotationY, rotationZ, MOTION_PERIOD));
@@ -320,9 +306,7 @@ void WindowObserver::OnTouch(int message, int numInputs, int id1, int x1, int y1
                              int y8, int time8, int flag8, int id9, int x9, int y9, int time9, int flag9,
                              int id10, int x10, int y10, int time10, int flag10) {
     const auto hold = HoldManager();
-    if (FlightRecorder* recorder = Recorder()) {
-        recorder->Touch(message, numInputs);
-    }
+    Record(manager_, [&] { return FlightRecord::Touch(message, numInputs); });
     Send(TouchMsg(ConstStrings::MsgTouch, message, numInputs, id1, x1, y1, time1, flag1, id2, x2, y2, time2,
                   flag2, id3, x3, y3, time3, flag3, id4, x4, y4, time4, flag4, id5, x5, y5, time5, flag5, id6,
                   x6, y6, time6, flag6, id7, x7, y7, time7, flag7, id8, x8, y8, time8, flag8, id9, x9, y9,

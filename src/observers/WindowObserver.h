@@ -15,7 +15,6 @@ class World;
 
 namespace workflow {
 
-class FlightRecorder;
 class Msg;
 class WorkflowManagerImpl;
 
@@ -91,8 +90,6 @@ private:
     // Hands message to the manager, if there still is one (a handler may have detached it meanwhile).
     void Send(const Msg& message);
     void UpdateStatus();
-    // The manager's flight recorder when it records, else null.
-    FlightRecorder* Recorder() const;
 
     bool timerStarted_ = false;
     std::int64_t lastTimeout_ = 0;

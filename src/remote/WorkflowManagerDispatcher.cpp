@@ -51,8 +51,16 @@ private:
 
 // Reads the values of one operation in order and calls it. False when a value could not be read; the
 // operation has not been called then, and whatever was read is released on return.
-bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowManager& manager) {
+bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowManager& manager,
+                   const InputTap* tap) {
     rzk::WorkflowManager& target = manager;
+    // The host calls a replay has to make again are recorded as the host made them, before they run:
+    // what they cause (installations, the workflows' own calls) follows from them.
+    auto record = [tap](const FlightRecord& call) {
+        if (tap) {
+            tap->Record(call);
+        }
+    };
     dom::MessageReader reader(message);
     du::Symbol text, text2;
     std::uint32_t unsignedNumber = 0;
@@ -93,6 +101,7 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMan
             if (!reader.GetStringValue(text) || !reader.GetBooleanValue(flag)) {
                 return false;
             }
+            record(FlightRecord::HostAdd(text, 0, flag));
             target.AddWorkflow(text, flag);
             break;
         case 5:
@@ -100,24 +109,28 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMan
                 !reader.GetBooleanValue(flag)) {
                 return false;
             }
+            record(FlightRecord::HostAdd(text, unsignedNumber, flag));
             target.AddWorkflowAtPriority(text, unsignedNumber, flag);
             break;
         case 6:
             if (!reader.GetUInt32Value(unsignedNumber) || !reader.GetBooleanValue(flag)) {
                 return false;
             }
+            record(FlightRecord::HostPersistent(unsignedNumber, flag));
             target.SetWorkflowPersistent(unsignedNumber, flag);
             break;
         case 7:
             if (!reader.GetUInt32Value(unsignedNumber)) {
                 return false;
             }
+            record(FlightRecord::HostRemove(unsignedNumber));
             target.RemoveWorkflowByPriority(unsignedNumber);
             break;
         case 8:
             if (!reader.GetStringValue(text)) {
                 return false;
             }
+            record(FlightRecord::HostRemove(text));
             target.RemoveWorkflowByName(text);
             break;
         case 9: {
@@ -135,6 +148,7 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMan
                 !reader.GetInt32Value(number) || !TakeObject(reader, object)) {
                 return false;
             }
+            record(FlightRecord::Mode(text, text2, number, !object.IsNull()));
             target.SendModeMessage(text, text2, number, object);
             break;
         case 11: {
@@ -158,6 +172,7 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMan
             if (!reader.GetInt32Value(number)) {
                 return false;
             }
+            record(FlightRecord::Page(number));
             target.SetCurPage(number);
             break;
         case 14:
@@ -236,14 +251,15 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMan
 
 }  // namespace
 
-void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager) {
+void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager,
+                                    const InputTap* tap) {
     const std::int16_t table = message->GetMethodTable();
     if (table != 0 && table != 1) {
         remote::RefuseMethodTable(Tracer(), kInterfaceLine, message);
         return;
     }
     const std::int16_t tag = message->GetTag();
-    if (!manager || !CallOperation(tag, message, *manager)) {
+    if (!manager || !CallOperation(tag, message, *manager, tap)) {
         remote::RefuseTag(Tracer(), kInterfaceLine, message, tag);
     }
 }
@@ -251,7 +267,8 @@ void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr
 void WorkflowManagerImpl::HandleMessage(const dom::MessagePtr& message) {
     // The reference travels with the call: an operation may drop the last other one (Destroy, a host
     // releasing its proxy meanwhile).
-    DispatchWorkflowManagerMessage(message, du::SmartPtr<WorkflowManager>(this));
+    const InputTap tap = Tap();
+    DispatchWorkflowManagerMessage(message, du::SmartPtr<WorkflowManager>(this), &tap);
 }
 
 }  // namespace workflow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnostics/FlightRecorder.h"
 #include "dom/Message.h"
 #include "du/SmartPtr.h"
 #include "manager/WorkflowManager.h"
@@ -11,7 +12,10 @@ namespace workflow {
 // order, the operation is called on manager, and the five operations with results reply. A message with
 // another method table, an unknown tag or a value that cannot be read is traced through the
 // "<generated code>"/"WorkflowManager" tracer and returned to its sender; the operation is not called.
-// manager is held for the length of the call. Exceptions from the operation pass on. Queue thread only.
-void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager);
+// manager is held for the length of the call. Exceptions from the operation pass on. The host calls that a
+// replay of the view's input makes again (add, remove, persistent, mode, page) go to tap first, when given.
+// Queue thread only.
+void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager,
+                                    const InputTap* tap = nullptr);
 
 }  // namespace workflow

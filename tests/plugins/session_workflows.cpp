@@ -6,6 +6,7 @@
 #include "du/SmartPtr.h"
 #include "du/TextData.h"
 #include "messages/ConstStrings.h"
+#include "rzk/View.h"
 #include "rzk/WorkflowManager.h"
 #include "rzloader/Loader.h"
 #include "workflows/SimpleWorkflow.h"
@@ -135,6 +136,35 @@ private:
     int drags_ = 0;
 };
 
+// A temporary mode that takes every left drag while it is up; an Escape dismisses it.
+class Catcher : public ReportingWorkflow {
+public:
+    Catcher() : ReportingWorkflow("catcher", rzk::WorkflowManager::MAX_STATIC_PRIORITY + 600) {
+        AddMsgTypeHandled(ConstStrings::MsgMouseInitLeftDrag, false);
+    }
+    bool OnMsgMouseInitLeftDrag(int x, int y) override {
+        return Report(At("MsgMouseInitLeftDrag", x, y), true);
+    }
+};
+
+// Claims every left press and fails on one at a point where the host drew instance 9; what it throws is
+// no std::exception but a string.
+class Picky : public ReportingWorkflow {
+public:
+    Picky() : ReportingWorkflow("picky", 300) { AddMsgTypeHandled(ConstStrings::MsgMouseLeftDown, false); }
+    void OnAdd() override {
+        du::Symbol claimed[] = {ConstStrings::MsgMouseLeftDown};
+        SetExclusive(claimed, 1);
+    }
+    bool OnMsgMouseLeftDown(int x, int y) override {
+        unsigned int instance = 0;
+        if (GetView() && GetView()->PickInstance(x, y, instance) && instance == 9) {
+            throw std::string("picked 9");
+        }
+        return Report(At("MsgMouseLeftDown", x, y), false);
+    }
+};
+
 }  // namespace
 
 RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
@@ -144,4 +174,8 @@ RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
                             [] { return du::SmartPtr<du::RefCounted>(new Overlay); });
     loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "thrower",
                             [] { return du::SmartPtr<du::RefCounted>(new Thrower); });
+    loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "catcher",
+                            [] { return du::SmartPtr<du::RefCounted>(new Catcher); });
+    loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "picky",
+                            [] { return du::SmartPtr<du::RefCounted>(new Picky); });
 }
