@@ -27,9 +27,8 @@ class WorkflowManagerObserver;
 // (FindWorkflow, QueryWorkflows, GetCurrentCursor, IsWorkflowTraceEnabled, GetInternalInterface) block the
 // calling thread until the module thread has answered, so never make them from the module thread itself
 // (an observer callback, a workflow). An observer registered through the proxy must also be a
-// dom::Observer (a managed object): it travels as a handle, and the manager's calls reach it as messages on
-// the thread of the queue that manages it. An observer that is no managed object arrives empty and hears
-// nothing.
+// dom::Observer: it travels as a handle to a managed object, and one that is none arrives empty and hears
+// nothing. The manager calls its observers synchronously on the module thread.
 //
 // Ownership: the manager is counted (du::SmartPtr); the host's reference keeps it alive, and Destroy, not
 // the last release, ends it: it removes the workflows and tells the observers. Observers and mode objects
