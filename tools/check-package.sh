@@ -2,7 +2,7 @@
 # Proves the package works for an author and a host outside this tree. Installs the release build into a
 # temporary prefix, then:
 #   1. the installed headers are exactly the ones docs/installing.md lists;
-#   2. every installed header compiles on its own;
+#   2. every installed header compiles on its own, and a call into the (unexported) manager does not;
 #   3. a plug-in built against the prefix alone (tests/package/), linked with -Wl,--no-undefined, is loaded
 #      and driven by the installed bin/workflow-session (tests/package/probe.session);
 #   4. plugins/ builds alone against the prefix with find_package(workflow), and its tests pass.
@@ -42,6 +42,15 @@ while read -r header; do
 done <"$work/installed.txt"
 [ "$failed" -eq 0 ] || exit 1
 echo "check-package: $(wc -l <"$work/installed.txt") installed headers, each compiles on its own"
+# The manager a workflow links to is not exported, so a call into it must not compile (it would link and
+# then fail to load).
+if printf '%s\n' '#include "workflows/Workflow.h"' \
+        'bool Claims(workflow::Workflow& w) { return w.GetManager()->HoldsExclusive(nullptr); }' |
+        ${CXX:-c++} -std=c++20 -fsyntax-only -I"$prefix/include/workflow" -x c++ - 2>/dev/null; then
+    echo "check-package: a plug-in can call into the manager implementation, which libworkflow.so does not" \
+         "export: keep its header out of the package" >&2
+    exit 1
+fi
 
 # 3. A plug-in linked with --no-undefined, loaded and driven by the installed session host.
 cmake -S tests/package -B "$work/probe" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
