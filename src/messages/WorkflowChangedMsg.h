@@ -21,7 +21,7 @@ class Workflow;
 // alone: W is always Workflow (it is never deduced), and their bodies are compiled at the call, so that
 // this header compiles on its own.
 //
-// Threads: a message lives on the thread that made it; the manager dispatches it on its own thread.
+// Threads: a value, as every message (see Msg); the workflow's reference count is atomic.
 class WORKFLOW_API WorkflowChangedMsg : public Msg {
 public:
     template <class W = Workflow>
