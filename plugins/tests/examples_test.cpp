@@ -1,20 +1,16 @@
-// The example workflows, each driven through the window of a harness view the way a host drives it; the
-// workflows are registered by the plug-in's own entry point and installed by name.
+// The example workflows, each driven through the window of a harness view the way a host drives it: the
+// built plug-in library is loaded into the harness as a host loads it, and the workflows are installed by
+// name.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "MeasureWorkflow.h"
-#include "SelectWorkflow.h"
-#include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
 #include "rzk/Camera.h"
 #include "rzk/SelectionManager.h"
 #include "testing/WorkflowHarness.h"
-
-extern "C" void RZRegisterComponents(rzloader::Loader* loader);
 
 namespace {
 
@@ -25,7 +21,7 @@ class Examples : public ::testing::Test {
 protected:
     WorkflowHarness h;
 
-    void SetUp() override { RZRegisterComponents(&h.GetLoader()); }
+    void SetUp() override { h.Load(EXAMPLES_PLUGIN); }
     Texts Handled() { return h.TakeTexts("handled"); }
 };
 
@@ -38,6 +34,8 @@ TEST_F(Examples, EachWorkflowInstallsByNameAtItsOwnPriority) {
     EXPECT_EQ(h.Find(120), du::Symbol("zoom"));
     EXPECT_EQ(h.Find(130), du::Symbol("select"));
     EXPECT_EQ(h.Find(2000), du::Symbol("measure"));
+    EXPECT_EQ(h.Stack().front(), (WorkflowHarness::Installed{2000, "measure"}));
+    EXPECT_EQ(h.Stack().back(), (WorkflowHarness::Installed{100, "orbit"}));
 }
 
 TEST_F(Examples, OrbitTurnsTheCameraWhileTheLeftButtonDragsAndShowsTheAnglesOnceThePushIsDue) {
@@ -140,7 +138,8 @@ TEST_F(Examples, SelectAddsTheClickedInstanceOrTheOneAModeMessageNamesAndAnswers
 
     h.Mode("select", "clear");
     EXPECT_TRUE(h.Selection().GetInstances().empty());
-    EXPECT_EQ(examples::SelectWorkflow::InstanceAt(-1, 0), 0u);
+    h.Click(h.LEFT, -1, 0);  // off the grid: nothing there to select
+    EXPECT_TRUE(h.Selection().GetInstances().empty());
 }
 
 TEST_F(Examples, MeasureKeepsTheDragFromOrbitAndReportsTheDistanceWhenTheButtonComesUp) {
@@ -178,12 +177,12 @@ TEST_F(Examples, AnUnconsumedEscapeDismissesMeasureAndItsCursorGoesWithIt) {
 }
 
 TEST_F(Examples, MeasureClaimsMovesOnlyBetweenPressAndRelease) {
-    h.Add(new examples::MeasureWorkflow);
-    EXPECT_FALSE(h.Manager().HoldsExclusive(h.Manager().GetWorkflow(2000)));
+    h.Add("measure");
+    EXPECT_FALSE(h.HoldsExclusive("measure"));
     h.Down(h.LEFT, 0, 0);
-    EXPECT_TRUE(h.Manager().HoldsExclusive(h.Manager().GetWorkflow(2000)));
+    EXPECT_TRUE(h.HoldsExclusive("measure"));
     h.Up(h.LEFT, 3, 4);
-    EXPECT_FALSE(h.Manager().HoldsExclusive(h.Manager().GetWorkflow(2000)));
+    EXPECT_FALSE(h.HoldsExclusive("measure"));
     EXPECT_EQ(h.TakeTexts("distance"), (Texts{"5.0"}));
 }
 

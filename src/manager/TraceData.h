@@ -5,7 +5,8 @@
 
 namespace workflow {
 
-// The data of a "trace" notification: one recorded trace line.
+// The data of a "trace" notification: one recorded trace line (not a du::TextData, as the workflows' own
+// notifications carry). Threads: immutable once made; any thread may read it.
 class TraceData : public du::RefCounted {
 public:
     explicit TraceData(const du::Symbol& text) : text_(text) {}

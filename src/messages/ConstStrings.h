@@ -10,6 +10,11 @@ namespace workflow {
 // Two texts differ from their member names on purpose and are shared as they are: the member
 // MsgDocRotateAntiClockWise holds "MsgDocRotateClockWise" and the other way round, and "Sahpe" is
 // spelled so in both member and text.
+//
+//     AddMsgTypeHandled(workflow::ConstStrings::MsgMouseWheel, false);           // in a SimpleWorkflow
+//     if (message.GetName() == workflow::ConstStrings::MsgKeyPress) { ... }     // in a HandleMsg
+//
+// Threads: the members are made while the library loads and never change; any thread may read them.
 class WORKFLOW_API ConstStrings {
 public:
     static const du::Symbol MsgActivate;

@@ -7,7 +7,7 @@
 namespace workflow {
 
 // A mouse button, click, drag, move or wheel event at a window position; delta is set only for
-// "MsgMouseWheel".
+// "MsgMouseWheel". Threads: a value, as every message (see Msg).
 class WORKFLOW_API MouseMsg : public Msg {
 public:
     MouseMsg(const du::Symbol& name = du::Symbol::EMPTY, int x = 0, int y = 0, short delta = 0);

@@ -7,7 +7,15 @@ namespace workflow {
 
 // The base of every message: its name, which also tells a receiver which message class it holds.
 // Messages are plain values built on the sender's stack and passed by const reference; there is no
-// virtual function, so a receiver that has matched the name treats the object as the class the name implies.
+// virtual function, so a receiver that has matched the name treats the object as the class the name implies:
+//
+//     if (message.GetName() == workflow::ConstStrings::MsgMouseWheel) {
+//         const auto& wheel = static_cast<const workflow::MouseMsg&>(message);
+//         Zoom(wheel.GetDelta());
+//     }
+//
+// Threads: a message is a value any thread may build, copy and read; the manager dispatches it on its own
+// thread, and a receiver must not keep a reference to it past the handler (copy it instead).
 class WORKFLOW_API Msg {
 public:
     Msg(const du::Symbol& name = du::Symbol::EMPTY);

@@ -11,6 +11,13 @@
 
 namespace workflow {
 
+// The payload-carrying messages other than mouse, key and workflow-change ones. Each class serves the
+// message names ConstStrings lists for it; the window observer and the host calls build them, and workflows
+// read them in their handlers (SimpleWorkflow unpacks them into typed handler arguments). Threads: each is a
+// value any thread may build and read, dispatched on the manager's thread. Ownership: the counted objects a
+// message carries (selection items, shape instances, annotations, mode objects) are shared references; a
+// handler that keeps one keeps the object alive, the message itself not.
+
 // A multi-touch event as the host reports it: the host's touch message code, how many of the ten points
 // are in use, and per point its id, x, y, time and flag. The constructor takes the 52 values in that order
 // (code, count, then point 1 to point 10, five values each).

@@ -3,6 +3,7 @@
 #include "animation/AnimationModule.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "messages/Export.h"
 #include "rzk/AsyncEvent.h"
 
 namespace workflow {
@@ -14,7 +15,7 @@ class WorkflowManagerImpl;
 // made for a newly opened shape view, "MsgAnimationFinishedForOpenNewSahpeViewBase" right after. The
 // event holds its manager, so the manager lives at least as long as a pending event; the completion runs on
 // the manager's queue.
-class AnimationEvent : public rzk::AsyncEvent {
+class WORKFLOW_API AnimationEvent : public rzk::AsyncEvent {
 public:
     AnimationEvent(const du::SmartPtr<WorkflowManagerImpl>& manager, bool forOpenNewShapeViewBase);
     ~AnimationEvent() override;
@@ -30,8 +31,8 @@ private:
 // The animation module registered with the host loader under (world, library, component), found by the
 // actor name in the loader's record; null when there is no loader, no record, no actor name, or no
 // animation module under that name within 10 s. Any thread.
-du::SmartPtr<animation::AnimationModule> LoadAnimationModule(const du::Symbol& world,
-                                                             const du::Symbol& library,
-                                                             const du::Symbol& component);
+WORKFLOW_API du::SmartPtr<animation::AnimationModule> LoadAnimationModule(const du::Symbol& world,
+                                                                          const du::Symbol& library,
+                                                                          const du::Symbol& component);
 
 }  // namespace workflow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,23 +15,25 @@ namespace dom {
 class GenericMessageQueue;
 }
 namespace rzk {
+class AnnoSet;
 class Camera;
 class SelectionManager;
-class ShapeView;
+class View;
 class Window;
+class WorkflowManager;
 }  // namespace rzk
 
 namespace workflow {
 
 class Msg;
-class WorkflowManagerImpl;
 
-// A workflow's test bench: one real manager for a 3D view (window, scene, selection manager, annotation
-// set, camera) on a queue with a manual clock that the harness pumps itself, on the calling thread, after
-// every step. Input goes in through the window, so the workflows get the same messages, in the same order,
-// as in a running host (a press, more than four pixels of travel to start a drag, a status pass after each
-// press, release and key, none after moves and wheel turns); what the workflows did comes back as the view's
-// status text, the window's cursor and the notifications.
+// A workflow's test bench: one real manager, from libworkflow.so as a host loads it, for a 3D model view
+// (window, scene, selection manager, annotation set, camera) or a 2D drawing view, on a queue with a manual
+// clock that the harness pumps itself, on the calling thread, after every step. Input goes in through the
+// window, so the workflows get the same messages, in the same order, as in a running host (a press, more
+// than four pixels of travel to start a drag, a status pass after each press, release and key, none after
+// moves and wheel turns); what the workflows did comes back as the view's status text, the window's cursor,
+// the notifications, the stack and the exclusive claims.
 //
 //     workflow::WorkflowHarness h;
 //     h.Add(new OrbitWorkflow);
@@ -40,14 +43,25 @@ class WorkflowManagerImpl;
 //     EXPECT_EQ(h.Status(), "yaw 30 pitch 10");
 //     EXPECT_EQ(h.Cursor(), du::Symbol::EMPTY);       // the rotate cursor went with the button
 //
+// Workflows from plug-in libraries, the shipped examples among them, install by name once loaded:
+//
+//     h.Load(WORKFLOW_EXAMPLES_PLUGIN);  // the installed libworkflow_examples.so (see docs/installing.md)
+//     h.Add("select");                   // throws, with what the loader knows, when no plug-in makes it
+//
 // Tracing is on, as in a new manager, so trace lines arrive as "trace" notifications beside the workflows'
 // own.
 //
-// Every operation runs on the thread that made the harness, which owns the queue.
+// Threads and ownership: every operation runs on the thread that made the harness, which owns the queue;
+// the harness owns the view, its parts and the manager, and destroys the manager (as a host closing the
+// view does) when it goes. One harness at a time per process: it installs its own loader for its life.
 class WorkflowHarness {
 public:
     enum Button { LEFT = 0, MIDDLE = 1, RIGHT = 2 };
     enum Modifier { CONTROL = 0, ALT = 1, SHIFT = 2 };
+    // The view under test: a 3D model view (rzk::ShapeView with a rzk::ShapeScene) or a 2D drawing view
+    // (rzk::DrawingView with a plain rzk::Scene). Both scenes have a world, a selection manager and an
+    // annotation set.
+    enum class ViewKind { Shape, Drawing };
 
     // A notification a workflow sent, with the text of its data when the data is a du::TextData.
     struct Notification {
@@ -58,9 +72,26 @@ public:
         du::SmartPtr<du::RefCounted> data;
     };
 
+    // A workflow in the manager's stack.
+    struct Installed {
+        unsigned int priority = 0;
+        du::Symbol name;
+        bool operator==(const Installed&) const = default;
+    };
+
+    // One finger of a touch event: five of the event's 52 values.
+    struct TouchPoint {
+        int id = 0;
+        int x = 0;
+        int y = 0;
+        int time = 0;
+        int flag = 0;
+    };
+    static constexpr int MAX_TOUCH_POINTS = 10;
+
     // Installs a loader of its own for its life (the one installed before comes back afterwards), so that
     // workflows registered here or loaded from plug-ins are found by name.
-    WorkflowHarness();
+    explicit WorkflowHarness(ViewKind kind = ViewKind::Shape);
     // Destroys the manager, as a host does when it closes the view.
     ~WorkflowHarness();
     WorkflowHarness(const WorkflowHarness&) = delete;
@@ -71,16 +102,22 @@ public:
     void Add(const du::SmartPtr<Workflow>& workflow);
     void Add(Workflow* workflow) { Add(du::SmartPtr<Workflow>(workflow)); }
     // Installs by name through the loader at the workflow's own priority, as the host's AddWorkflow does.
+    // Throws std::runtime_error when nothing was installed, naming the manager's report and the workflows
+    // the loader knows.
     void Add(const du::Symbol& name);
-    // Installs by name through the loader at priority, as the host's AddWorkflowAtPriority does.
+    // Installs by name through the loader at priority, as the host's AddWorkflowAtPriority does; throws as
+    // Add(name) does. A workflow of that name already at priority stays, which is no failure.
     void Add(const du::Symbol& name, unsigned int priority, bool persistent = false);
     void Remove(const du::Symbol& name);
-    // The name of the workflow at priority; unset when the priority is free.
+    // The name of the workflow at priority; du::Symbol::EMPTY when the priority is free.
     du::Symbol Find(unsigned int priority);
     // Makes factory known under name, for Add by name.
     void Register(const du::Symbol& name, rzloader::ComponentFactory factory);
-    // The harness's loader, to run a plug-in's RZRegisterComponents on. (Loading the built plug-in library
-    // instead would bring a second copy of the plug-in's code, through libworkflow.so.)
+    // Loads the plug-in library at path, or every library in the folder path, into the harness's loader, as
+    // a host loads workflow plug-ins: their workflows can then be added by name. Throws std::runtime_error
+    // with the loader's reasons when no library loaded.
+    void Load(const std::string& path);
+    // The harness's loader, for factories of other categories (an animation module, ...).
     rzloader::Loader& GetLoader() const { return *loader_; }
 
     // --- Input through the window; each call runs what it caused before returning.
@@ -101,6 +138,14 @@ public:
     void Escape() { Key("\x1b"); }
     void ModifierKey(Modifier modifier, bool down);
     void Resize(int width, int height);
+    // A touch event: the host's message code, then the points (at most MAX_TOUCH_POINTS; their number is
+    // the event's second value, unused points are zero). Workflows get "MsgTouch" with the same 52 values.
+    void Touch(int message, const std::vector<TouchPoint>& points);
+    // A touch event as the window delivers it: the 52 values in the order of workflow::TouchMsg.
+    void Touch(const std::array<int, 52>& values);
+    // A 3D motion device event: workflows get "MsgMotionEvent" with this translation and rotation.
+    void Motion(std::int64_t translationX, std::int64_t translationY, std::int64_t translationZ,
+                std::int64_t rotationX, std::int64_t rotationY, std::int64_t rotationZ);
 
     // --- Host calls on the manager.
     // A mode message for the workflow named workflowName (EMPTY: for every workflow).
@@ -127,27 +172,39 @@ public:
     const std::vector<Notification>& Notifications() const { return notifications_; }
     // The texts of the notifications called name, oldest first; forgets every notification.
     std::vector<std::string> TakeTexts(const du::Symbol& name);
+    // The workflows installed, highest priority first.
+    std::vector<Installed> Stack() const;
+    // Whether the highest-priority workflow called name holds an exclusive claim (SetExclusive); false when
+    // no workflow of that name is installed.
+    bool HoldsExclusive(const du::Symbol& name) const;
 
     // --- The parts, for checks the helpers above do not cover.
-    WorkflowManagerImpl& Manager() const { return *manager_; }
-    rzk::ShapeView& View() const { return *view_; }
+    // The manager as a host holds it (rzk::WorkflowManager), for host calls the helpers above do not make;
+    // each runs at once on this thread. Call Pump afterwards to run what it left on the queue.
+    rzk::WorkflowManager& HostManager() const { return *manager_; }
+    rzk::View& View() const { return *view_; }
     rzk::Window& Window() const { return *window_; }
     rzk::Camera& Camera() const;
     rzk::SelectionManager& Selection() const { return *selection_; }
+    rzk::AnnoSet& Annotations() const { return *annotations_; }
     dom::GenericMessageQueue& Queue() const { return *queue_; }
+    // Runs every message and timer due on the harness's queue (each helper above does so before returning).
+    void Pump();
 
 private:
     class Listener;
 
-    void Pump();
+    // Throws when the installation by name that just ran neither installed nor kept a workflow.
+    void CheckInstalled(const du::Symbol& name, unsigned int priority, bool wasThere);
 
     du::SmartPtr<rzloader::Loader> previousLoader_;
     du::SmartPtr<rzloader::Loader> loader_;
     du::SmartPtr<dom::GenericMessageQueue> queue_;
     du::SmartPtr<rzk::Window> window_;
     du::SmartPtr<rzk::SelectionManager> selection_;
-    du::SmartPtr<rzk::ShapeView> view_;
-    du::SmartPtr<WorkflowManagerImpl> manager_;
+    du::SmartPtr<rzk::AnnoSet> annotations_;
+    du::SmartPtr<rzk::View> view_;
+    du::SmartPtr<rzk::WorkflowManager> manager_;
     du::SmartPtr<Listener> listener_;
     std::vector<Notification> notifications_;
 };

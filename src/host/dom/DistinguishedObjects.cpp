@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "dom/ProxyFactory.h"
+#include "dom/detail/DistinguishedNames.h"
 #include "dom/detail/SteadyTime.h"
 
 namespace dom {

@@ -18,14 +18,4 @@ namespace dom {
 RZHOST_API du::SmartPtr<ManagedObject> GetDistinguishedObject(const du::Symbol& className,
                                                               const du::Symbol& name, std::int64_t timeoutMs);
 
-namespace detail {
-
-// The process-wide name table behind GetDistinguishedObject. A name refers to one object at a time. A name
-// is reserved first (false when taken) and published once its object is managed, so a lookup never finds
-// an object that the queue does not hold yet.
-bool ReserveDistinguishedName(const du::Symbol& name, const ManagedObject* object);
-void PublishDistinguishedName(const du::Symbol& name, ManagedObject* object);
-void UnregisterDistinguishedName(const du::Symbol& name, const ManagedObject* object);
-
-}  // namespace detail
 }  // namespace dom

@@ -4,6 +4,7 @@
 #include "dom/DistinguishedObjects.h"
 #include "dom/MessageQueue.h"
 #include "dom/ProxyObject.h"
+#include "dom/detail/DistinguishedNames.h"
 #include "dom/detail/QueueCore.h"
 #include "dom/detail/RuntimeAccess.h"
 

@@ -9,7 +9,9 @@
 namespace du {
 
 // Intrusive owning pointer to a RefCounted object (T may be any class with RefCounted as a base,
-// virtual or not). Copies add a reference, destruction removes one; moves transfer it.
+// virtual or not). Copies add a reference, destruction removes one; moves transfer it. Threads: one
+// SmartPtr object is not for concurrent writers (like std::shared_ptr); distinct SmartPtrs to one object may
+// be copied and dropped on any threads, the count being atomic.
 template <class T>
 class SmartPtr {
 public:

@@ -7,7 +7,13 @@
 
 namespace rzk {
 
-// The host's receiver of workflow notifications and trace lines.
+// The host's receiver of workflow notifications and trace lines. Register it with
+// rzk::WorkflowManager::RegisterNotificationObserver; through the manager's proxy it must also be a
+// dom::Observer (see there). The manager calls it synchronously on the plug-in's module thread, one call at
+// a time, so guard what it shares with host threads and do not call a blocking manager operation from it.
+// The data of a workflow's notification is what the workflow sent (often a du::TextData); that of a "trace"
+// notification is a workflow::TraceData. The manager holds a counted reference until deregistration or its
+// end.
 class RZHOST_API NotificationObserver : public virtual du::RefCounted {
 public:
     static du::Symbol GetClassName() { return "rzk::NotificationObserver"; }

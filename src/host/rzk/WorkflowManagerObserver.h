@@ -6,7 +6,11 @@
 
 namespace rzk {
 
-// The host's observer of a workflow manager: stack changes, failed requests and the manager's end.
+// The host's observer of a workflow manager: stack changes, failed requests and the manager's end. Register
+// it with rzk::WorkflowManager::RegisterObserver; through the manager's proxy it must also be a dom::Observer
+// (see there). The manager calls it synchronously on the plug-in's module thread, one call at a time, so
+// guard what it shares with host threads and do not call a blocking manager operation from it. The manager
+// holds a counted reference until deregistration or its end.
 class RZHOST_API WorkflowManagerObserver : public virtual du::RefCounted {
 public:
     static du::Symbol GetClassName() { return "rzk::WorkflowManagerObserver"; }

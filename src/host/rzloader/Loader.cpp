@@ -88,6 +88,23 @@ bool Loader::LoadModule(const du::Symbol& viewType, const du::Symbol& category, 
     return !result.IsNull();
 }
 
+std::vector<du::Symbol> Loader::GetNames(const du::Symbol& viewType, const du::Symbol& category) const {
+    std::vector<du::Symbol> names;
+    {
+        std::lock_guard guard(lock_);
+        for (const auto& entry : factories_) {
+            const auto& [type, keyCategory, name] = entry.first;
+            if (keyCategory == category && (type == viewType || type == ANY_VIEW_TYPE)) {
+                names.push_back(name);
+            }
+        }
+    }
+    std::sort(names.begin(), names.end(),
+              [](const du::Symbol& a, const du::Symbol& b) { return a.ToString() < b.ToString(); });
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
 void Loader::RegisterFactory(const du::Symbol& viewType, const du::Symbol& category, const du::Symbol& name,
                              ComponentFactory factory) {
     ComponentFactory replaced;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "du/HostExport.h"
 #include "du/RefCounted.h"
@@ -55,6 +56,11 @@ public:
     // load components. Any thread.
     bool LoadModule(const du::Symbol& viewType, const du::Symbol& category, const du::Symbol& name,
                     du::SmartPtr<du::RefCounted>& result);
+
+    // The names LoadModule knows in category for a view of viewType (its own registrations and those under
+    // ANY_VIEW_TYPE), in text order, each once: what to tell someone who asked for a name it does not know.
+    // Any thread.
+    std::vector<du::Symbol> GetNames(const du::Symbol& viewType, const du::Symbol& category) const;
 
     // Registers factory under (viewType, category, name), replacing any factory there; an empty factory
     // removes the registration. Any thread.

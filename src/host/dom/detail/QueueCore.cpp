@@ -9,6 +9,7 @@
 #include "dom/DistinguishedObjects.h"
 #include "dom/Helper.h"
 #include "dom/MessageQueue.h"
+#include "dom/detail/DistinguishedNames.h"
 #include "dom/detail/SteadyTime.h"
 
 namespace dom::detail {
