@@ -5,16 +5,12 @@
 #include "dom/ManagedObject.h"
 #include "dp/RZTracer.h"
 #include "manager/WorkflowManagerImpl.h"
+#include "remote/RemoteCall.h"
+#include "remote/RemoteOperations.h"
 #include "remote/RemoteTrace.h"
-#include "remote/RemoteValues.h"
-#include "rzk/NotificationObserver.h"
-#include "rzk/WorkflowManagerObserver.h"
 
 namespace workflow {
 namespace {
-
-using remote::ReadObserver;
-using remote::TakeObject;
 
 constexpr const char* kInterfaceLine = "for interface \"workflow::WorkflowManagerLocalImpl\".\n";
 
@@ -23,215 +19,21 @@ dp::RZTracer& Tracer() {
     return tracer;
 }
 
-const du::Symbol& NotificationObserverClass() {
-    static const du::Symbol name("rzk::NotificationObserver");
-    return name;
-}
-
-const du::Symbol& ManagerObserverClass() {
-    static const du::Symbol name("rzk::WorkflowManagerObserver");
-    return name;
-}
-
-// The reply of an operation with results: the reply values replace the request's, and the waiting sender
-// reads them.
-class Reply {
-public:
-    explicit Reply(const dom::MessagePtr& received) { writer_.StartMessageReply(received); }
-    ~Reply() = default;
-    Reply(const Reply&) = delete;
-    Reply& operator=(const Reply&) = delete;
-
-    dom::MessageWriter& Writer() { return writer_; }
-    void Send() { writer_.FinaliseMessage(); }
-
-private:
-    dom::MessageWriter writer_;
-};
-
-// Reads the values of one operation in order and calls it. False when a value could not be read; the
-// operation has not been called then, and whatever was read is released on return.
+// Reads the values of the tag's operation in order and calls it; the operations are picked by a direct
+// switch over the tag. False for an unknown tag or a value that could not be read; the operation has not
+// been called then.
 bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowManager& manager) {
     rzk::WorkflowManager& target = manager;
-    dom::MessageReader reader(message);
-    du::Symbol text, text2;
-    std::uint32_t unsignedNumber = 0;
-    std::int32_t number = 0, number2 = 0;
-    bool flag = false;
-    du::SmartPtr<du::RefCounted> object;
-
+    const auto* self = dynamic_cast<const dom::ManagedObject*>(&manager);
     switch (tag) {
-        case 0:
-        case 1: {
-            du::SmartPtr<rzk::NotificationObserver> observer;
-            const auto* self = dynamic_cast<const dom::ManagedObject*>(&manager);
-            if (!self || !ReadObserver(*self, NotificationObserverClass(), reader, observer)) {
-                return false;
-            }
-            if (tag == 0) {
-                target.RegisterNotificationObserver(observer);
-            } else {
-                target.DeregisterNotificationObserver(observer);
-            }
-            break;
-        }
-        case 2:
-        case 3: {
-            du::SmartPtr<rzk::WorkflowManagerObserver> observer;
-            const auto* self = dynamic_cast<const dom::ManagedObject*>(&manager);
-            if (!self || !ReadObserver(*self, ManagerObserverClass(), reader, observer)) {
-                return false;
-            }
-            if (tag == 2) {
-                target.RegisterObserver(observer);
-            } else {
-                target.DeregisterObserver(observer);
-            }
-            break;
-        }
-        case 4:
-            if (!reader.GetStringValue(text) || !reader.GetBooleanValue(flag)) {
-                return false;
-            }
-            target.AddWorkflow(text, flag);
-            break;
-        case 5:
-            if (!reader.GetStringValue(text) || !reader.GetUInt32Value(unsignedNumber) ||
-                !reader.GetBooleanValue(flag)) {
-                return false;
-            }
-            target.AddWorkflowAtPriority(text, unsignedNumber, flag);
-            break;
-        case 6:
-            if (!reader.GetUInt32Value(unsignedNumber) || !reader.GetBooleanValue(flag)) {
-                return false;
-            }
-            target.SetWorkflowPersistent(unsignedNumber, flag);
-            break;
-        case 7:
-            if (!reader.GetUInt32Value(unsignedNumber)) {
-                return false;
-            }
-            target.RemoveWorkflowByPriority(unsignedNumber);
-            break;
-        case 8:
-            if (!reader.GetStringValue(text)) {
-                return false;
-            }
-            target.RemoveWorkflowByName(text);
-            break;
-        case 9: {
-            if (!reader.GetUInt32Value(unsignedNumber)) {
-                return false;
-            }
-            const du::Symbol result = target.FindWorkflow(unsignedNumber);
-            Reply reply(message);
-            reply.Writer().PushStringValue(result);
-            reply.Send();
-            return true;
-        }
-        case 10:
-            if (!reader.GetStringValue(text) || !reader.GetStringValue(text2) ||
-                !reader.GetInt32Value(number) || !TakeObject(reader, object)) {
-                return false;
-            }
-            target.SendModeMessage(text, text2, number, object);
-            break;
-        case 11: {
-            if (!reader.GetStringValue(text)) {
-                return false;
-            }
-            du::Symbol symbol;
-            const bool result = target.QueryWorkflows(text, symbol, number, object);
-            Reply reply(message);
-            reply.Writer().PushStringValue(symbol);
-            reply.Writer().PushInt32Value(number);
-            remote::PushObject(object, reply.Writer());
-            reply.Writer().PushBooleanValue(result);
-            reply.Send();
-            return true;
-        }
-        case 12:
-            target.ToggleComponentRotate();
-            break;
-        case 13:
-            if (!reader.GetInt32Value(number)) {
-                return false;
-            }
-            target.SetCurPage(number);
-            break;
-        case 14:
-            target.UpdateStatusMsg();
-            break;
-        case 15:
-            if (!reader.GetUInt32Value(unsignedNumber) || !reader.GetStringValue(text)) {
-                return false;
-            }
-            target.SetMouseCursor(unsignedNumber, text);
-            break;
-        case 16: {
-            const du::Symbol result = target.GetCurrentCursor();
-            Reply reply(message);
-            reply.Writer().PushStringValue(result);
-            reply.Send();
-            return true;
-        }
-        case 17:
-            if (!reader.GetInt32Value(number) || !reader.GetInt32Value(number2)) {
-                return false;
-            }
-            target.SetCursorPosition(number, number2);
-            break;
-        case 18:
-            if (!reader.GetStringValue(text) || !reader.GetStringValue(text2)) {
-                return false;
-            }
-            target.OutputTraceString(text, text2);
-            break;
-        case 19:
-            if (!reader.GetStringValue(text) || !reader.GetStringValue(text2)) {
-                return false;
-            }
-            target.HandleTraceString(text, text2);
-            break;
-        case 20:
-            if (!reader.GetBooleanValue(flag)) {
-                return false;
-            }
-            target.SetWorkflowTraceEnabled(flag);
-            break;
-        case 21: {
-            const bool result = target.IsWorkflowTraceEnabled();
-            Reply reply(message);
-            reply.Writer().PushBooleanValue(result);
-            reply.Send();
-            return true;
-        }
-        case 22:
-            if (!TakeObject(reader, object)) {
-                return false;
-            }
-            target.ManagePluginObserver(object);
-            break;
-        case 23: {
-            if (!reader.GetStringValue(text)) {
-                return false;
-            }
-            const du::SmartPtr<du::RefCounted> result = target.GetInternalInterface(text);
-            Reply reply(message);
-            remote::PushObject(result, reply.Writer());
-            reply.Send();
-            return true;
-        }
-        case 24:
-            target.Destroy();
-            break;
+#define WORKFLOW_DISPATCH_CASE(tag, name, ...) \
+    case tag:                                  \
+        return remote::Decode(&rzk::WorkflowManager::name, message, target, self);
+        WORKFLOW_MANAGER_OPERATIONS(WORKFLOW_DISPATCH_CASE)
+#undef WORKFLOW_DISPATCH_CASE
         default:
             return false;
     }
-    // A one-way operation: whatever the sender asked for, there is no reply to wait for.
-    message->ClearNeedsReplyFlag();
-    return true;
 }
 
 }  // namespace
