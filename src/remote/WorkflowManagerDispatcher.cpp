@@ -1,10 +1,10 @@
 #include "remote/WorkflowManagerDispatcher.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "dom/ManagedObject.h"
 #include "dp/RZTracer.h"
-#include "manager/WorkflowManagerImpl.h"
 #include "remote/RemoteCall.h"
 #include "remote/RemoteOperations.h"
 #include "remote/RemoteTrace.h"
@@ -50,10 +50,15 @@ void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr
     }
 }
 
-void WorkflowManagerImpl::HandleMessage(const dom::MessagePtr& message) {
-    // The reference travels with the call: an operation may drop the last other one (Destroy, a host
-    // releasing its proxy meanwhile).
-    DispatchWorkflowManagerMessage(message, du::SmartPtr<WorkflowManager>(this));
+const ManagerMessageDecoder& ManagerDispatcher() {
+    class Dispatcher final : public ManagerMessageDecoder {
+    public:
+        void Decode(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager) const override {
+            DispatchWorkflowManagerMessage(message, std::move(manager));
+        }
+    };
+    static const Dispatcher dispatcher;
+    return dispatcher;
 }
 
 }  // namespace workflow

@@ -2,6 +2,7 @@
 
 #include "dom/Message.h"
 #include "du/SmartPtr.h"
+#include "manager/ManagerParts.h"
 #include "manager/WorkflowManager.h"
 
 namespace workflow {
@@ -13,5 +14,9 @@ namespace workflow {
 // "<generated code>"/"WorkflowManager" tracer and returned to its sender; the operation is not called.
 // manager is held for the length of the call. Exceptions from the operation pass on. Queue thread only.
 void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager);
+
+// The remote layer's part of every manager: decodes with DispatchWorkflowManagerMessage. One object for the
+// process, never destroyed before the managers. Any thread.
+const ManagerMessageDecoder& ManagerDispatcher();
 
 }  // namespace workflow

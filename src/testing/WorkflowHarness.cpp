@@ -4,6 +4,7 @@
 #include "du/TextData.h"
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/Msg.h"
+#include "module/ManagerWiring.h"
 #include "rzk/AnnoSet.h"
 #include "rzk/Camera.h"
 #include "rzk/NotificationObserver.h"
@@ -41,6 +42,7 @@ WorkflowHarness::WorkflowHarness()
       manager_(new WorkflowManagerImpl),
       listener_(new Listener(notifications_)) {
     rzloader::Loader::SetLoader(loader_);
+    WireManagerParts();
     du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
     scene->SetWorld(du::SmartPtr<rzk::World>(new rzk::World));
     scene->SetSelectionManager(selection_);
