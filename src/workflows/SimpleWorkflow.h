@@ -190,6 +190,7 @@ private:
     bool RouteKnownMouse(const Msg& message, const HandledType& entry);
     bool RouteMouse(const Msg& message, const HandledType& entry);
     bool RouteMouseTraced(const Msg& message, MouseHandler handler);
+    bool RoutePlainMouse(const Msg& message, MouseHandler handler);
     void TrackModifiers(const KeyMsg& key);
     void RecordMouse(int x, int y, short delta);
     bool TracingWanted() const;
