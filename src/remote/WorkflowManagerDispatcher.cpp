@@ -12,7 +12,7 @@
 namespace workflow {
 namespace {
 
-constexpr const char* kInterfaceLine = "for interface \"workflow::WorkflowManagerLocalImpl\".\n";
+constexpr const char* INTERFACE_LINE = "for interface \"workflow::WorkflowManagerLocalImpl\".\n";
 
 dp::RZTracer& Tracer() {
     static dp::RZTracer tracer("<generated code>", "WorkflowManager");
@@ -41,12 +41,12 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMan
 void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager) {
     const std::int16_t table = message->GetMethodTable();
     if (table != 0 && table != 1) {
-        remote::RefuseMethodTable(Tracer(), kInterfaceLine, message);
+        remote::RefuseMethodTable(Tracer(), INTERFACE_LINE, message);
         return;
     }
     const std::int16_t tag = message->GetTag();
     if (!manager || !CallOperation(tag, message, *manager)) {
-        remote::RefuseTag(Tracer(), kInterfaceLine, message, tag);
+        remote::RefuseTag(Tracer(), INTERFACE_LINE, message, tag);
     }
 }
 

@@ -11,7 +11,7 @@
 namespace workflow {
 namespace {
 
-constexpr const char* kInterfaceLine = "for interface \"workflow::WorkflowModuleLocalImpl\".\n";
+constexpr const char* INTERFACE_LINE = "for interface \"workflow::WorkflowModuleLocalImpl\".\n";
 
 dp::RZTracer& Tracer() {
     static dp::RZTracer tracer("<generated code>", "WorkflowModule");
@@ -39,12 +39,12 @@ bool CallOperation(std::int16_t tag, const dom::MessagePtr& message, WorkflowMod
 void DispatchWorkflowModuleMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowModule> module) {
     const std::int16_t table = message->GetMethodTable();
     if (table != 0 && table != 1) {
-        remote::RefuseMethodTable(Tracer(), kInterfaceLine, message);
+        remote::RefuseMethodTable(Tracer(), INTERFACE_LINE, message);
         return;
     }
     const std::int16_t tag = message->GetTag();
     if (!module || !CallOperation(tag, message, *module)) {
-        remote::RefuseTag(Tracer(), kInterfaceLine, message, tag);
+        remote::RefuseTag(Tracer(), INTERFACE_LINE, message, tag);
     }
 }
 
