@@ -13,6 +13,7 @@
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
 #include "messages/MouseMsg.h"
+#include "workflows/MouseRouting.h"
 #include "workflows/SimpleWorkflow.h"
 
 namespace {
@@ -65,6 +66,42 @@ void DispatchRouterElsewhere(benchmark::State& state) {
 }
 void DispatchRouterListening(benchmark::State& state) {
     DispatchRouted(state, Routing::Listening);
+}
+
+// The A/B of the simple workflow's mouse routing: the same dispatch through count workflows, routed the
+// learnt way (the baseline where available) and the plain way, with the manager's trace switch on (the
+// default: nobody listens, but TraceMouseAndKeys is asked) and off.
+void DispatchMouseRouting(benchmark::State& state, workflow::MouseRouting routing, bool traceOn) {
+    if (routing == workflow::MouseRouting::Learnt && !workflow::LEARNT_MOUSE_ROUTING_AVAILABLE) {
+        state.SkipWithError("no learnt routing in this build");
+        return;
+    }
+    workflow::SetMouseRouting(routing);
+    const auto count = static_cast<unsigned int>(state.range(0));
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    manager->SetWorkflowTraceEnabled(traceOn);
+    for (unsigned int i = 0; i < count; ++i) {
+        manager->InstallWorkflow(du::SmartPtr<workflow::Workflow>(new MoveWorkflow(100 + i, i == 0)));
+    }
+    const workflow::MouseMsg move(workflow::ConstStrings::MsgMouseMove, 10, 20);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(manager->DispatchMessage(move));
+    }
+    manager->Destroy();
+    workflow::SetMouseRouting(workflow::MouseRouting::Learnt);
+}
+
+void MouseLearnt(benchmark::State& state) {
+    DispatchMouseRouting(state, workflow::MouseRouting::Learnt, true);
+}
+void MousePlain(benchmark::State& state) {
+    DispatchMouseRouting(state, workflow::MouseRouting::Plain, true);
+}
+void MouseLearntTraceOff(benchmark::State& state) {
+    DispatchMouseRouting(state, workflow::MouseRouting::Learnt, false);
+}
+void MousePlainTraceOff(benchmark::State& state) {
+    DispatchMouseRouting(state, workflow::MouseRouting::Plain, false);
 }
 
 // The baseline: the least a priority walk can do.
@@ -136,6 +173,10 @@ BENCHMARK(BaselineVectorWalk)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 BENCHMARK(Dispatch)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 BENCHMARK(DispatchRouterElsewhere)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
 BENCHMARK(DispatchRouterListening)->Arg(1)->Arg(4)->Arg(8)->Arg(32);
+BENCHMARK(MouseLearnt)->Arg(1)->Arg(8)->Arg(32);
+BENCHMARK(MousePlain)->Arg(1)->Arg(8)->Arg(32);
+BENCHMARK(MouseLearntTraceOff)->Arg(1)->Arg(8)->Arg(32);
+BENCHMARK(MousePlainTraceOff)->Arg(1)->Arg(8)->Arg(32);
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include "dom/Helper.h"
 #include "dom/Message.h"
+#include "remote/RemoteOperations.h"
 #include "remote/RemoteValues.h"
 #include "support/FuzzWorld.h"
 
@@ -48,10 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::FuzzInput input(data, size);
     fuzz::World world(nullptr);
     for (int calls = 0; calls < 64 && !input.Done(); ++calls) {
-        // Tables 0 and 1 and tags 0 to 24 are the interface; the rest must be refused.
+        // Tables 0 and 1 and the operations' tags are the interface; the rest must be refused.
         const auto table = static_cast<std::int16_t>(input.Below(8) < 7 ? input.Below(2) : input.Word());
         const std::uint8_t tagByte = input.Byte();
-        const auto tag = static_cast<std::int16_t>(tagByte < 250 ? tagByte % 25 : input.Word());
+        const auto tag = static_cast<std::int16_t>(
+            tagByte < 250 ? tagByte % workflow::remote::MANAGER_OPERATION_COUNT : input.Word());
         dom::MessageWriter writer = world.manager->StartNewMessage(tag, table);
         const std::size_t values = input.Below(6);
         for (std::size_t i = 0; i < values; ++i) {

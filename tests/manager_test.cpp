@@ -350,7 +350,12 @@ TEST_F(Dispatch, UnhandledEscapeDismissesOnlyATemporaryTopWorkflow) {
     EXPECT_FALSE(manager->DispatchMessage(
         workflow::KeyMsg(ConstStrings::MsgKeyPress, std::string("\x1b\x1b"), false, false, false)));
     EXPECT_TRUE(manager->GetWorkflow(temporary));  // not exactly one byte 27
-    EXPECT_FALSE(manager->DispatchMessage(escape));
+    // Any message class may travel under the key press's name; only a KeyMsg has a key to read.
+    EXPECT_FALSE(manager->DispatchMessage(workflow::Msg(ConstStrings::MsgKeyPress)));
+    EXPECT_FALSE(manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgKeyPress, 27, 27)));
+    EXPECT_TRUE(manager->GetWorkflow(temporary));
+    const workflow::KeyMsg copied(escape);
+    EXPECT_FALSE(manager->DispatchMessage(copied));
     EXPECT_FALSE(manager->GetWorkflow(temporary));
     EXPECT_EQ(observer->calls.back(), "temporary>@" + std::to_string(temporary) + " ok");
     EXPECT_FALSE(manager->DispatchMessage(escape));
@@ -569,19 +574,6 @@ TEST_F(Dispatch, PriorityRefilledDuringReplacementIsReplacedByTheNewestInstallat
     rzloader::Loader::SetLoader(nullptr);
 }
 
-TEST_F(Dispatch, OnlyAKeyMessageCanBeAnEscape) {
-    const unsigned int temporary = rzk::WorkflowManager::MAX_STATIC_PRIORITY + 1;
-    Install("temporary", temporary);
-    // Any message class may travel under the key press's name; only a KeyMsg has a key to read.
-    EXPECT_FALSE(manager->DispatchMessage(workflow::Msg(ConstStrings::MsgKeyPress)));
-    EXPECT_FALSE(manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgKeyPress, 27, 27)));
-    EXPECT_TRUE(manager->GetWorkflow(temporary));
-    const workflow::KeyMsg escape(ConstStrings::MsgKeyPress, '\x1b');
-    const workflow::KeyMsg copied(escape);
-    EXPECT_FALSE(manager->DispatchMessage(copied));
-    EXPECT_FALSE(manager->GetWorkflow(temporary));
-}
-
 // A workflow that writes a status field and asks for a cursor, as an interaction mode would.
 class StatusWorkflow : public RecordingWorkflow {
 public:
@@ -745,7 +737,8 @@ TEST_F(Services, StatusPassComposesFieldsAndPushesAtMostEvery100Ticks) {
     EXPECT_FALSE(manager->SetStatusMessage(-1, "x"));
 }
 
-TEST_F(Services, PageModeAndRotationBecomeMessages) {
+// Page and rotation messages: RemoteScript's every-operation script (remote_test, module_test).
+TEST_F(Services, ModeMessageReachesTheNamedWorkflowWithItsValues) {
     du::SmartPtr<RecordingWorkflow> w(new RecordingWorkflow("mode"));
     w->AddMsgTypeHandled(ConstStrings::MsgSetMode, true);
     manager->InstallWorkflow(w);
@@ -841,6 +834,8 @@ TEST_F(Services, ObserverReleasedAfterAWalkMayWalkAgainFromItsDestructor) {
     EXPECT_EQ(second->notifications.size(), 2u);
 }
 
+// A workflow keeping the default choice, and copies with a choice of their own, under both mouse routings:
+// workflows_test's MouseRoutingPaths.
 TEST_F(Services, TraceSwitchAndTheWorkflowsChoiceAreAskedEvenWithoutListeners) {
     struct Counting : RecordingWorkflow {
         Counting() : RecordingWorkflow("counting") {
@@ -863,32 +858,6 @@ TEST_F(Services, TraceSwitchAndTheWorkflowsChoiceAreAskedEvenWithoutListeners) {
     manager->DispatchMessage(move);
     EXPECT_EQ(w->asked, 2);  // the switch comes first
     EXPECT_EQ(std::count(w->calls.begin(), w->calls.end(), "OnMsgMouseMove(1,2)"), 3);
-
-    // A workflow keeping the default choice, routed while nobody listened, writes lines once someone does.
-    manager->SetWorkflowTraceEnabled(true);
-    manager->RemoveWorkflowByPriority(w->GetPriority());
-    du::SmartPtr<RecordingWorkflow> plain(new RecordingWorkflow("plain"));
-    plain->AddMsgTypeHandled(ConstStrings::MsgMouseMove, false);
-    plain->SetActive(true);
-    manager->InstallWorkflow(plain);
-    manager->DispatchMessage(move);
-    du::SmartPtr<RecordingNotificationObserver> listener(new RecordingNotificationObserver);
-    manager->RegisterNotificationObserver(listener);
-    manager->DispatchMessage(move);
-    ASSERT_EQ(listener->notifications.size(), 1u);
-    EXPECT_EQ(listener->notifications[0].source, du::Symbol("plain"));
-
-    // A copy made as a class with its own choice is asked, whatever its source had learnt.
-    manager->DeregisterNotificationObserver(listener);
-    struct OwnChoice : RecordingWorkflow {
-        explicit OwnChoice(const RecordingWorkflow& source) : RecordingWorkflow(source) { SetPriority(7); }
-        mutable int asked = 0;
-        bool TraceMouseAndKeys() const override { return ++asked, false; }
-    };
-    du::SmartPtr<OwnChoice> copy(new OwnChoice(*plain));
-    manager->InstallWorkflow(copy);
-    manager->DispatchMessage(move);
-    EXPECT_EQ(copy->asked, 1);
 }
 
 TEST_F(Services, QueriesStopAtTheFirstAnsweringWorkflow) {

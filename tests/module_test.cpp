@@ -53,7 +53,7 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
     du::SmartPtr<rzk::ActiveModule> early;
     EXPECT_FALSE(plugIn.createComponent("shapeview", "navigator", "workflow", early));  // not started yet
     plugIn.terminate();  // before the start: nothing to do
-    testsupport::TraceCapture trace;
+    testing_support::TraceCapture trace;
     // The module's clock stands still, so that no timer message slips between the calls however slow the run.
     dom::GenericMessageQueue::SetManualClockForNewQueues(true);
     const bool started = plugIn.init();
@@ -133,7 +133,7 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
 TEST(PlugIn, TerminateWaitsForComponentCallsInFlightAndAQuickTerminateTracesOnlyTheShutdown) {
     PlugIn plugIn;
     for (int round = 0; round < 20; ++round) {
-        testsupport::TraceCapture trace;
+        testing_support::TraceCapture trace;
         ASSERT_TRUE(plugIn.init());
         std::atomic<bool> accepted{false};
         std::thread asker([&] {
@@ -249,7 +249,7 @@ TEST(ModuleThread, EveryFailureOnTheThreadBecomesOneTraceLineBeforeTheShutdownLi
         "3 Actor Failing Module got a standard exception:- long\n",
         "3 Actor Failing Module got an unexpected exception.\n"};
     for (std::size_t kind = 0; kind < loopFailures.size(); ++kind) {
-        testsupport::TraceCapture trace;
+        testing_support::TraceCapture trace;
         auto* thread =
             new rzk::ActiveModuleThread<FailingModule, dom::GenericMessageQueue>("workflow", "FailingThread");
         EXPECT_EQ(thread->GetName(), "FailingThread");
@@ -272,7 +272,7 @@ TEST(ModuleThread, EveryFailureOnTheThreadBecomesOneTraceLineBeforeTheShutdownLi
         "3 Actor Failing Module got a standard exception:- long\n",
         "3 Actor Failing Module got an unexpected exception.\n"};
     for (std::size_t kind = 0; kind < startFailures.size(); ++kind) {
-        testsupport::TraceCapture trace;
+        testing_support::TraceCapture trace;
         FailingQueue::failure = static_cast<int>(kind);
         auto* thread = new rzk::ActiveModuleThread<FailingModule, FailingQueue>("workflow", "FailingThread");
         ASSERT_TRUE(thread->Start(true));

@@ -190,7 +190,7 @@ TEST_F(RemoteManager, MalformedMessagesAreTracedAndReturnedAndChangeNothing) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE("table " + std::to_string(c.table) + " tag " + std::to_string(c.tag) + " " + c.values);
-        testsupport::TraceCapture trace;
+        testing_support::TraceCapture trace;
         MessageWriter writer = manager->StartNewMessage(c.tag, c.table);
         for (std::size_t i = 0; i < c.values.size(); ++i) {
             const bool wrong = c.values[i] == 'X';
@@ -386,7 +386,7 @@ TEST(RemoteModule, CreatesManagersThroughItsProxyAndRefusesOtherMessages) {
     for (const Case& c : {Case{3, 0, true, ReturnReason::BadTable, "Unexpected method table 3" + refusedLine},
                           Case{0, 1, true, ReturnReason::BadTag, "Unexpected tag offset 1" + refusedLine},
                           Case{1, 0, false, ReturnReason::BadTag, "Unexpected tag offset 0" + refusedLine}}) {
-        testsupport::TraceCapture trace;
+        testing_support::TraceCapture trace;
         MessageWriter writer = empty->StartNewMessage(c.tag, c.table);
         if (c.withView) {
             writer.PushSmartPtr(nullptr, nullptr);

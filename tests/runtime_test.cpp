@@ -569,12 +569,12 @@ TEST(DistinguishedObject, LookupWaitsForTheNameAndFindsItUntilItsQueueShutsDown)
 }
 
 TEST(Tracer, PiecesMakeOneLineEndingWithANewlinePieceAndFormatWritesWholeLines) {
-    testsupport::TraceCapture trace;
+    testing_support::TraceCapture trace;
     dp::RZTracer tracer("<generated code>", "WorkflowManager");
     tracer.GetFormatter(3) << "Unexpected tag offset " << std::int16_t{25}
                            << "for interface \"workflow::WorkflowManagerLocalImpl\".\n";
     {
-        testsupport::TraceCapture inner;  // takes the sink over, then gives it back
+        testing_support::TraceCapture inner;  // takes the sink over, then gives it back
         tracer.Format("hidden\n");
         EXPECT_EQ(inner.Lines().size(), 1u);
     }

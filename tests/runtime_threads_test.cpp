@@ -296,7 +296,7 @@ private:
 };
 
 TEST(Threads, AnExceptionEscapingAThreadStepIsTracedAndEndsThatThreadOnly) {
-    testsupport::TraceCapture trace;
+    testing_support::TraceCapture trace;
     StepThread body([] {}, [] { throw std::runtime_error("the view is gone"); });
     ASSERT_TRUE(body.Start(true));
     body.WaitForThreadToTerminate();

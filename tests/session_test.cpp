@@ -251,7 +251,7 @@ struct Outcome {
 };
 
 // Runs the session host program on a session written to a file of its own.
-class SessionProgram : public test_support::TestFolder {
+class SessionProgram : public testing_support::TestFolder {
 protected:
     SessionProgram() : TestFolder("session_test") {}
 

@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ObjFiles : public test_support::TestFolder {
+class ObjFiles : public testing_support::TestFolder {
 protected:
     ObjFiles() : TestFolder("viewer_test") {}
 };

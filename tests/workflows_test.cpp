@@ -15,6 +15,7 @@
 #include "rzk/View.h"
 #include "support/RecordingObservers.h"
 #include "support/RecordingWorkflow.h"
+#include "workflows/MouseRouting.h"
 
 namespace {
 
@@ -196,6 +197,97 @@ TEST(SimpleWorkflowRouting, DeactivationReleasesExclusiveClaims) {
     EXPECT_FALSE(manager->HoldsExclusive(w));
     manager->Destroy();
 }
+
+// The plain mouse rows are routed one of two ways (MouseRouting); each must route as the other does, also
+// once a route has learnt the handler's code and after a copy into a class with handlers of its own.
+class MouseRoutingPaths : public ::testing::TestWithParam<workflow::MouseRouting> {
+protected:
+    void SetUp() override { workflow::SetMouseRouting(GetParam()); }
+    void TearDown() override { workflow::SetMouseRouting(workflow::MouseRouting::Learnt); }
+};
+
+// Copied from a RecordingWorkflow: a mouse handler of its own.
+class MoveCopy : public RecordingWorkflow {
+public:
+    explicit MoveCopy(const RecordingWorkflow& other) : RecordingWorkflow(other) {}
+    bool OnMsgMouseMove(int x, int y) override {
+        calls.push_back("MoveCopy::OnMsgMouseMove(" + std::to_string(x) + "," + std::to_string(y) + ")");
+        return false;
+    }
+};
+
+// ... and a trace choice of its own, which counts and declines.
+class QuietCopy : public MoveCopy {
+public:
+    using MoveCopy::MoveCopy;
+    bool TraceMouseAndKeys() const override {
+        ++asked;
+        return false;
+    }
+    mutable int asked = 0;
+};
+
+TEST_P(MouseRoutingPaths, RouteAlikeAfterLearningAndAfterACopyIntoAnotherClass) {
+    du::SmartPtr<workflow::WorkflowManagerImpl> manager(new workflow::WorkflowManagerImpl);
+    du::SmartPtr<RecordingWorkflow> w(new RecordingWorkflow("w"));
+    manager->InstallWorkflow(w);
+    w->SetActive(true);
+    w->AddMsgTypeHandled(ConstStrings::MsgMouseMove, false);
+    w->AddMsgTypeHandled(ConstStrings::MsgMouseLeftDown, false);
+
+    // Nobody listens: the first route of each row may learn, the second uses what it learnt.
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 1, 2));
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 3, 4));
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseLeftDown, 5, 6));
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseLeftDown, 7, 8));
+    EXPECT_EQ(w->calls, (Calls{"OnActivate()", "OnMsgMouseMove(1,2)", "OnMsgMouseMove(3,4)",
+                               "OnMsgMouseLeftDown(5,6)", "OnMsgMouseLeftDown(7,8)"}));
+    int x = 0, y = 0;
+    EXPECT_TRUE(w->GetMouseXY(x, y));
+    EXPECT_EQ(x, 7);
+    EXPECT_EQ(y, 8);
+
+    // Once someone listens, the learnt rows write their lines again.
+    du::SmartPtr<testing_support::RecordingNotificationObserver> observer(
+        new testing_support::RecordingNotificationObserver);
+    manager->RegisterNotificationObserver(observer);
+    manager->DispatchMessage(workflow::MouseMsg(ConstStrings::MsgMouseMove, 9, 10));
+    ASSERT_EQ(observer->notifications.size(), 1u);
+    EXPECT_EQ(static_cast<workflow::TraceData*>(observer->notifications[0].data.Get())->GetText().ToString(),
+              R"(<MsgMouseMove mouseX="9" mouseY="10"/>)");
+
+    // Copies keep the handled types but reach their own handler and ask their own trace choice on every
+    // route, listened to or not.
+    manager->DeregisterNotificationObserver(observer);
+    MoveCopy moved(*w);
+    QuietCopy quiet(*w);
+    moved.calls.clear();
+    for (int i = 0; i < 3; ++i) {
+        moved.HandleMsg(workflow::MouseMsg(ConstStrings::MsgMouseMove, i, 0));
+        quiet.HandleMsg(workflow::MouseMsg(ConstStrings::MsgMouseMove, i, 0));
+    }
+    EXPECT_EQ(moved.calls, (Calls{"MoveCopy::OnMsgMouseMove(0,0)", "MoveCopy::OnMsgMouseMove(1,0)",
+                                  "MoveCopy::OnMsgMouseMove(2,0)"}));
+    EXPECT_EQ(quiet.asked, 3);
+    manager->RegisterNotificationObserver(observer);
+    observer->notifications.clear();
+    quiet.HandleMsg(workflow::MouseMsg(ConstStrings::MsgMouseMove, 3, 0));
+    EXPECT_EQ(quiet.asked, 4);
+    EXPECT_TRUE(observer->notifications.empty());
+    manager->Destroy();
+}
+
+std::vector<workflow::MouseRouting> BuiltMouseRoutings() {
+    if (workflow::LEARNT_MOUSE_ROUTING_AVAILABLE) {
+        return {workflow::MouseRouting::Plain, workflow::MouseRouting::Learnt};
+    }
+    return {workflow::MouseRouting::Plain};
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays, MouseRoutingPaths, ::testing::ValuesIn(BuiltMouseRoutings()),
+                         [](const ::testing::TestParamInfo<workflow::MouseRouting>& info) {
+                             return info.param == workflow::MouseRouting::Learnt ? "Learnt" : "Plain";
+                         });
 
 // A manager with one traced workflow and a notification observer collecting its trace lines.
 class TraceLines : public ::testing::Test {

@@ -4,7 +4,7 @@
 
 namespace workflow {
 namespace {
-constexpr const char kSeparator[] = "   ";
+constexpr const char SEPARATOR[] = "   ";
 }
 
 bool StatusBar::BeginPass() {
@@ -25,7 +25,7 @@ void StatusBar::EndPass(rzk::View* view) {
             continue;
         }
         if (!text_.empty()) {
-            text_ += kSeparator;
+            text_ += SEPARATOR;
         }
         text_ += field;
     }
@@ -43,7 +43,7 @@ const std::string& StatusBar::GetField(int field) const {
 }
 
 bool StatusBar::SetField(int field, const std::string& text) {
-    if (cleared_ || static_cast<unsigned int>(field) >= kFieldCount) {
+    if (cleared_ || static_cast<unsigned int>(field) >= FIELD_COUNT) {
         return false;
     }
     std::string& slot = fields_[static_cast<unsigned int>(field)];
@@ -74,7 +74,7 @@ void StatusBar::Push(rzk::View* view, std::int64_t now) {
     if (view) {
         view->SetStatusMessage(text_);
     }
-    nextStatusTime_ = now + kPushSpacing;
+    nextStatusTime_ = now + PUSH_SPACING;
     pending_ = false;
 }
 

@@ -17,8 +17,8 @@ namespace workflow {
 // stable texts allocates nothing.
 class StatusBar {
 public:
-    static constexpr int kFieldCount = 4;
-    static constexpr std::int64_t kPushSpacing = 100;
+    static constexpr int FIELD_COUNT = 4;
+    static constexpr std::int64_t PUSH_SPACING = 100;
 
     // Starts a pass: false when one is already running (a nested update does nothing).
     bool BeginPass();
@@ -37,7 +37,7 @@ public:
 private:
     void Push(rzk::View* view, std::int64_t now);
 
-    std::array<std::string, kFieldCount> fields_;
+    std::array<std::string, FIELD_COUNT> fields_;
     std::string text_;
     bool updating_ = false;
     bool pending_ = false;

@@ -22,8 +22,9 @@
 #include "rzk/WorkflowManagerObserver.h"
 
 namespace rzk {
+class BaseAsyncEvent;
 class View;
-}
+}  // namespace rzk
 
 namespace workflow {
 
@@ -138,8 +139,8 @@ public:
     // How many snapshots of handler failures are kept until taken; older ones make room for newer ones.
     static constexpr std::size_t MAX_CRASH_SNAPSHOTS = 8;
 
-    // --- The remote interface (dom::ManagedObject): reflection answers, any thread; HandleMessage decodes a
-    // host call arriving through the manager's proxy, queue thread only, and lives with the dispatcher.
+    // --- The remote interface (dom::ManagedObject): reflection answers, any thread; HandleMessage has a
+    // host call arriving through the manager's proxy decoded (ManagerParts), queue thread only.
     std::int16_t BaseClassOffsetByName(const du::Symbol& className) const override {
         return WorkflowManager::OffsetOfClass(className);
     }
@@ -151,8 +152,8 @@ public:
     void HandleMessage(const dom::MessagePtr& message) override;
 
     // --- dom::ManagedObject. Queue thread only.
-    // Makes the observers of the view's window, selection, views, scene and annotations, locates the
-    // animation engine and starts the 100-unit tick.
+    // Makes the observers of the view's window, selection, views, scene and annotations (through the
+    // ManagerParts), locates the animation engine and starts the 100-unit tick.
     void OnManage() override;
     void HandleTimeoutEvent(std::int64_t now) override;
     void HandleOnIdleEvent() override;
@@ -189,7 +190,12 @@ private:
     };
     std::vector<ManagedEntry> managedObjects_;
     std::optional<CursorRequests> cursorRequests_;  // gone after Teardown
-    std::vector<AnimationEvent*> animationEvents_;  // not owning
+    // A pending animation event, as workflows know it and as the host event it is (the same object).
+    struct PendingAnimation {
+        AnimationEvent* event;
+        rzk::BaseAsyncEvent* asHostEvent;
+    };
+    std::vector<PendingAnimation> animationEvents_;  // not owning
     ObserverList<rzk::NotificationObserver> notificationObservers_;
     ObserverList<rzk::WorkflowManagerObserver> managerObservers_;
     RoutingLog routing_;

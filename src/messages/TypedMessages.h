@@ -41,73 +41,73 @@ public:
     int GetMsg() const { return fields_[0]; }
     int GetNumInputs() const { return fields_[1]; }
 
-    int GetId1() const { return Point(1, kId); }
-    int GetX1() const { return Point(1, kX); }
-    int GetY1() const { return Point(1, kY); }
-    int GetTime1() const { return Point(1, kTime); }
-    int GetFlag1() const { return Point(1, kFlag); }
+    int GetId1() const { return Point(1, POINT_ID); }
+    int GetX1() const { return Point(1, POINT_X); }
+    int GetY1() const { return Point(1, POINT_Y); }
+    int GetTime1() const { return Point(1, POINT_TIME); }
+    int GetFlag1() const { return Point(1, POINT_FLAG); }
 
-    int GetId2() const { return Point(2, kId); }
-    int GetX2() const { return Point(2, kX); }
-    int GetY2() const { return Point(2, kY); }
-    int GetTime2() const { return Point(2, kTime); }
-    int GetFlag2() const { return Point(2, kFlag); }
+    int GetId2() const { return Point(2, POINT_ID); }
+    int GetX2() const { return Point(2, POINT_X); }
+    int GetY2() const { return Point(2, POINT_Y); }
+    int GetTime2() const { return Point(2, POINT_TIME); }
+    int GetFlag2() const { return Point(2, POINT_FLAG); }
 
-    int GetId3() const { return Point(3, kId); }
-    int GetX3() const { return Point(3, kX); }
-    int GetY3() const { return Point(3, kY); }
-    int GetTime3() const { return Point(3, kTime); }
-    int GetFlag3() const { return Point(3, kFlag); }
+    int GetId3() const { return Point(3, POINT_ID); }
+    int GetX3() const { return Point(3, POINT_X); }
+    int GetY3() const { return Point(3, POINT_Y); }
+    int GetTime3() const { return Point(3, POINT_TIME); }
+    int GetFlag3() const { return Point(3, POINT_FLAG); }
 
-    int GetId4() const { return Point(4, kId); }
-    int GetX4() const { return Point(4, kX); }
-    int GetY4() const { return Point(4, kY); }
-    int GetTime4() const { return Point(4, kTime); }
-    int GetFlag4() const { return Point(4, kFlag); }
+    int GetId4() const { return Point(4, POINT_ID); }
+    int GetX4() const { return Point(4, POINT_X); }
+    int GetY4() const { return Point(4, POINT_Y); }
+    int GetTime4() const { return Point(4, POINT_TIME); }
+    int GetFlag4() const { return Point(4, POINT_FLAG); }
 
-    int GetId5() const { return Point(5, kId); }
-    int GetX5() const { return Point(5, kX); }
-    int GetY5() const { return Point(5, kY); }
-    int GetTime5() const { return Point(5, kTime); }
-    int GetFlag5() const { return Point(5, kFlag); }
+    int GetId5() const { return Point(5, POINT_ID); }
+    int GetX5() const { return Point(5, POINT_X); }
+    int GetY5() const { return Point(5, POINT_Y); }
+    int GetTime5() const { return Point(5, POINT_TIME); }
+    int GetFlag5() const { return Point(5, POINT_FLAG); }
 
-    int GetId6() const { return Point(6, kId); }
-    int GetX6() const { return Point(6, kX); }
-    int GetY6() const { return Point(6, kY); }
-    int GetTime6() const { return Point(6, kTime); }
-    int GetFlag6() const { return Point(6, kFlag); }
+    int GetId6() const { return Point(6, POINT_ID); }
+    int GetX6() const { return Point(6, POINT_X); }
+    int GetY6() const { return Point(6, POINT_Y); }
+    int GetTime6() const { return Point(6, POINT_TIME); }
+    int GetFlag6() const { return Point(6, POINT_FLAG); }
 
-    int GetId7() const { return Point(7, kId); }
-    int GetX7() const { return Point(7, kX); }
-    int GetY7() const { return Point(7, kY); }
-    int GetTime7() const { return Point(7, kTime); }
-    int GetFlag7() const { return Point(7, kFlag); }
+    int GetId7() const { return Point(7, POINT_ID); }
+    int GetX7() const { return Point(7, POINT_X); }
+    int GetY7() const { return Point(7, POINT_Y); }
+    int GetTime7() const { return Point(7, POINT_TIME); }
+    int GetFlag7() const { return Point(7, POINT_FLAG); }
 
-    int GetId8() const { return Point(8, kId); }
-    int GetX8() const { return Point(8, kX); }
-    int GetY8() const { return Point(8, kY); }
-    int GetTime8() const { return Point(8, kTime); }
-    int GetFlag8() const { return Point(8, kFlag); }
+    int GetId8() const { return Point(8, POINT_ID); }
+    int GetX8() const { return Point(8, POINT_X); }
+    int GetY8() const { return Point(8, POINT_Y); }
+    int GetTime8() const { return Point(8, POINT_TIME); }
+    int GetFlag8() const { return Point(8, POINT_FLAG); }
 
-    int GetId9() const { return Point(9, kId); }
-    int GetX9() const { return Point(9, kX); }
-    int GetY9() const { return Point(9, kY); }
-    int GetTime9() const { return Point(9, kTime); }
-    int GetFlag9() const { return Point(9, kFlag); }
+    int GetId9() const { return Point(9, POINT_ID); }
+    int GetX9() const { return Point(9, POINT_X); }
+    int GetY9() const { return Point(9, POINT_Y); }
+    int GetTime9() const { return Point(9, POINT_TIME); }
+    int GetFlag9() const { return Point(9, POINT_FLAG); }
 
-    int GetId10() const { return Point(10, kId); }
-    int GetX10() const { return Point(10, kX); }
-    int GetY10() const { return Point(10, kY); }
-    int GetTime10() const { return Point(10, kTime); }
-    int GetFlag10() const { return Point(10, kFlag); }
+    int GetId10() const { return Point(10, POINT_ID); }
+    int GetX10() const { return Point(10, POINT_X); }
+    int GetY10() const { return Point(10, POINT_Y); }
+    int GetTime10() const { return Point(10, POINT_TIME); }
+    int GetFlag10() const { return Point(10, POINT_FLAG); }
 
 private:
-    enum PointValue { kId, kX, kY, kTime, kFlag };
-    static constexpr int kFirstPoint = 2;
-    static constexpr int kPointSize = 5;
+    enum PointValue { POINT_ID, POINT_X, POINT_Y, POINT_TIME, POINT_FLAG };
+    static constexpr int FIRST_POINT = 2;
+    static constexpr int POINT_SIZE = 5;
 
     // Point n counts from 1, as in the getter names.
-    int Point(int n, PointValue value) const { return fields_[kFirstPoint + kPointSize * (n - 1) + value]; }
+    int Point(int n, PointValue value) const { return fields_[FIRST_POINT + POINT_SIZE * (n - 1) + value]; }
 
     int fields_[52];
 };

@@ -1,5 +1,6 @@
 #include "remote/ProxyFactories.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <new>
@@ -9,6 +10,7 @@
 
 #include "dp/DeadReference.h"
 #include "du/CommonAllocated.h"
+#include "remote/RemoteOperations.h"
 #include "remote/WorkflowManagerProxy.h"
 #include "remote/WorkflowModuleProxy.h"
 
@@ -19,47 +21,31 @@ struct MethodEntry {
     std::int16_t tag;
 };
 
-constexpr std::array<MethodEntry, 1> kModuleMethods{{{"CreateManager__IRrzk::View", 0}}};
+#define WORKFLOW_METHOD_ENTRY(tag, name, signature, ...) MethodEntry{signature, tag},
 
-// By position: the signatures in ascending byte order, each with its operation's declaration index.
-constexpr std::array<MethodEntry, 25> kManagerMethods{{
-    {"AddWorkflowAtPriority__IS__Iul__Ib", 5},
-    {"AddWorkflow__IS__Ib", 4},
-    {"DeregisterNotificationObserver__IRrzk::NotificationObserver", 1},
-    {"DeregisterObserver__IRrzk::WorkflowManagerObserver", 3},
-    {"Destroy", 24},
-    {"FindWorkflow__Iul", 9},
-    {"GetCurrentCursor", 16},
-    {"GetInternalInterface__IS", 23},
-    {"HandleTraceString__IS__IS", 19},
-    {"IsWorkflowTraceEnabled", 21},
-    {"ManagePluginObserver__IRdu::RefCounted", 22},
-    {"OutputTraceString__IS__IS", 18},
-    {"QueryWorkflows__IS__OS__Ol__ORdu::RefCounted", 11},
-    {"RegisterNotificationObserver__IRrzk::NotificationObserver", 0},
-    {"RegisterObserver__IRrzk::WorkflowManagerObserver", 2},
-    {"RemoveWorkflowByName__IS", 8},
-    {"RemoveWorkflowByPriority__Iul", 7},
-    {"SendModeMessage__IS__IS__Il__IRdu::RefCounted", 10},
-    {"SetCurPage__Il", 13},
-    {"SetCursorPosition__Il__Il", 17},
-    {"SetMouseCursor__Iul__IS", 15},
-    {"SetWorkflowPersistent__Iul__Ib", 6},
-    {"SetWorkflowTraceEnabled__Ib", 20},
-    {"ToggleComponentRotate", 12},
-    {"UpdateStatusMsg", 14},
-}};
+// A method table: the operations' signatures in ascending byte order, each with its operation's tag.
+template <std::size_t N>
+constexpr std::array<MethodEntry, N> MethodTable(std::array<MethodEntry, N> table) {
+    std::sort(table.begin(), table.end(),
+              [](const MethodEntry& a, const MethodEntry& b) { return a.signature < b.signature; });
+    return table;
+}
+
+constexpr auto MODULE_METHODS = MethodTable(std::array<MethodEntry, workflow::remote::MODULE_OPERATION_COUNT>{
+    {WORKFLOW_MODULE_OPERATIONS(WORKFLOW_METHOD_ENTRY)}});
+constexpr auto MANAGER_METHODS =
+    MethodTable(std::array<MethodEntry, workflow::remote::MANAGER_OPERATION_COUNT>{
+        {WORKFLOW_MANAGER_OPERATIONS(WORKFLOW_METHOD_ENTRY)}});
+
+#undef WORKFLOW_METHOD_ENTRY
 
 template <std::size_t N>
-constexpr bool InByteOrder(const std::array<MethodEntry, N>& table) {
-    for (std::size_t i = 1; i < N; ++i) {
-        if (!(table[i - 1].signature < table[i].signature)) {
-            return false;
-        }
-    }
-    return true;
+constexpr bool SignaturesDiffer(const std::array<MethodEntry, N>& table) {
+    return std::adjacent_find(table.begin(), table.end(), [](const MethodEntry& a, const MethodEntry& b) {
+               return a.signature == b.signature;
+           }) == table.end();
 }
-static_assert(InByteOrder(kManagerMethods), "a method table lists its signatures in ascending byte order");
+static_assert(SignaturesDiffer(MANAGER_METHODS), "every operation has a signature of its own");
 
 // The signature symbols exist while their factory is registered; the factories answer from them.
 template <std::size_t N>
@@ -77,8 +63,8 @@ struct Signatures {
     }
 };
 
-Signatures<1> moduleSignatures;
-Signatures<25> managerSignatures;
+Signatures<MODULE_METHODS.size()> moduleSignatures;
+Signatures<MANAGER_METHODS.size()> managerSignatures;
 
 template <std::size_t N>
 std::int16_t TagAt(const std::array<MethodEntry, N>& table, std::uint32_t position) {
@@ -153,7 +139,7 @@ dom::ProxyObject* workflow_WorkflowModule_proxy_Factory::CreateProxy(std::int16_
 }
 
 std::uint32_t workflow_WorkflowModule_proxy_Factory::GetMethodCount() const {
-    return kModuleMethods.size();
+    return MODULE_METHODS.size();
 }
 
 du::Symbol workflow_WorkflowModule_proxy_Factory::GetMethodSignature(std::uint32_t position) const {
@@ -161,7 +147,7 @@ du::Symbol workflow_WorkflowModule_proxy_Factory::GetMethodSignature(std::uint32
 }
 
 std::int16_t workflow_WorkflowModule_proxy_Factory::GetMethodTag(std::uint32_t position) const {
-    return TagAt(kModuleMethods, position);
+    return TagAt(MODULE_METHODS, position);
 }
 
 du::Symbol workflow_WorkflowManager_proxy_Factory::GetProxiedClassName() const {
@@ -174,7 +160,7 @@ dom::ProxyObject* workflow_WorkflowManager_proxy_Factory::CreateProxy(std::int16
 }
 
 std::uint32_t workflow_WorkflowManager_proxy_Factory::GetMethodCount() const {
-    return kManagerMethods.size();
+    return MANAGER_METHODS.size();
 }
 
 du::Symbol workflow_WorkflowManager_proxy_Factory::GetMethodSignature(std::uint32_t position) const {
@@ -182,18 +168,18 @@ du::Symbol workflow_WorkflowManager_proxy_Factory::GetMethodSignature(std::uint3
 }
 
 std::int16_t workflow_WorkflowManager_proxy_Factory::GetMethodTag(std::uint32_t position) const {
-    return TagAt(kManagerMethods, position);
+    return TagAt(MANAGER_METHODS, position);
 }
 
 namespace workflow {
 
 void RegisterProxyFactories() {
     if (moduleFactory.load() == nullptr) {
-        moduleSignatures.Make(kModuleMethods);
+        moduleSignatures.Make(MODULE_METHODS);
         Register<workflow_WorkflowModule_proxy_Factory>(moduleFactory);
     }
     if (managerFactory.load() == nullptr) {
-        managerSignatures.Make(kManagerMethods);
+        managerSignatures.Make(MANAGER_METHODS);
         Register<workflow_WorkflowManager_proxy_Factory>(managerFactory);
     }
 }

@@ -3,6 +3,7 @@
 #include "diagnostics/FlightRecorder.h"
 #include "dom/Message.h"
 #include "du/SmartPtr.h"
+#include "manager/ManagerParts.h"
 #include "manager/WorkflowManager.h"
 
 namespace workflow {
@@ -17,5 +18,9 @@ namespace workflow {
 // Queue thread only.
 void DispatchWorkflowManagerMessage(const dom::MessagePtr& message, du::SmartPtr<WorkflowManager> manager,
                                     const InputTap* tap = nullptr);
+
+// The remote layer's part of every manager: decodes with DispatchWorkflowManagerMessage. One object for the
+// process, never destroyed before the managers. Any thread.
+const ManagerMessageDecoder& ManagerDispatcher();
 
 }  // namespace workflow

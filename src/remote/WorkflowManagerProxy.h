@@ -7,11 +7,13 @@
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "manager/WorkflowManager.h"
+#include "remote/RemoteOperations.h"
 
 // The host-side end of a manager: every operation becomes a message to the manager's queue, tagged with
 // the operation's declaration index as the peer knows it and carrying the values in parameter order.
-// Twenty operations are one-way and return once the message is handed over; FindWorkflow, QueryWorkflows,
-// GetCurrentCursor, IsWorkflowTraceEnabled and GetInternalInterface wait for the reply and throw
+// Operations without a result are one-way and return once the message is handed over; those with one
+// (FindWorkflow, QueryWorkflows, GetCurrentCursor, IsWorkflowTraceEnabled, GetInternalInterface) wait for
+// the reply and throw
 // std::runtime_error("ProtocolError extracting return value") when it lacks a value. Observers travel as
 // handles, counted objects as pointers carrying a reference of their own.
 //
@@ -31,37 +33,8 @@ public:
     // A proxy never receives messages: throws std::runtime_error.
     void HandleMessage(const dom::MessagePtr& message) override;
 
-    // --- rzk::WorkflowManager, in declaration (tag) order. Any thread.
-    void RegisterNotificationObserver(const du::SmartPtr<rzk::NotificationObserver>& observer) override;
-    void DeregisterNotificationObserver(const du::SmartPtr<rzk::NotificationObserver>& observer) override;
-    void RegisterObserver(const du::SmartPtr<rzk::WorkflowManagerObserver>& observer) override;
-    void DeregisterObserver(const du::SmartPtr<rzk::WorkflowManagerObserver>& observer) override;
-    void AddWorkflow(const du::Symbol& name, bool persistent) override;
-    void AddWorkflowAtPriority(const du::Symbol& name, unsigned int priority, bool persistent) override;
-    void SetWorkflowPersistent(unsigned int priority, bool persistent) override;
-    void RemoveWorkflowByPriority(unsigned int priority) override;
-    void RemoveWorkflowByName(const du::Symbol& name) override;
-    du::Symbol FindWorkflow(unsigned int priority) override;
-    void SendModeMessage(const du::Symbol& workflowName, const du::Symbol& modeString, int modeNumber,
-                         const du::SmartPtr<du::RefCounted>& modeObject) override;
-    bool QueryWorkflows(const du::Symbol& query, du::Symbol& symbol, int& number,
-                        du::SmartPtr<du::RefCounted>& object) override;
-    void ToggleComponentRotate() override;
-    void SetCurPage(int page) override;
-    void UpdateStatusMsg() override;
-    void SetMouseCursor(unsigned int priority, const du::Symbol& cursor) override;
-    du::Symbol GetCurrentCursor() override;
-    void SetCursorPosition(int x, int y) override;
-    void OutputTraceString(const du::Symbol& source, const du::Symbol& text) override;
-    void HandleTraceString(const du::Symbol& workflowName, const du::Symbol& text) override;
-    void SetWorkflowTraceEnabled(bool enabled) override;
-    bool IsWorkflowTraceEnabled() override;
-    void ManagePluginObserver(const du::SmartPtr<du::RefCounted>& object) override;
-    du::SmartPtr<du::RefCounted> GetInternalInterface(const du::Symbol& type) override;
-    void Destroy() override;
-
-private:
-    dom::MessageWriter Begin(int declarationIndex) const;
-    void Post(dom::MessageWriter& writer) const;
-    dom::MessagePtr Call(dom::MessageWriter& writer) const;
+    // --- rzk::WorkflowManager: the operations of WORKFLOW_MANAGER_OPERATIONS. Any thread.
+#define WORKFLOW_PROXY_DECLARATION(tag, name, signature, Result, Params, Args) Result name Params override;
+    WORKFLOW_MANAGER_OPERATIONS(WORKFLOW_PROXY_DECLARATION)
+#undef WORKFLOW_PROXY_DECLARATION
 };

@@ -3,19 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "dom/Helper.h"
-#include "remote/RemoteValues.h"
-#include "rzk/View.h"
-#include "rzk/WorkflowManager.h"
-
-namespace {
-
-const du::Symbol& ManagerClass() {
-    static const du::Symbol name("rzk::WorkflowManager");
-    return name;
-}
-
-}  // namespace
+#include "remote/RemoteCall.h"
 
 workflow_WorkflowModule_proxy::workflow_WorkflowModule_proxy(std::int16_t interfaceIndex,
                                                              dom::RebindTablePtr rebindTable)
@@ -44,20 +32,10 @@ void workflow_WorkflowModule_proxy::HandleMessage(const dom::MessagePtr&) {
         "Protocol Error:workflow_WorkflowModule_proxy::HandleMessage(const dom::MessagePtr&) called.");
 }
 
-du::SmartPtr<rzk::WorkflowManager> workflow_WorkflowModule_proxy::CreateManager(
-    const du::SmartPtr<rzk::View>& view) {
-    du::SmartPtr<rzk::WorkflowManager> result;
-    dom::MessageWriter writer = StartNewMessage(Rebind(0));
-    workflow::remote::PushObject(view.Get(), view.Get(), writer);
-    writer.MarkNeedsReplyFlag();
-    dom::MessagePtr message = writer.FinaliseMessage();
-    DeliverMessage(message);
-
-    dom::MessageReader reader(message);
-    du::SmartPtr<dom::ManagedObject> manager;
-    if (!dom::Helper(*this).GetHandleValue(manager, ManagerClass(), reader)) {
-        workflow::remote::ThrowMissingReplyValue();
+#define WORKFLOW_PROXY_DEFINITION(tag, name, signature, Result, Params, Args)                               \
+    Result workflow_WorkflowModule_proxy::name Params {                                                     \
+        return workflow::remote::Send<tag>(*this,                                                           \
+                                           &rzk::WorkflowModule::name WORKFLOW_REMOTE_MORE_ARGUMENTS Args); \
     }
-    result = dynamic_cast<rzk::WorkflowManager*>(manager.Get());
-    return result;
-}
+WORKFLOW_MODULE_OPERATIONS(WORKFLOW_PROXY_DEFINITION)
+#undef WORKFLOW_PROXY_DEFINITION

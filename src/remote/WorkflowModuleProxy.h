@@ -6,6 +6,7 @@
 #include "dom/ProxyObject.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "remote/RemoteOperations.h"
 #include "remote/WorkflowModule.h"
 
 // The host-side end of the module: CreateManager travels as tag 0 with the view as a pointer carrying a
@@ -26,6 +27,9 @@ public:
     // A proxy never receives messages: throws std::runtime_error.
     void HandleMessage(const dom::MessagePtr& message) override;
 
-    // --- rzk::WorkflowModule. Any thread; blocks until the module thread has replied.
-    du::SmartPtr<rzk::WorkflowManager> CreateManager(const du::SmartPtr<rzk::View>& view) override;
+    // --- rzk::WorkflowModule: the operation of WORKFLOW_MODULE_OPERATIONS. Any thread; blocks until the
+    // module thread has replied.
+#define WORKFLOW_PROXY_DECLARATION(tag, name, signature, Result, Params, Args) Result name Params override;
+    WORKFLOW_MODULE_OPERATIONS(WORKFLOW_PROXY_DECLARATION)
+#undef WORKFLOW_PROXY_DECLARATION
 };

@@ -13,6 +13,7 @@
 #include "messages/Msg.h"
 #include "messages/TypedMessages.h"
 #include "messages/WorkflowChangedMsg.h"
+#include "workflows/MouseRouting.h"
 #include "workflows/TraceLines.h"
 
 namespace workflow {
@@ -21,57 +22,57 @@ namespace {
 // The routing rows, in the order in which a name is tested against them; a name's row is the index of its
 // first match plus one (0: no row). Names in the table are distinct, so the row of a handled type can be
 // found once, when the type is added, instead of on every message.
-enum RouteRow : std::uint8_t {
-    kNoRoute,
-    kTimer,
-    kModifierKey,
-    kKeyPress,
-    kDoubleClickLeft,
-    kDoubleClickMiddle,
-    kDoubleClickRight,
-    kClickLeft,
-    kMouseLeftDown,
-    kMouseLeftUp,
-    kMouseInitLeftDrag,
-    kMouseLeftDrag,
-    kTouch,
-    kClickMiddle,
-    kMouseMiddleDown,
-    kMouseMiddleUp,
-    kMouseInitMiddleDrag,
-    kMouseMiddleDrag,
-    kClickRight,
-    kMouseRightDown,
-    kMouseRightUp,
-    kMouseInitRightDrag,
-    kMouseRightDrag,
-    kMouseMove,
-    kMouseLeave,
-    kMouseWheel,
-    kReset,
-    kUpdateStatusBar,
-    kUpdateCursor,
-    kSetMode,
-    kSetPage,
-    kToggleComponentRotate,
-    kSelectionChanged,
-    kWindowSize,
-    kMoveShapeInstance,
-    kShapeInstanceVisibility,
-    kShapeInstanceCreate,
-    kShapeInstanceRemove,
-    kShapeInstanceMarkupOverride,
-    kShapeInstanceMarkupOverrideInit,
-    kViewProjection,
-    kMotionEvent,
-    kAddAnnotation,
-    kRemoveAnnotation,
-    kWorkflowChanged,
-    kAnimationFinished,
-    kAnimationFinishedForOpenNewShapeViewBase,
+enum RoutingRow : std::uint8_t {
+    NO_ROW,
+    TIMER,
+    MODIFIER_KEY,
+    KEY_PRESS,
+    DOUBLE_CLICK_LEFT,
+    DOUBLE_CLICK_MIDDLE,
+    DOUBLE_CLICK_RIGHT,
+    CLICK_LEFT,
+    MOUSE_LEFT_DOWN,
+    MOUSE_LEFT_UP,
+    MOUSE_INIT_LEFT_DRAG,
+    MOUSE_LEFT_DRAG,
+    TOUCH,
+    CLICK_MIDDLE,
+    MOUSE_MIDDLE_DOWN,
+    MOUSE_MIDDLE_UP,
+    MOUSE_INIT_MIDDLE_DRAG,
+    MOUSE_MIDDLE_DRAG,
+    CLICK_RIGHT,
+    MOUSE_RIGHT_DOWN,
+    MOUSE_RIGHT_UP,
+    MOUSE_INIT_RIGHT_DRAG,
+    MOUSE_RIGHT_DRAG,
+    MOUSE_MOVE,
+    MOUSE_LEAVE,
+    MOUSE_WHEEL,
+    RESET,
+    UPDATE_STATUS_BAR,
+    UPDATE_CURSOR,
+    SET_MODE,
+    SET_PAGE,
+    TOGGLE_COMPONENT_ROTATE,
+    SELECTION_CHANGED,
+    WINDOW_SIZE,
+    MOVE_SHAPE_INSTANCE,
+    SHAPE_INSTANCE_VISIBILITY,
+    SHAPE_INSTANCE_CREATE,
+    SHAPE_INSTANCE_REMOVE,
+    SHAPE_INSTANCE_MARKUP_OVERRIDE,
+    SHAPE_INSTANCE_MARKUP_OVERRIDE_INIT,
+    VIEW_PROJECTION,
+    MOTION_EVENT,
+    ADD_ANNOTATION,
+    REMOVE_ANNOTATION,
+    WORKFLOW_CHANGED,
+    ANIMATION_FINISHED,
+    ANIMATION_FINISHED_FOR_OPEN_NEW_SHAPE_VIEW_BASE,
 };
 
-const du::Symbol* const kRouteNames[] = {
+const du::Symbol* const ROW_NAMES[] = {
     &ConstStrings::MsgTimer,
     &ConstStrings::MsgModifierKey,
     &ConstStrings::MsgKeyPress,
@@ -119,57 +120,57 @@ const du::Symbol* const kRouteNames[] = {
     &ConstStrings::MsgAnimationFinished,
     &ConstStrings::MsgAnimationFinishedForOpenNewSahpeViewBase,
 };
-static_assert(std::size(kRouteNames) == kAnimationFinishedForOpenNewShapeViewBase);
+static_assert(std::size(ROW_NAMES) == ANIMATION_FINISHED_FOR_OPEN_NEW_SHAPE_VIEW_BASE);
 
-std::uint8_t RouteOf(const du::Symbol& name) {
-    for (std::size_t i = 0; i < std::size(kRouteNames); ++i) {
-        if (*kRouteNames[i] == name) {
+std::uint8_t RowOf(const du::Symbol& name) {
+    for (std::size_t i = 0; i < std::size(ROW_NAMES); ++i) {
+        if (*ROW_NAMES[i] == name) {
             return static_cast<std::uint8_t>(i + 1);
         }
     }
-    return kNoRoute;
+    return NO_ROW;
 }
 
 // The (x, y) handler of a mouse row, or null for rows that are not plain mouse rows.
-SimpleWorkflow::MouseHandler MouseHandlerOf(std::uint8_t route) {
-    switch (route) {
-        case kDoubleClickLeft:
+SimpleWorkflow::MouseHandler MouseHandlerOf(std::uint8_t row) {
+    switch (row) {
+        case DOUBLE_CLICK_LEFT:
             return &SimpleWorkflow::OnMsgDoubleClickLeft;
-        case kDoubleClickMiddle:
+        case DOUBLE_CLICK_MIDDLE:
             return &SimpleWorkflow::OnMsgDoubleClickMiddle;
-        case kDoubleClickRight:
+        case DOUBLE_CLICK_RIGHT:
             return &SimpleWorkflow::OnMsgDoubleClickRight;
-        case kClickLeft:
+        case CLICK_LEFT:
             return &SimpleWorkflow::OnMsgClickLeft;
-        case kMouseLeftDown:
+        case MOUSE_LEFT_DOWN:
             return &SimpleWorkflow::OnMsgMouseLeftDown;
-        case kMouseLeftUp:
+        case MOUSE_LEFT_UP:
             return &SimpleWorkflow::OnMsgMouseLeftUp;
-        case kMouseInitLeftDrag:
+        case MOUSE_INIT_LEFT_DRAG:
             return &SimpleWorkflow::OnMsgMouseInitLeftDrag;
-        case kMouseLeftDrag:
+        case MOUSE_LEFT_DRAG:
             return &SimpleWorkflow::OnMsgMouseLeftDrag;
-        case kClickMiddle:
+        case CLICK_MIDDLE:
             return &SimpleWorkflow::OnMsgClickMiddle;
-        case kMouseMiddleDown:
+        case MOUSE_MIDDLE_DOWN:
             return &SimpleWorkflow::OnMsgMouseMiddleDown;
-        case kMouseMiddleUp:
+        case MOUSE_MIDDLE_UP:
             return &SimpleWorkflow::OnMsgMouseMiddleUp;
-        case kMouseInitMiddleDrag:
+        case MOUSE_INIT_MIDDLE_DRAG:
             return &SimpleWorkflow::OnMsgMouseInitMiddleDrag;
-        case kMouseMiddleDrag:
+        case MOUSE_MIDDLE_DRAG:
             return &SimpleWorkflow::OnMsgMouseMiddleDrag;
-        case kClickRight:
+        case CLICK_RIGHT:
             return &SimpleWorkflow::OnMsgClickRight;
-        case kMouseRightDown:
+        case MOUSE_RIGHT_DOWN:
             return &SimpleWorkflow::OnMsgMouseRightDown;
-        case kMouseRightUp:
+        case MOUSE_RIGHT_UP:
             return &SimpleWorkflow::OnMsgMouseRightUp;
-        case kMouseInitRightDrag:
+        case MOUSE_INIT_RIGHT_DRAG:
             return &SimpleWorkflow::OnMsgMouseInitRightDrag;
-        case kMouseRightDrag:
+        case MOUSE_RIGHT_DRAG:
             return &SimpleWorkflow::OnMsgMouseRightDrag;
-        case kMouseMove:
+        case MOUSE_MOVE:
             return &SimpleWorkflow::OnMsgMouseMove;
         default:
             return nullptr;
@@ -182,9 +183,13 @@ void EraseType(List& list, const du::Symbol& type) {
 }
 
 #if defined(__GNUC__) && !defined(__clang__)
-// GCC can name the code a virtual call would reach for a given object. The routing uses it to tell a
-// workflow that keeps the default TraceMouseAndKeys (which answers true and does nothing else, so asking it
-// and knowing the answer are the same) from one that overrides it, without a call on the hot path.
+// The learnt mouse routing (MouseRouting.h) is kept because it pays: in dispatch_bench's Mouse* A/B over 1,
+// 8 and 32 workflows it cut the CPU time per dispatch by 8-12%, 15-18% and 20% against the plain routing
+// (trace switch on, the default; medians of 10-12 repetitions). Both are tested (workflows_test,
+// MouseRoutingPaths). GCC can name the code a virtual call would reach for a given object. The routing uses
+// it to tell a workflow that keeps the default TraceMouseAndKeys (which answers true and does nothing else,
+// so asking it and knowing the answer are the same) from one that overrides it, without a call on the hot
+// path.
 #define WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE 1
 using TraceChoiceCode = bool (*)(const SimpleWorkflow*);
 #pragma GCC diagnostic push
@@ -203,8 +208,29 @@ inline bool (*HandlerCodeOf(SimpleWorkflow* workflow, SimpleWorkflow::MouseHandl
 // SimpleWorkflow itself).
 std::atomic<TraceChoiceCode> defaultTraceChoice{nullptr};
 #endif
+#ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
+static_assert(LEARNT_MOUSE_ROUTING_AVAILABLE);
+#else
+static_assert(!LEARNT_MOUSE_ROUTING_AVAILABLE);
+#endif
+
+std::atomic<bool> learning{LEARNT_MOUSE_ROUTING_AVAILABLE};
+
+// Read where a route may learn, and on the plain path: never while the learnt path runs.
+inline bool Learning() {
+    return LEARNT_MOUSE_ROUTING_AVAILABLE && learning.load(std::memory_order_relaxed);
+}
 
 }  // namespace
+
+void SetMouseRouting(MouseRouting routing) {
+    learning.store(LEARNT_MOUSE_ROUTING_AVAILABLE && routing == MouseRouting::Learnt,
+                   std::memory_order_relaxed);
+}
+
+MouseRouting GetMouseRouting() {
+    return Learning() ? MouseRouting::Learnt : MouseRouting::Plain;
+}
 
 SimpleWorkflow::SimpleWorkflow(const du::Symbol& name) : Workflow(name) {
 #ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
@@ -267,14 +293,26 @@ SimpleWorkflow::~SimpleWorkflow() = default;
     const auto& mouse = static_cast<const MouseMsg&>(message);
     RecordMouse(mouse.GetX(), mouse.GetY(), 0);
 #ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
-    entry.resolved.code = HandlerCodeOf(this, entry.mouseHandler);
+    if (Learning()) {
+        entry.resolved.code = HandlerCodeOf(this, entry.mouseHandler);
+    }
 #endif
     return (this->*entry.mouseHandler)(mouse.GetX(), mouse.GetY());
 }
 
+// A mouse row on the plain path: the trace choice is asked on every route while tracing is on.
+[[gnu::always_inline]] inline bool SimpleWorkflow::RoutePlainMouse(const Msg& message, MouseHandler handler) {
+    const auto& mouse = static_cast<const MouseMsg&>(message);
+    if (TracingWanted()) [[unlikely]] {
+        OutputTraceString(trace_lines::MouseLine(mouse.GetName(), mouse.GetX(), mouse.GetY(), 0));
+    }
+    RecordMouse(mouse.GetX(), mouse.GetY(), 0);
+    return (this->*handler)(mouse.GetX(), mouse.GetY());
+}
+
 [[gnu::noinline]] bool SimpleWorkflow::RouteMouseTraced(const Msg& message, MouseHandler handler) {
 #ifdef WORKFLOW_KNOWS_DEFAULT_TRACE_CHOICE
-    if (traceChoice_.value == TraceChoice::Unknown) {
+    if (traceChoice_.value == TraceChoice::Unknown && Learning()) {
         traceChoice_.value = TraceChoiceOf(this) == defaultTraceChoice.load(std::memory_order_relaxed)
                                  ? TraceChoice::Default
                                  : TraceChoice::Own;
@@ -298,6 +336,9 @@ bool SimpleWorkflow::HandleMsg(const Msg& message) {
             if (entry.resolved.code) [[likely]] {
                 return RouteKnownMouse(message, entry);
             }
+            if (entry.mouseHandler && !Learning()) [[likely]] {
+                return RoutePlainMouse(message, entry.mouseHandler);
+            }
             return RouteFirst(message, entry);
         }
     }
@@ -313,7 +354,7 @@ bool SimpleWorkflow::HandleMsg(const Msg& message) {
     if (message.GetName() == ConstStrings::MsgModifierKey) {
         TrackModifiers(static_cast<const KeyMsg&>(message));
     }
-    return entry.mouseHandler ? RouteMouse(message, entry) : Route(entry.route, message);
+    return entry.mouseHandler ? RouteMouse(message, entry) : RunRow(entry.row, message);
 }
 
 [[gnu::noinline]] void SimpleWorkflow::TrackModifiers(const KeyMsg& key) {
@@ -323,18 +364,18 @@ bool SimpleWorkflow::HandleMsg(const Msg& message) {
     TraceModifiers(controlPressed_, shiftPressed_, altPressed_);
 }
 
-bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
-    switch (route) {
-        case kTimer: {
+bool SimpleWorkflow::RunRow(std::uint8_t row, const Msg& message) {
+    switch (row) {
+        case TIMER: {
             const auto& timer = static_cast<const TimerMsg&>(message);
             return OnMsgTimer(timer.GetAbsTime(), timer.GetDeltaTime());
         }
-        case kModifierKey: {
+        case MODIFIER_KEY: {
             const auto& key = static_cast<const KeyMsg&>(message);
             TraceModifiers(key.GetControlPressed(), key.GetShiftPressed(), key.GetAltPressed());
             return OnMsgModifierKey(key.GetControlPressed(), key.GetShiftPressed(), key.GetAltPressed());
         }
-        case kKeyPress: {
+        case KEY_PRESS: {
             const auto& key = static_cast<const KeyMsg&>(message);
             if (TracingWanted()) {
                 OutputTraceString(
@@ -342,7 +383,7 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
             }
             return OnMsgKeyPress(key.GetUtf8Key(), key.GetSystemKey());
         }
-        case kTouch: {
+        case TOUCH: {
             const auto& t = static_cast<const TouchMsg&>(message);
             return OnMsgTouch(t.GetMsg(), t.GetNumInputs(), t.GetId1(), t.GetX1(), t.GetY1(), t.GetTime1(),
                               t.GetFlag1(), t.GetId2(), t.GetX2(), t.GetY2(), t.GetTime2(), t.GetFlag2(),
@@ -354,12 +395,12 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
                               t.GetId9(), t.GetX9(), t.GetY9(), t.GetTime9(), t.GetFlag9(), t.GetId10(),
                               t.GetX10(), t.GetY10(), t.GetTime10(), t.GetFlag10());
         }
-        case kMouseLeave:
+        case MOUSE_LEAVE:
             if (TracingWanted()) {
                 OutputTraceString(trace_lines::PlainLine(message.GetName()));
             }
             return OnMsgMouseLeave();
-        case kMouseWheel: {
+        case MOUSE_WHEEL: {
             const auto& mouse = static_cast<const MouseMsg&>(message);
             if (TracingWanted()) {
                 OutputTraceString(
@@ -368,16 +409,16 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
             RecordMouse(mouse.GetX(), mouse.GetY(), mouse.GetDelta());
             return OnMsgMouseWheel(mouse.GetX(), mouse.GetY(), mouse.GetDelta());
         }
-        case kReset:
+        case RESET:
             return OnMsgReset();
-        case kUpdateStatusBar:
+        case UPDATE_STATUS_BAR:
             return OnMsgUpdateStatusBar();
-        case kUpdateCursor:
+        case UPDATE_CURSOR:
             if (TracingWanted()) {
                 OutputTraceString(trace_lines::PlainLine(message.GetName()));
             }
             return OnMsgUpdateCursor();
-        case kSetMode: {
+        case SET_MODE: {
             // A mode message addresses one workflow by name, or every workflow with the empty name.
             const auto& mode = static_cast<const ModeMsg&>(message);
             if (mode.GetWorkflowName() != GetWorkflowName() && mode.GetWorkflowName() != du::Symbol::EMPTY) {
@@ -386,59 +427,59 @@ bool SimpleWorkflow::Route(std::uint8_t route, const Msg& message) {
             return OnMsgMode(mode.GetWorkflowName(), mode.GetModeString(), mode.GetModePtr(),
                              mode.GetModeNumber());
         }
-        case kSetPage:
+        case SET_PAGE:
             return OnMsgSetPage(static_cast<const PageMsg&>(message).GetPage());
-        case kToggleComponentRotate:
+        case TOGGLE_COMPONENT_ROTATE:
             return OnMsgToggleComponentRotate();
-        case kSelectionChanged: {
+        case SELECTION_CHANGED: {
             const auto& selection = static_cast<const SelectionMsg&>(message);
             return OnMsgSelectionChanged(selection.GetListID(), selection.GetClearSelection(),
                                          selection.GetRemoveItems(), selection.GetAddItems());
         }
-        case kWindowSize: {
+        case WINDOW_SIZE: {
             const auto& size = static_cast<const WindowSizeMsg&>(message);
             return OnMsgWindowSize(size.GetWidth(), size.GetHeight());
         }
-        case kMoveShapeInstance:
+        case MOVE_SHAPE_INSTANCE:
             return OnMsgMoveShapeInstance(static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
-        case kShapeInstanceVisibility:
+        case SHAPE_INSTANCE_VISIBILITY:
             return OnMsgShapeInstanceVisibility(
                 static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
-        case kShapeInstanceCreate:
+        case SHAPE_INSTANCE_CREATE:
             return OnMsgShapeInstanceCreate(
                 static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
-        case kShapeInstanceRemove:
+        case SHAPE_INSTANCE_REMOVE:
             return OnMsgShapeInstanceRemove(
                 static_cast<const ShapeInstanceMsg&>(message).GetShapeInstances());
-        case kShapeInstanceMarkupOverride: {
+        case SHAPE_INSTANCE_MARKUP_OVERRIDE: {
             const auto& markup = static_cast<const ShapeInstanceMarkupOverrideMsg&>(message);
             return OnMsgShapeInstanceMarkupOverride(markup.GetShapeInstance(), markup.GetMarkupOverride());
         }
-        case kShapeInstanceMarkupOverrideInit:
+        case SHAPE_INSTANCE_MARKUP_OVERRIDE_INIT:
             return OnMsgShapeInstanceMarkupOverrideInit(
                 static_cast<const ShapeInstanceMarkupOverrideInitMsg&>(message).GetShapeInstance());
-        case kViewProjection:
+        case VIEW_PROJECTION:
             return OnMsgViewProjection();
-        case kMotionEvent: {
+        case MOTION_EVENT: {
             const auto& motion = static_cast<const MotionMsg&>(message);
             long long tx, ty, tz, rx, ry, rz;
             motion.GetTranslation(tx, ty, tz);
             motion.GetRotation(rx, ry, rz);
             return OnMotionEvent(tx, ty, tz, rx, ry, rz, motion.GetPeriod());
         }
-        case kAddAnnotation:
+        case ADD_ANNOTATION:
             return OnMsgAddAnnotation(static_cast<const AnnotationMsg&>(message).GetAnnotation());
-        case kRemoveAnnotation:
+        case REMOVE_ANNOTATION:
             return OnMsgRemoveAnnotation(static_cast<const AnnotationMsg&>(message).GetAnnotation());
-        case kWorkflowChanged: {
+        case WORKFLOW_CHANGED: {
             const auto& change = static_cast<const WorkflowChangedMsg&>(message);
             // Our own reference: the handler may drop the last other one (say, by uninstalling it).
             const du::SmartPtr<Workflow> announced = change.GetWorkflow();
             return OnMsgWorkflowChanged(announced, change.GetPriority(), change.GetAdd());
         }
-        case kAnimationFinished:
+        case ANIMATION_FINISHED:
             return OnMsgAnimationFinished();
-        case kAnimationFinishedForOpenNewShapeViewBase:
+        case ANIMATION_FINISHED_FOR_OPEN_NEW_SHAPE_VIEW_BASE:
             return OnMsgAnimationFinishedForOpenNewShapeViewBase();
         default:
             return false;  // handled, but no handler of this class routes it
@@ -473,9 +514,9 @@ void SimpleWorkflow::HandleTraceString(const std::string& line) {
         altPressed_ = boolAttribute("alt", altPressed_);
     }
 
-    const std::uint8_t route = RouteOf(tag);
-    const MouseHandler handler = MouseHandlerOf(route);
-    if (handler || route == kMouseWheel) {
+    const std::uint8_t row = RowOf(tag);
+    const MouseHandler handler = MouseHandlerOf(row);
+    if (handler || row == MOUSE_WHEEL) {
         // A line with a negative coordinate replays nothing.
         const int x = intAttribute("mouseX");
         const int y = intAttribute("mouseY");
@@ -486,12 +527,12 @@ void SimpleWorkflow::HandleTraceString(const std::string& line) {
         }
         return;
     }
-    switch (route) {
-        case kModifierKey:
+    switch (row) {
+        case MODIFIER_KEY:
             OnMsgModifierKey(boolAttribute("ctrl", false), boolAttribute("shift", false),
                              boolAttribute("alt", false));
             break;
-        case kKeyPress: {
+        case KEY_PRESS: {
             std::size_t keyIndex = element->FindAttribute("utf8Key");
             std::size_t systemIndex = element->FindAttribute("systemKey");
             const std::string key =
@@ -502,10 +543,10 @@ void SimpleWorkflow::HandleTraceString(const std::string& line) {
             OnMsgKeyPress(key, systemKey);
             break;
         }
-        case kMouseLeave:
+        case MOUSE_LEAVE:
             OnMsgMouseLeave();
             break;
-        case kUpdateCursor:
+        case UPDATE_CURSOR:
             OnMsgUpdateCursor();
             break;
         default:
@@ -533,8 +574,8 @@ void SimpleWorkflow::SetActive(bool active) {
 }
 
 void SimpleWorkflow::AddMsgTypeHandled(const du::Symbol& type, bool alsoWhenInactive) {
-    const std::uint8_t route = RouteOf(type);
-    const HandledType entry{type, route, MouseHandlerOf(route), {}};
+    const std::uint8_t row = RowOf(type);
+    const HandledType entry{type, row, MouseHandlerOf(row), {}};
     handledWhenActive_.push_back(entry);
     if (alsoWhenInactive) {
         handledWhenInactive_.push_back(entry);

@@ -171,7 +171,7 @@ private:
     // A handled type and the routing row it selects, found once when the type is added.
     struct HandledType {
         du::Symbol type;
-        std::uint8_t route;
+        std::uint8_t row;
         MouseHandler mouseHandler;  // set for the plain (x, y) mouse rows, the hot ones
         // The code mouseHandler reaches on this object, learnt on its first route where the compiler can
         // tell; a copy starts over, since the copy's class may differ from the source's.
@@ -184,12 +184,13 @@ private:
         mutable LearntCode resolved;
     };
 
-    bool Route(std::uint8_t route, const Msg& message);
+    bool RunRow(std::uint8_t row, const Msg& message);
     bool RouteFirst(const Msg& message, const HandledType& entry);
     bool TracedPathNeeded() const;
     bool RouteKnownMouse(const Msg& message, const HandledType& entry);
     bool RouteMouse(const Msg& message, const HandledType& entry);
     bool RouteMouseTraced(const Msg& message, MouseHandler handler);
+    bool RoutePlainMouse(const Msg& message, MouseHandler handler);
     void TrackModifiers(const KeyMsg& key);
     void RecordMouse(int x, int y, short delta);
     bool TracingWanted() const;

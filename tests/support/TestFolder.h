@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-namespace test_support {
+namespace testing_support {
 
 // A fixture whose test gets a folder of its own, named after the process and the test so that tests run
 // in parallel never share one, and removed afterwards; files are written into it by name.
@@ -36,4 +36,4 @@ private:
     std::string prefix_;
 };
 
-}  // namespace test_support
+}  // namespace testing_support

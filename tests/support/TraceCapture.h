@@ -5,11 +5,11 @@
 
 #include "dp/RZTracer.h"
 
-namespace testsupport {
+namespace testing_support {
 
 // Collects every trace line written while it lives, instead of letting them reach standard error.
 //
-//     testsupport::TraceCapture trace;
+//     testing_support::TraceCapture trace;
 //     ... code that traces ...
 //     ASSERT_EQ(trace.Lines().size(), 1u);
 //     EXPECT_EQ(trace.Lines()[0].text, "Unexpected tag offset 25for interface \"X\".\n");
@@ -35,4 +35,4 @@ private:
     dp::TraceSink previous_;
 };
 
-}  // namespace testsupport
+}  // namespace testing_support

@@ -1,23 +1,16 @@
-// The manager's life with the observers it makes when it comes under management, and the animation events
-// it hands to workflows. Kept beside the observers, so that the manager's own files need not know them.
+// The manager's life with the observers it makes when it comes under management, the animation events it
+// hands to workflows, and the host calls that reach it. What those need of the layers above (the observer
+// classes, the decoding of messages) the manager reaches through the parts the module sets at load.
+#include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "animation/AnimationModule.h"
 #include "animation/Engine.h"
+#include "manager/ManagerParts.h"
 #include "manager/WorkflowManagerImpl.h"
 #include "messages/ConstStrings.h"
 #include "messages/Msg.h"
-#include "observers/AnimationEvent.h"
-#include "observers/AnnoSetObserver.h"
-#include "observers/SelectionObserver.h"
-#include "observers/ShapeSceneObserver.h"
-#include "observers/ViewObservers.h"
-#include "observers/WindowObserver.h"
-#include "rzk/AnnoSet.h"
-#include "rzk/Scene.h"
-#include "rzk/ShapeScene.h"
-#include "rzk/View.h"
-#include "rzk/Window.h"
 
 namespace workflow {
 namespace {
@@ -39,7 +32,19 @@ const du::Symbol& AnimationComponent() {
 // How often the manager's timeout ticks, in time units: the status-bar push is timed by it.
 constexpr std::int64_t TICK_PERIOD = 100;
 
+std::atomic<const ManagerObserverFactory*> observerFactory{nullptr};
+std::atomic<const ManagerMessageDecoder*> messageDecoder{nullptr};
+
 }  // namespace
+
+void SetManagerParts(const ManagerParts& parts) {
+    observerFactory.store(parts.observers);
+    messageDecoder.store(parts.decoder);
+}
+
+ManagerParts GetManagerParts() {
+    return ManagerParts{observerFactory.load(), messageDecoder.load()};
+}
 
 void WorkflowManagerImpl::OnManage() {
     // Coming under management again (after an Unmanage) must not double every event: one set of observers.
@@ -49,33 +54,8 @@ void WorkflowManagerImpl::OnManage() {
     observing_ = true;
     // Each observer registers with its subject when it comes under this manager's management. A view
     // without some part simply gets fewer observers.
-    if (view_) {
-        du::SmartPtr<rzk::Window> window;
-        view_->GetWindow(window);
-        if (window) {
-            AddManagedObject(du::SmartPtr<dom::ManagedObject>(new WindowObserver(view_, this)));
-        }
-    }
-    AddManagedObject(du::SmartPtr<dom::ManagedObject>(new SelectionObserver(view_, this)));
-    if (auto shapeView = du::DynamicPtrCast<rzk::ShapeView>(view_)) {
-        AddManagedObject(du::SmartPtr<dom::ManagedObject>(new ShapeViewObserver(shapeView, this)));
-    }
-    if (auto drawingView = du::DynamicPtrCast<rzk::DrawingView>(view_)) {
-        AddManagedObject(du::SmartPtr<dom::ManagedObject>(new DrawingViewObserver(drawingView, this)));
-    }
-    du::SmartPtr<rzk::Scene> scene;
-    if (view_) {
-        view_->GetScene(scene);
-    }
-    if (scene) {
-        if (auto shapeScene = du::DynamicPtrCast<rzk::ShapeScene>(scene)) {
-            AddManagedObject(du::SmartPtr<dom::ManagedObject>(new ShapeSceneObserver(shapeScene, this)));
-        }
-        du::SmartPtr<rzk::AnnoSet> annotations;
-        scene->GetAnnoSet(annotations);
-        if (annotations) {
-            AddManagedObject(du::SmartPtr<dom::ManagedObject>(new AnnoSetObserver(annotations, this)));
-        }
+    if (const ManagerObserverFactory* observers = observerFactory.load()) {
+        observers->MakeViewObservers(*this, view_);
     }
     // Locates the animation module now rather than at the first animation.
     du::SmartPtr<animation::Engine> engine;
@@ -89,21 +69,32 @@ AnimationEvent* WorkflowManagerImpl::CreateAnimationEvent(bool forOpenNewShapeVi
     if (destroying_) {
         return nullptr;
     }
-    du::SmartPtr<AnimationEvent> event(
-        new AnimationEvent(du::SmartPtr<WorkflowManagerImpl>(this), forOpenNewShapeViewBase));
-    // Managed here, the event completes on this manager's thread; the queue's reference keeps it alive. One
-    // that cannot be managed (this manager is not) would never complete: it goes here, and nothing keeps it.
-    if (!ManageObject(event)) {
+    const ManagerObserverFactory* observers = observerFactory.load();
+    if (!observers) {
         return nullptr;
     }
-    animationEvents_.push_back(event.Get());
-    return event.Get();
+    const ManagerObserverFactory::NewAnimationEvent made =
+        observers->MakeAnimationEvent(du::SmartPtr<WorkflowManagerImpl>(this), forOpenNewShapeViewBase);
+    if (!made.event || !made.asHostEvent) {
+        return nullptr;
+    }
+    // Managed here, the event completes on this manager's thread; the queue's reference keeps it alive. One
+    // that cannot be managed (this manager is not) would never complete: it goes here, and nothing keeps it.
+    if (!ManageObject(made.asHostEvent)) {
+        return nullptr;
+    }
+    animationEvents_.push_back(PendingAnimation{made.event, made.asHostEvent.Get()});
+    return made.event;
 }
 
 void WorkflowManagerImpl::CancelAnimationEvents() {
     // Cancelling may let an event go; each is held for its own call, and the list is emptied first so
     // that nothing reached from a cancellation finds it half walked.
-    std::vector<du::SmartPtr<AnimationEvent>> pending(animationEvents_.begin(), animationEvents_.end());
+    std::vector<du::SmartPtr<rzk::BaseAsyncEvent>> pending;
+    pending.reserve(animationEvents_.size());
+    for (const PendingAnimation& animation : animationEvents_) {
+        pending.emplace_back(animation.asHostEvent);
+    }
     animationEvents_.clear();
     for (const auto& event : pending) {
         event->Cancel();
@@ -111,15 +102,19 @@ void WorkflowManagerImpl::CancelAnimationEvents() {
 }
 
 void WorkflowManagerImpl::OnAnimationEventComplete(AnimationEvent* event) {
-    std::erase(animationEvents_, event);
+    std::erase_if(animationEvents_,
+                  [event](const PendingAnimation& pending) { return pending.event == event; });
     DispatchMessage(Msg(ConstStrings::MsgAnimationFinished));
 }
 
 void WorkflowManagerImpl::GetAnimationEngine(du::SmartPtr<animation::Engine>& engine) {
     // A failed lookup is tried again on the next call.
     if (!animationEngine_) {
+        const ManagerObserverFactory* observers = observerFactory.load();
         if (du::SmartPtr<animation::AnimationModule> module =
-                LoadAnimationModule(AnimationWorld(), AnimationLibrary(), AnimationComponent())) {
+                observers ? observers->LoadAnimationModule(AnimationWorld(), AnimationLibrary(),
+                                                           AnimationComponent())
+                          : nullptr) {
             du::SmartPtr<animation::Engine> found;
             module->GetEngine(found);
             if (found) {
@@ -131,6 +126,18 @@ void WorkflowManagerImpl::GetAnimationEngine(du::SmartPtr<animation::Engine>& en
     if (engine.Get() != current) {
         engine = current;
     }
+}
+
+void WorkflowManagerImpl::HandleMessage(const dom::MessagePtr& message) {
+    const ManagerMessageDecoder* decoder = messageDecoder.load();
+    if (!decoder) {
+        dom::PrepMessageForReturnBadTag(message);
+        return;
+    }
+    // The reference travels with the call: an operation may drop the last other one (Destroy, a host
+    // releasing its proxy meanwhile).
+    const InputTap tap = Tap();
+    decoder->Decode(message, du::SmartPtr<WorkflowManager>(this), &tap);
 }
 
 }  // namespace workflow

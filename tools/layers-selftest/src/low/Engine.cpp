@@ -1,0 +1,3 @@
+#include "low/Engine.h"
+
+void Engine::Start() {}

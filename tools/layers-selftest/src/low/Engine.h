@@ -1,0 +1,7 @@
+#pragma once
+
+class Engine {
+public:
+    void Start();
+    void Stop();
+};
