@@ -13,69 +13,144 @@
 #include <vector>
 
 #include "CrashSession.h"
-#include "SessionScript.h"
+#include "Drive.h"
+#include "Format.h"
+#include "Parse.h"
 #include "support/TestFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SessionScript, SplitsWordsOnBlanksAndKeepsQuotedTextWhole) {
-    std::vector<std::string> words;
-    EXPECT_FALSE(session::SplitWords("  expect status \"yaw 0   pitch \\\"5\\\"\" ", words));
-    EXPECT_EQ(words, (std::vector<std::string>{"expect", "status", "yaw 0   pitch \"5\""}));
-    EXPECT_FALSE(session::SplitWords("expect status \"\"", words));
-    EXPECT_EQ(words, (std::vector<std::string>{"expect", "status", ""}));
-    EXPECT_EQ(session::SplitWords("expect status \"open", words), "unterminated quote");
+// Every verb and every form of its words, as a session author writes them (blanks, quotes, signs).
+const char* const EVERY_VERB =
+    "# a comment\n\nview shape\nview drawing\nview image\nload plugins/\nload \"/plug ins/a\\\"b.so\"\n"
+    "add orbit\nadd orbit 100 persistent\nadd measure persistent\nadd \"\" +20\nremove orbit\nremove 2000\n"
+    "persistent 100 on\npersistent 4294967295 off\n"
+    "down left 10 20\nup  middle  -3   +4\ndown right -2147483648 2147483647\nmove 30 40\ndblclick right\n"
+    "wheel -32768 30 40\nwheel 32767 0 0\nkey a\nkey Escape\nkey \"\\\"\"\nkey \"\\\\\"\nkey \" \"\nkey "
+    "\"\"\n"
+    "key \xc3\xa9\nmod ctrl down\nmod alt up\nmod shift down\nsize 800 600\nleave\ntick 0\ntick 86400000\n"
+    "select add 3\nselect remove -7\nselect clear\nmode orbit speed\nmode orbit \"sp ace\" 2\npage -2\n"
+    "query QuerySelectionController\ncursor 50 crosshair\ncursor 0 none\ntrace on\ntrace off\n"
+    "trace save \"out put.trace\"\nreplay orbit\nreplay orbit orbit.trace\npick 320 200 3\nprint camera\n"
+    "print selection\nexpect status \"zoom 1.10\"\nexpect status-field 3 \"\"\nexpect cursor rotate\n"
+    "expect workflow 100 orbit\nexpect handled zoom \"MsgMouseWheel(30,40,-120)\"\n"
+    "expect camera \"yaw 0.00 pitch 0.00 zoom 1.0000 pan 0.00 0.00\"\nexpect selection none\n"
+    "expect exception \"a \\\"b\\\" \\\\ c\"\nexpect routed MsgKeyPress to overlay\n"
+    "expect not-offered MsgKeyPress dragger\n   # indented comment\r\n\tleave\t\r\n";
 
-    EXPECT_EQ(session::Number("-120"), -120);
-    EXPECT_EQ(session::Number("+7"), 7);
-    EXPECT_FALSE(session::Number("12px"));
-    EXPECT_FALSE(session::Number(""));
-}
-
-TEST(SessionScript, ReadsEveryVerbAndDropsCommentsAndBlankLines) {
-    const std::string text =
-        "# a comment\n\nview shape\nload plugins/\nadd orbit 100 persistent\nadd measure persistent\n"
-        "down left 10 20\nmove 30 40\nup left 30 40\ndblclick left\nwheel -120 30 40\nkey a\nkey Escape\n"
-        "mod shift down\nsize 800 600\nleave\ntick 250\nselect add 3\nselect clear\nmode orbit speed 2\n"
-        "page 2\nquery QuerySelectionController\ncursor 50 crosshair\npersistent 100 off\nremove orbit\n"
-        "trace on\ntrace save out.trace\nreplay orbit\nreplay orbit orbit.trace\n"
-        "expect status \"zoom 1.10\"\nexpect cursor rotate\nexpect workflow 100 orbit\n"
-        "expect handled zoom \"MsgMouseWheel(30,40,-120)\"\n   # indented comment\r\n";
+// Parse(Format(c)) == c for every command of text, and the formatted line is stable.
+void ExpectEachCommandReadsBackFromItsLine(const std::string& name, const std::string& text) {
     session::Script script;
     session::ScriptError error;
-    ASSERT_TRUE(session::ParseScript("all.session", text, script, error)) << error.ToString();
-    ASSERT_EQ(script.commands.size(), 31u);
-    EXPECT_EQ(script.commands[0].line, 3);
-    EXPECT_EQ(script.commands[2].args, (std::vector<std::string>{"orbit", "100", "persistent"}));
-    EXPECT_EQ(script.commands.back().args,
-              (std::vector<std::string>{"handled", "zoom", "MsgMouseWheel(30,40,-120)"}));
-    EXPECT_EQ(script.commands.back().text, "expect handled zoom \"MsgMouseWheel(30,40,-120)\"");
+    ASSERT_TRUE(session::Parse(name, text, script, error)) << error.ToString();
+    for (const session::ScriptLine& line : script.lines) {
+        const std::string formatted = session::Format(line.command);
+        session::Script again;
+        ASSERT_TRUE(session::Parse(name, formatted, again, error)) << line.text << " -> " << error.ToString();
+        ASSERT_EQ(again.lines.size(), 1u);
+        EXPECT_TRUE(again.lines[0].command == line.command) << line.text << " -> " << formatted;
+        EXPECT_EQ(session::Format(again.lines[0].command), formatted);
+        EXPECT_EQ(session::VerbOf(line.command), line.text.substr(0, line.text.find_first_of(" \t")))
+            << line.text;
+    }
 }
 
-TEST(SessionScript, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
+TEST(SessionLanguage, EveryCommandReadsBackFromItsFormatAsTheSameCommand) {
+    ExpectEachCommandReadsBackFromItsLine("all.session", EVERY_VERB);
+
+    session::Script script;
+    session::ScriptError error;
+    ASSERT_TRUE(session::Parse("all.session", EVERY_VERB, script, error));
+    ASSERT_EQ(script.lines.size(), 62u);
+    EXPECT_EQ(script.lines[0].line, 3);
+    EXPECT_EQ(script.lines.back().line, 65);
+    EXPECT_EQ(script.lines.back().text, "leave");
+    // Words keep what they say: signs, quotes and priorities.
+    auto formatted = [&](const std::string& written) {
+        for (const session::ScriptLine& line : script.lines) {
+            if (line.text == written) {
+                return session::Format(line.command);
+            }
+        }
+        return std::string("not read");
+    };
+    EXPECT_EQ(formatted("add \"\" +20"), "add \"\" 20");
+    EXPECT_EQ(formatted("up  middle  -3   +4"), "up middle -3 4");
+    EXPECT_EQ(formatted("key \"\\\"\""), "key \"\\\"\"");
+    EXPECT_EQ(formatted("key \" \""), "key \" \"");
+    EXPECT_EQ(formatted("mode orbit speed"), "mode orbit speed");
+    EXPECT_EQ(formatted("expect selection none"), "expect selection none");
+    EXPECT_TRUE(script.lines[10].command == session::Command(session::HostCall(session::Remove{"", 2000u})));
+
+    // The bundled sessions and the tests' own are well formed, and each line reads back.
+    std::size_t sessions = 0;
+    for (const char* folder : {WORKFLOW_BUNDLED_SESSIONS, WORKFLOW_TEST_SESSIONS}) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            if (entry.path().extension() == ".session") {
+                std::stringstream text;
+                text << std::ifstream(entry.path()).rdbuf();
+                ExpectEachCommandReadsBackFromItsLine(entry.path().string(), text.str());
+                ++sessions;
+            }
+        }
+    }
+    EXPECT_GE(sessions, 4u);
+
+    // A status field is the text between three blanks, as the manager joins the fields it shows.
+    EXPECT_EQ(session::StatusField("point 3 4   overlay   x", 1), "overlay");
+    EXPECT_EQ(session::StatusField("point 3 4   overlay   x", 2), "x");
+    EXPECT_EQ(session::StatusField("point 3 4   overlay   x", 3), "");
+    EXPECT_EQ(session::StatusField("", 0), "");
+}
+
+TEST(SessionLanguage, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"jump 10 20", "s.session:2: unknown verb 'jump'"},
+        {"dwon left 1 2", "s.session:2: unknown verb 'dwon' (did you mean 'down'?)"},
+        {"Expect status x", "s.session:2: unknown verb 'Expect' (did you mean 'expect'?)"},
         {"down left 10", "s.session:2: missing argument: down BUTTON X Y"},
         {"down thumb 10 20", "s.session:2: unknown button 'thumb' (left, middle, right)"},
+        {"down lfet 10 20", "s.session:2: unknown button 'lfet' (did you mean 'left'?)"},
         {"move 10 twenty", "s.session:2: y coordinate is not a number: 'twenty'"},
+        {"move 10 2147483648",
+         "s.session:2: y coordinate out of range (-2147483648 to 2147483647): '2147483648'"},
         {"expect status \"yaw 0", "s.session:2: unterminated quote"},
         {"wheel -40000 1 1", "s.session:2: wheel delta out of range (-32768 to 32767): '-40000'"},
         {"add orbit fast", "s.session:2: expected a priority or 'persistent', got 'fast'"},
         {"add orbit 100 fast", "s.session:2: expected 'persistent', got 'fast'"},
+        {"add orbit 99999999999999999999",
+         "s.session:2: priority out of range (0 to 4294967295): '99999999999999999999'"},
+        {"remove 4294967396", "s.session:2: priority out of range (0 to 4294967295): '4294967396'"},
+        {"remove -1", "s.session:2: priority out of range (0 to 4294967295): '-1'"},
+        {"persistent 4294967296 on", "s.session:2: priority out of range (0 to 4294967295): '4294967296'"},
+        {"cursor -5 grab", "s.session:2: priority out of range (0 to 4294967295): '-5'"},
+        {"page 2147483648", "s.session:2: page out of range (-2147483648 to 2147483647): '2147483648'"},
+        {"tick 86400001", "s.session:2: tick length out of range (0 to 86400000): '86400001'"},
+        {"tick 2147483647", "s.session:2: tick length out of range (0 to 86400000): '2147483647'"},
         {"leave now", "s.session:2: too many arguments: leave"},
+        {"view teapot", "s.session:2: unknown view type 'teapot' (shape, drawing, image)"},
+        {"view shap", "s.session:2: unknown view type 'shap' (did you mean 'shape'?)"},
+        {"view \"tea\xffpot\"", "s.session:2: unknown view type 'tea\\xffpot' (shape, drawing, image)"},
         {"expect colour red",
-         "s.session:2: unknown expectation 'colour' (status, cursor, workflow, handled, camera, selection, "
-         "exception, routed, not-offered)"},
+         "s.session:2: unknown expectation 'colour' (status, status-field, cursor, workflow, handled, "
+         "camera, "
+         "selection, exception, routed, not-offered)"},
+        {"expect stauts red", "s.session:2: unknown expectation 'stauts' (did you mean 'status'?)"},
         {"expect camera yaw 0", "s.session:2: too many words after 'expect camera'"},
         {"expect selection 1 2", "s.session:2: too many words after 'expect selection'"},
+        {"expect status-field 4 x", "s.session:2: status field out of range (0 to 3): '4'"},
+        {"expect status-field x", "s.session:2: missing argument after 'expect status-field'"},
         {"pick 10 20", "s.session:2: missing argument: pick X Y ID"},
         {"pick 10 20 -1", "s.session:2: instance id out of range (0 to 4294967295): '-1'"},
         {"print zoom", "s.session:2: unknown state 'zoom' (camera, selection)"},
+        {"print camrea", "s.session:2: unknown state 'camrea' (did you mean 'camera'?)"},
         {"expect routed MsgKeyPress overlay", "s.session:2: missing argument after 'expect routed'"},
         {"expect routed MsgKeyPress at overlay",
          "s.session:2: expected 'to' after the message name, got 'at'"},
+        {"expect routed MsgKeyPress \"\x01" + std::string(50, 't') + "\" overlay",
+         "s.session:2: expected 'to' after the message name, got '\\x01" + std::string(39, 't') + "...'"},
         {"expect not-offered dragger", "s.session:2: missing argument after 'expect not-offered'"},
         {"expect handled orbit", "s.session:2: missing argument after 'expect handled'"},
         {"select add", "s.session:2: missing argument: instance id"},
@@ -84,28 +159,11 @@ TEST(SessionScript, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
     for (const auto& [line, message] : cases) {
         session::Script script;
         session::ScriptError error;
-        EXPECT_FALSE(session::ParseScript("s.session", "view shape\n" + line + "\ntick 10\n", script, error))
+        EXPECT_FALSE(session::Parse("s.session", "view shape\n" + line + "\ntick 10\n", script, error))
             << line;
         EXPECT_EQ(error.ToString(), message);
-        EXPECT_TRUE(script.commands.empty() || script.commands.size() == 1u);
+        EXPECT_TRUE(script.lines.empty());
     }
-}
-
-TEST(SessionScript, BundledSessionsAreWellFormed) {
-    std::size_t sessions = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(WORKFLOW_BUNDLED_SESSIONS)) {
-        if (entry.path().extension() != ".session") {
-            continue;
-        }
-        std::stringstream text;
-        text << std::ifstream(entry.path()).rdbuf();
-        session::Script script;
-        session::ScriptError error;
-        EXPECT_TRUE(session::ParseScript(entry.path().string(), text.str(), script, error))
-            << error.ToString();
-        ++sessions;
-    }
-    EXPECT_GE(sessions, 1u);
 }
 
 TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeReplayedAsComments) {
@@ -136,13 +194,12 @@ TEST(CrashSession, AnySnapshotBecomesAWellFormedSessionThatKeepsWhatCannotBeRepl
         const std::string text = session::WriteCrashSession(snapshot, setup);
         session::Script script;
         session::ScriptError error;
-        ASSERT_TRUE(session::ParseScript("crash.session", text, script, error)) << error.ToString() << text;
+        ASSERT_TRUE(session::Parse("crash.session", text, script, error)) << error.ToString() << text;
         std::vector<std::string> read;
-        for (const session::Command& command : script.commands) {
-            read.push_back(command.verb);
-            for (const std::string& arg : command.args) {
-                read.push_back(arg);
-            }
+        for (const session::ScriptLine& line : script.lines) {
+            std::vector<std::string> words;
+            EXPECT_FALSE(session::SplitWords(session::Format(line.command), words));
+            read.insert(read.end(), words.begin(), words.end());
         }
         std::vector<std::string> expected = {"view", "shape",
                                              "load", "/plug ins/a\"b.so",
@@ -223,7 +280,6 @@ TEST_F(SessionProgram, FailedExpectationNamesLineExpectedAndSeenAndTheSessionGoe
 TEST_F(SessionProgram, WhatCannotBeHadEndsTheSessionWithOneLineAndExitThree) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"view shape\nload nowhere/\n", "error: line 2: workflow plug-in not found: nowhere/\n"},
-        {"view teapot\n", "error: line 1: unknown view type 'teapot' (shape, drawing, image)\n"},
         {"view image\nload tests/session-plugins/\nadd dragger\nadd compass\nkey a\n",
          "error: line 4: workflow 'compass' cannot be loaded (couldn't load workflow): no loaded plug-in "
          "makes "

@@ -9,6 +9,7 @@
 
 #include "Font.h"
 #include "Mesh.h"
+#include "Parse.h"
 #include "Raster.h"
 #include "ViewerHost.h"
 #include "support/TestFolder.h"
@@ -236,10 +237,9 @@ TEST(ViewerHost, SessionLinesMoveTheCameraThroughTheExampleWorkflowsAndPicksDeci
     auto run = [&](int line, const std::string& text) {
         session::Script script;
         session::ScriptError error;
-        EXPECT_TRUE(session::ParseScript("test", text, script, error)) << error.ToString();
-        script.commands.at(0).line = line;
+        EXPECT_TRUE(session::Parse("test", text, script, error)) << error.ToString();
         out.clear();
-        return real.Execute(script.commands.at(0), out);
+        return real.Execute(script.lines.at(0).command, line, out);
     };
     EXPECT_EQ(run(1, "load " EXAMPLES_PLUGIN_PATH), std::nullopt);
     EXPECT_EQ(run(2, "add orbit"), std::nullopt);

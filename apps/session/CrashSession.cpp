@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <set>
 
-#include "SessionScript.h"
+#include "Parse.h"
 
 namespace session {
 namespace {
@@ -51,17 +51,15 @@ bool ReadsBack(const std::string& line, const std::set<std::string>& verbs,
     }
     Script script;
     ScriptError error;
-    if (!ParseScript("", line, script, error) || script.commands.size() != 1) {
+    if (!Parse("", line, script, error) || script.lines.size() != 1) {
         return false;
     }
-    const Command& command = script.commands.front();
-    if (verbs.count(command.verb) == 0) {
+    if (verbs.count(VerbOf(script.lines.front().command)) == 0) {
         return false;
     }
     if (words) {
-        std::vector<std::string> read = {command.verb};
-        read.insert(read.end(), command.args.begin(), command.args.end());
-        return read == *words;
+        std::vector<std::string> read;
+        return !SplitWords(line, read) && read == *words;
     }
     return true;
 }
@@ -91,21 +89,6 @@ std::string EventLine(const std::string& event) {
 }
 
 }  // namespace
-
-std::string SessionWord(std::string_view word) {
-    if (!word.empty() && word.find_first_of(" \t\r\n\"\\") == std::string_view::npos) {
-        return std::string(word);
-    }
-    std::string quoted = "\"";
-    for (const char c : word) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-        }
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
 
 std::string WriteCrashSession(const workflow::CrashSnapshot& snapshot, const CrashSessionSetup& setup) {
     std::vector<std::string> lines;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Format.h"
 #include "manager/ManagerDiagnostics.h"
 
 namespace session {
@@ -22,9 +23,5 @@ struct CrashSessionSetup {
 // breaks, lines that are no session line), the result reads back as a well-formed session: anything that
 // cannot be replayed is kept as a comment. Any thread.
 std::string WriteCrashSession(const workflow::CrashSnapshot& snapshot, const CrashSessionSetup& setup);
-
-// A word as ParseScript reads it back: bare when it can be, else quoted with \" and \\. Text with a line
-// break has no such form. Any thread.
-std::string SessionWord(std::string_view word);
 
 }  // namespace session

@@ -17,10 +17,12 @@
 #include <vector>
 
 #include "CrashSession.h"
+#include "Drive.h"
+#include "Format.h"
+#include "Parse.h"
 #include "PlugIn.h"
 #include "SessionRouting.h"
 #include "ViewState.h"
-#include "WindowInput.h"
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
 #include "dom/Observer.h"
@@ -57,6 +59,20 @@ struct Report {
 
 std::string Quoted(const std::string& text) {
     return Json(text).dump();
+}
+
+// One error line on the error stream: prefix and message, or under --json an object of type "error" with
+// fields and the message.
+void WriteErrorLine(std::ostream& err, bool json, Json fields, const std::string& message,
+                    const std::string& prefix) {
+    if (json) {
+        Json object = {{"type", "error"}};
+        object.update(fields);
+        object["message"] = message;
+        err << object.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+    } else {
+        err << prefix << message << "\n";
+    }
 }
 
 // A window's cursor: "none" when it shows its own (unset), "default" for the empty name.
@@ -263,8 +279,26 @@ private:
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
 
-int ToInt(const std::string& word) {
-    return static_cast<int>(*Number(word));
+// The expectation as an error line names it: its kind and what it is about.
+std::string ExpectationLabel(const Expect& expect) {
+    std::string label = ExpectationName(expect.what);
+    switch (expect.what) {
+        case Expectation::StatusField:
+        case Expectation::Workflow:
+            return label + " " + std::to_string(expect.number);
+        case Expectation::Handled:
+        case Expectation::Routed:
+            return label + " " + expect.subject;
+        case Expectation::NotOffered:
+            return label + " " + expect.subject + " " + expect.text;
+        default:
+            return label;
+    }
+}
+
+bool IsAdd(const Command& command) {
+    const auto* call = std::get_if<HostCall>(&command);
+    return call && std::holds_alternative<Add>(*call);
 }
 
 }  // namespace
@@ -287,30 +321,31 @@ public:
         // Handler failures are looked for after each line only when asked for: the lookup is a round trip
         // to the plug-in's thread, and the flight recorder's size is the session's to choose.
         watchCrashes_ = !options_.crashDir.empty() ||
-                        std::any_of(script.commands.begin(), script.commands.end(), [](const Command& c) {
-                            return c.verb == "expect" && c.args[0] == "exception";
+                        std::any_of(script.lines.begin(), script.lines.end(), [](const ScriptLine& step) {
+                            const auto* expect = std::get_if<Expect>(&step.command);
+                            return expect && expect->what == Expectation::Exception;
                         });
         routingWanted_ = options_.route || AsksForRouting(script);
         int failedExpectations = 0;
         try {
             Start();
-            for (const Command& command : script.commands) {
+            for (const ScriptLine& command : script.lines) {
                 line_ = command.line;
                 Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
                       std::to_string(command.line) + "> " + command.text);
-                if (command.verb == "expect") {
-                    failedExpectations += Expect(command) ? 0 : 1;
+                if (const auto* expect = std::get_if<session::Expect>(&command.command)) {
+                    failedExpectations += Check(command.line, *expect) ? 0 : 1;
                     continue;
                 }
                 stepExceptions_.clear();
                 const auto begin = std::chrono::steady_clock::now();
-                Execute(command);
+                Execute(command.command);
                 Settle();
                 eventTime_ += std::chrono::steady_clock::now() - begin;
                 ++events_;
                 WriteReports();
                 CollectCrashes();
-                CheckFailures(command);
+                CheckFailures(command.command);
             }
             Stop();
             WriteReports();
@@ -321,8 +356,9 @@ public:
         }
         WriteSummary();
         if (failedExpectations > 0) {
-            err_ << failedExpectations << " expectation" << (failedExpectations == 1 ? "" : "s")
-                 << " failed\n";
+            WriteError({{"exit", EXIT_EXPECTATION_FAILED}},
+                       std::to_string(failedExpectations) + " expectation" +
+                           (failedExpectations == 1 ? "" : "s") + " failed");
             return EXIT_EXPECTATION_FAILED;
         }
         return EXIT_OK;
@@ -336,8 +372,19 @@ private:
             // the failure below is the one to report
         }
         WriteReports();
-        err_ << "error: " << (line_ > 0 ? "line " + std::to_string(line_) + ": " : "") << what << "\n";
+        Json fields = {{"exit", EXIT_FAILED}};
+        if (line_ > 0) {
+            fields["line"] = line_;
+        }
+        WriteError(std::move(fields), what,
+                   "error: " + (line_ > 0 ? "line " + std::to_string(line_) + ": " : ""));
         return EXIT_FAILED;
+    }
+
+    // One error line on the error stream; under --json an object of type "error" with fields, and the
+    // line's text as "message".
+    void WriteError(Json fields, const std::string& message, const std::string& prefix = "") {
+        WriteErrorLine(err_, options_.json, std::move(fields), message, prefix);
     }
 
     void Start() {
@@ -415,74 +462,53 @@ private:
     }
 
     void Execute(const Command& command) {
-        const std::string& verb = command.verb;
-        const std::vector<std::string>& a = command.args;
-        if (verb == "view") {
-            MakeView(a[0]);
-        } else if (verb == "load") {
-            Load(a[0]);
-        } else if (verb == "tick") {
-            Tick(*Number(a[0]));
-        } else if (verb == "add") {
-            const bool persistent = a.back() == "persistent";
-            if (a.size() > 1 && Number(a[1])) {
-                Manager().AddWorkflowAtPriority(du::Symbol(a[0]), static_cast<unsigned int>(*Number(a[1])),
-                                                persistent);
-            } else {
-                Manager().AddWorkflow(du::Symbol(a[0]), persistent);
-            }
-        } else if (verb == "remove") {
-            if (auto priority = Number(a[0]); priority && *priority >= 0) {
-                Manager().RemoveWorkflowByPriority(static_cast<unsigned int>(*priority));
-            } else {
-                Manager().RemoveWorkflowByName(du::Symbol(a[0]));
-            }
-        } else if (verb == "persistent") {
-            Manager().SetWorkflowPersistent(static_cast<unsigned int>(*Number(a[0])), a[1] == "on");
-        } else if (verb == "select") {
-            Manager().SendModeMessage("select", du::Symbol(a[0]), a.size() > 1 ? ToInt(a[1]) : 0, nullptr);
-        } else if (verb == "mode") {
-            Manager().SendModeMessage(du::Symbol(a[0]), du::Symbol(a[1]), a.size() > 2 ? ToInt(a[2]) : 0,
-                                      nullptr);
-        } else if (verb == "page") {
-            Manager().SetCurPage(ToInt(a[0]));
-        } else if (verb == "query") {
-            du::Symbol symbol;
-            int number = 0;
-            du::SmartPtr<du::RefCounted> object;
-            const bool answered = Manager().QueryWorkflows(du::Symbol(a[0]), symbol, number, object);
-            Write({{"type", "query"},
-                   {"query", a[0]},
-                   {"answered", answered},
-                   {"symbol", NameOrNone(symbol)},
-                   {"number", number},
-                   {"object", !object.IsNull()}},
-                  "query " + a[0] +
-                      (answered ? " answered " + NameOrNone(symbol) + " " + std::to_string(number) +
-                                      (object ? " with an object" : "")
-                                : " unanswered"));
-        } else if (verb == "cursor") {
-            Manager().SetMouseCursor(static_cast<unsigned int>(*Number(a[0])),
-                                     a[1] == "none" ? du::Symbol() : du::Symbol(a[1]));
-        } else if (verb == "trace") {
-            Trace(a);
-        } else if (verb == "replay") {
-            Replay(a);
-        } else if (verb == "pick") {
-            Pick(ToInt(a[0]), ToInt(a[1]), static_cast<unsigned int>(*Number(a[2])));
-        } else if (verb == "print") {
-            const std::string state =
-                a[0] == "camera" ? apps::CameraText(*View().GetCamera()) : apps::SelectionText(View());
-            Write({{"type", a[0]}, {"state", state}}, a[0] + " " + Quoted(state));
-        } else {
-            PostWindowInput(Window(), verb, a);
+        if (const auto* input = std::get_if<WindowInput>(&command)) {
+            Post(*input, Window());
+        } else if (const auto* call = std::get_if<HostCall>(&command)) {
+            Apply(*call, Manager());
+        } else if (const auto* view = std::get_if<session::View>(&command)) {
+            MakeView(ViewKindName(view->kind));
+        } else if (const auto* load = std::get_if<session::Load>(&command)) {
+            Load(load->path);
+        } else if (const auto* tick = std::get_if<session::Tick>(&command)) {
+            Tick(tick->length);
+        } else if (const auto* query = std::get_if<session::Query>(&command)) {
+            Query(query->name);
+        } else if (const auto* trace = std::get_if<session::Trace>(&command)) {
+            Trace(*trace);
+        } else if (const auto* replay = std::get_if<session::Replay>(&command)) {
+            Replay(*replay);
+        } else if (const auto* pick = std::get_if<session::Pick>(&command)) {
+            Pick(pick->x, pick->y, pick->id);
+        } else if (const auto* print = std::get_if<session::Print>(&command)) {
+            const std::string name = StateName(print->state);
+            const std::string state = print->state == State::Camera ? apps::CameraText(*View().GetCamera())
+                                                                    : apps::SelectionText(View());
+            Write({{"type", name}, {"state", state}}, name + " " + Quoted(state));
         }
+    }
+
+    void Query(const std::string& name) {
+        du::Symbol symbol;
+        int number = 0;
+        du::SmartPtr<du::RefCounted> object;
+        const bool answered = Manager().QueryWorkflows(du::Symbol(name), symbol, number, object);
+        Write({{"type", "query"},
+               {"query", name},
+               {"answered", answered},
+               {"symbol", NameOrNone(symbol)},
+               {"number", number},
+               {"object", !object.IsNull()}},
+              "query " + name +
+                  (answered ? " answered " + NameOrNone(symbol) + " " + std::to_string(number) +
+                                  (object ? " with an object" : "")
+                            : " unanswered"));
     }
 
     void MakeView(const std::string& kind) {
         du::SmartPtr<rzk::View> view = apps::MakeView(kind);
         if (!view) {
-            throw SessionFailure("unknown view type '" + kind + "' (shape, drawing, image)");
+            throw SessionFailure("unknown view type '" + ErrorWord(kind) + "' (shape, drawing, image)");
         }
         du::SmartPtr<rzk::Window> window(new rzk::Window);
         view->SetWindow(window);
@@ -514,13 +540,10 @@ private:
 
     // --- The routing log: only a session that prints it or asks about it makes the manager keep it.
     static bool AsksForRouting(const Script& script) {
-        for (const Command& command : script.commands) {
-            if (command.verb == "expect" &&
-                (command.args[0] == "routed" || command.args[0] == "not-offered")) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(script.lines.begin(), script.lines.end(), [](const ScriptLine& step) {
+            const auto* expect = std::get_if<session::Expect>(&step.command);
+            return expect && (expect->what == Expectation::Routed || expect->what == Expectation::NotOffered);
+        });
     }
 
     void StartRouting() {
@@ -544,12 +567,12 @@ private:
 
     // "expect routed MSG to NAME|none" and "expect not-offered MSG NAME": what was seen, and what was
     // expected.
-    std::pair<std::string, std::string> RoutingExpectation(const std::vector<std::string>& a) {
+    std::pair<std::string, std::string> RoutingExpectation(const session::Expect& expect) {
         Manager();  // before the first view there is no log to ask
-        if (a[0] == "routed") {
-            return {routing_->LastConsumer(a[1]), a[3]};
+        if (expect.what == Expectation::Routed) {
+            return {routing_->LastConsumer(expect.subject), expect.text};
         }
-        return {routing_->LastOffer(a[1], a[2]), "not offered"};
+        return {routing_->LastOffer(expect.subject, expect.text), "not offered"};
     }
 
     void Load(const std::string& path) {
@@ -563,30 +586,30 @@ private:
         loaded_.push_back(std::filesystem::absolute(loaded, ignored).lexically_normal().string());
     }
 
-    void Trace(const std::vector<std::string>& a) {
-        if (a[0] == "save") {
-            std::ofstream file(Resolve(a[1]));
+    void Trace(const session::Trace& trace) {
+        if (trace.what == TraceSwitch::Save) {
+            std::ofstream file(Resolve(trace.file));
             for (const auto& [source, line] : log_.TraceLines()) {
                 file << line << "\n";
             }
             if (!file) {
-                throw SessionFailure("cannot write the trace to " + Resolve(a[1]));
+                throw SessionFailure("cannot write the trace to " + Resolve(trace.file));
             }
             return;
         }
-        if (a[0] == "on") {
+        if (trace.what == TraceSwitch::On) {
             log_.ClearTrace();
         }
-        Manager().SetWorkflowTraceEnabled(a[0] == "on");
+        Manager().SetWorkflowTraceEnabled(trace.what == TraceSwitch::On);
     }
 
     // Hands recorded lines back to a workflow: those of a file, else those it recorded since "trace on".
-    void Replay(const std::vector<std::string>& a) {
+    void Replay(const session::Replay& replay) {
         std::vector<std::string> lines;
-        if (a.size() > 1) {
-            std::ifstream file(Resolve(a[1]));
+        if (replay.file) {
+            std::ifstream file(Resolve(*replay.file));
             if (!file) {
-                throw SessionFailure("cannot read the trace file " + Resolve(a[1]));
+                throw SessionFailure("cannot read the trace file " + Resolve(*replay.file));
             }
             for (std::string line; std::getline(file, line);) {
                 if (!line.empty()) {
@@ -595,13 +618,13 @@ private:
             }
         } else {
             for (const auto& [source, line] : log_.TraceLines()) {
-                if (source == a[0]) {
+                if (source == replay.workflow) {
                     lines.push_back(line);
                 }
             }
         }
         for (const std::string& line : lines) {
-            Manager().HandleTraceString(du::Symbol(a[0]), du::Symbol(line));
+            Manager().HandleTraceString(du::Symbol(replay.workflow), du::Symbol(line));
         }
     }
 
@@ -625,37 +648,56 @@ private:
         return given.is_absolute() ? path : (std::filesystem::path(sessionDir_) / given).string();
     }
 
-    bool Expect(const Command& command) {
-        const std::vector<std::string>& a = command.args;
-        std::string expected = a.back();
+    bool Check(int line, const session::Expect& expect) {
+        std::string expected = expect.text;
         std::string seen;
-        if (a[0] == "routed" || a[0] == "not-offered") {
-            std::tie(seen, expected) = RoutingExpectation(a);
-        } else if (a[0] == "status") {
-            seen = View().GetStatusMessage();
-        } else if (a[0] == "cursor") {
-            seen = CursorName(Window().GetCursor());
-        } else if (a[0] == "camera") {
-            seen = apps::CameraText(*View().GetCamera());
-        } else if (a[0] == "selection") {
-            seen = apps::SelectionText(View());
-        } else if (a[0] == "workflow") {
-            seen = NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*Number(a[1]))));
-        } else if (a[0] == "exception") {
-            seen = SeenExceptions(expected);
-        } else {
-            seen = log_.LastHandled(a[1]);
+        switch (expect.what) {
+            case Expectation::Routed:
+            case Expectation::NotOffered:
+                std::tie(seen, expected) = RoutingExpectation(expect);
+                break;
+            case Expectation::Status:
+                seen = View().GetStatusMessage();
+                break;
+            case Expectation::StatusField:
+                seen = StatusField(View().GetStatusMessage(), expect.number);
+                break;
+            case Expectation::Cursor:
+                seen = CursorName(Window().GetCursor());
+                break;
+            case Expectation::Camera:
+                seen = apps::CameraText(*View().GetCamera());
+                break;
+            case Expectation::Selection:
+                seen = apps::SelectionText(View());
+                break;
+            case Expectation::Workflow:
+                seen = NameOrNone(Manager().FindWorkflow(expect.number));
+                break;
+            case Expectation::Exception:
+                seen = SeenExceptions(expected);
+                break;
+            case Expectation::Handled:
+                seen = log_.LastHandled(expect.subject);
+                break;
         }
         const bool met = seen == expected;
-        const std::string what = a[0] == "not-offered" ? a[0] + " " + a[1] + " " + a[2]
-                                 : a.size() >= 3       ? a[0] + " " + a[1]
-                                                       : a[0];
-        Write(
-            {{"type", "expect"}, {"line", command.line}, {"ok", met}, {"expected", expected}, {"seen", seen}},
-            met ? "ok" : "FAILED: expected " + Quoted(expected) + ", seen " + Quoted(seen));
+        const std::string label = ExpectationLabel(expect);
+        Write({{"type", "expect"},
+               {"line", line},
+               {"expectation", ExpectationName(expect.what)},
+               {"ok", met},
+               {"expected", expected},
+               {"seen", seen}},
+              met ? "ok" : "FAILED: expected " + Quoted(expected) + ", seen " + Quoted(seen));
         if (!met) {
-            err_ << "line " << command.line << ": expected " << what << " " << Quoted(expected) << ", seen "
-                 << Quoted(seen) << "\n";
+            WriteError({{"exit", EXIT_EXPECTATION_FAILED},
+                        {"line", line},
+                        {"expectation", ExpectationName(expect.what)},
+                        {"expected", expected},
+                        {"seen", seen}},
+                       "expected " + label + " " + Quoted(expected) + ", seen " + Quoted(seen),
+                       "line " + std::to_string(line) + ": ");
         }
         return met;
     }
@@ -663,8 +705,8 @@ private:
     // A workflow that cannot be loaded stops the session: what follows would only fail in its wake.
     void CheckFailures(const Command& command) {
         for (const auto& [name, message] : log_.TakeFailures()) {
-            if (command.verb == "add" && message == "couldn't load workflow") {
-                throw SessionFailure("workflow '" + name + "' cannot be loaded (" + message +
+            if (IsAdd(command) && message == "couldn't load workflow") {
+                throw SessionFailure("workflow '" + ErrorWord(name) + "' cannot be loaded (" + message +
                                      "): no loaded plug-in makes it for this view");
             }
         }
@@ -851,27 +893,39 @@ int SessionHost::Run(const Script& script, const std::string& sessionDir) {
     return impl_->Run(script, sessionDir);
 }
 
+void WriteCommandLineError(std::ostream& err, bool json, const std::string& what) {
+    std::string message = what;
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    WriteErrorLine(err, json, {{"exit", EXIT_MALFORMED}},
+                   message + " (workflow-session --help lists the options)", "error: ");
+}
+
 int RunSessionFile(const std::string& path, const Options& options, std::ostream& out, std::ostream& err) {
     std::error_code ignored;
     std::ifstream file(path, std::ios::binary);
     if (!std::filesystem::is_regular_file(path, ignored) || !file) {
-        err << "error: cannot read the session file " << path << "\n";
+        WriteErrorLine(err, options.json, {{"exit", EXIT_FAILED}},
+                       "cannot read the session file " + path + " (give the path of a .session file)",
+                       "error: ");
         return EXIT_FAILED;
     }
     // A session is a page of commands; a file many times that size is no session, and is not read whole.
     constexpr std::uintmax_t MAX_SESSION_BYTES = 64u << 20;
     if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
         size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
-        err << path << ":1: session file too large (" << size << " bytes, at most " << MAX_SESSION_BYTES
-            << ")\n";
+        WriteErrorLine(err, options.json, {{"exit", EXIT_MALFORMED}, {"file", path}, {"line", 1}},
+                       "session file too large (" + std::to_string(size) + " bytes, at most " +
+                           std::to_string(MAX_SESSION_BYTES) + ")",
+                       path + ":1: ");
         return EXIT_MALFORMED;
     }
     std::stringstream text;
     text << file.rdbuf();
     Script script;
     ScriptError error;
-    if (!ParseScript(path, text.str(), script, error)) {
-        err << error.ToString() << "\n";
+    if (!Parse(path, text.str(), script, error)) {
+        WriteErrorLine(err, options.json, {{"exit", EXIT_MALFORMED}, {"file", path}, {"line", error.line}},
+                       error.what, path + ":" + std::to_string(error.line) + ": ");
         return EXIT_MALFORMED;
     }
     SessionHost host(options, out, err);

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "SessionScript.h"
+#include "Command.h"
 
 namespace session {
 
@@ -48,6 +48,9 @@ private:
     class Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Writes why the command line cannot be used as one error line (exit code EXIT_MALFORMED). Main thread.
+void WriteCommandLineError(std::ostream& err, bool json, const std::string& what);
 
 // Reads and runs the session file at path; the whole program but its command line. Main thread.
 int RunSessionFile(const std::string& path, const Options& options, std::ostream& out, std::ostream& err);

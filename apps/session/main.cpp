@@ -1,5 +1,6 @@
 // workflow-session: runs a session file against the workflow plug-in, as a viewer would drive it.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -25,7 +26,14 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? 0 : session::EXIT_MALFORMED;
+        if (error.get_exit_code() == 0) {
+            return app.exit(error);  // --help
+        }
+        // The flag may come after the fault, so it is looked for in the words themselves.
+        const bool json = std::any_of(argv + 1, argv + argc,
+                                      [](const char* word) { return std::string(word) == "--json"; });
+        session::WriteCommandLineError(std::cerr, json, error.what());
+        return session::EXIT_MALFORMED;
     }
     return session::RunSessionFile(sessionPath, options, std::cout, std::cerr);
 }
