@@ -8,7 +8,7 @@
 #include <string>
 
 #include "CrashSession.h"
-#include "SessionScript.h"
+#include "Parse.h"
 #include "support/FuzzInput.h"
 
 namespace {
@@ -16,15 +16,15 @@ namespace {
 // Event lines are mostly well-formed, so that the writer's replay path is reached, not only its comments.
 std::string EventLine(fuzz::FuzzInput& input) {
     static const char* const lines[] = {"down left 10 20", "move 30 40", "up left 30 40", "wheel -120 5 5",
-                                        "key a",          "tick 10",    "mod ctrl down", "size 640 480",
-                                        "leave",          "page 2",     "select add 3",  "dblclick left"};
+                                        "key a",           "tick 10",    "mod ctrl down", "size 640 480",
+                                        "leave",           "page 2",     "select add 3",  "dblclick left"};
     switch (input.Below(4)) {
-    case 0:
-        return input.Text(60);
-    case 1:
-        return std::string(input.Pick(lines)) + input.Text(8);
-    default:
-        return input.Pick(lines);
+        case 0:
+            return input.Text(60);
+        case 1:
+            return std::string(input.Pick(lines)) + input.Text(8);
+        default:
+            return input.Pick(lines);
     }
 }
 
@@ -58,9 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = session::WriteCrashSession(snapshot, setup);
     session::Script script;
     session::ScriptError error;
-    if (!session::ParseScript("crash.session", written, script, error)) {
-        std::fprintf(stderr, "the written crash session does not read back: %s\n%s\n", error.ToString().c_str(),
-                     written.c_str());
+    if (!session::Parse("crash.session", written, script, error)) {
+        std::fprintf(stderr, "the written crash session does not read back: %s\n%s\n",
+                     error.ToString().c_str(), written.c_str());
         std::abort();
     }
     return 0;
