@@ -291,6 +291,17 @@ TEST_F(SessionProgram, WhatCannotBeHadEndsTheSessionWithOneLineAndExitThree) {
         EXPECT_EQ(outcome.exitCode, 3) << text;
         EXPECT_EQ(outcome.err, message);
     }
+    // A session file that is not there, and a command line that cannot be used: one line each.
+    const Outcome missing = Run((dir_ / "nowhere.session").string());
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_EQ(missing.err, "error: cannot read the session file " + (dir_ / "nowhere.session").string() +
+                               " (give the path of a .session file)\n");
+    const Outcome badOption = Run("--recorder-size lots " + Write("plain.session", "view shape\n"));
+    EXPECT_EQ(badOption.exitCode, 2);
+    EXPECT_EQ(badOption.err.rfind("error: ", 0), 0u) << badOption.err;
+    EXPECT_EQ(std::count(badOption.err.begin(), badOption.err.end(), '\n'), 1) << badOption.err;
+    EXPECT_EQ(Run("--help").exitCode, 0);
+
     const Outcome noPlugIn =
         Run("--plugin " + (dir_ / "libnothing.so").string() + " " + Write("plain.session", "view shape\n"));
     EXPECT_EQ(noPlugIn.exitCode, 3);
@@ -453,6 +464,63 @@ TEST_F(SessionProgram, RouteWritesEachDispatchAsATreeAndRoutingExpectationsNameW
               "line 7: expected not-offered MsgKeyPress overlay \"not offered\", seen \"offered\"\n"
               "line 8: expected routed MsgMouseWheel \"none\", seen \"not dispatched\"\n"
               "3 expectations failed\n");
+}
+
+TEST_F(SessionProgram, UnderJsonErrorsAreObjectsAndExpectationsSayWhichTheyAre) {
+    auto objects = [](const std::string& text) {
+        std::vector<nlohmann::json> read;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            read.push_back(nlohmann::json::parse(line, nullptr, false));
+            EXPECT_TRUE(read.back().is_object()) << line;
+        }
+        return read;
+    };
+    const std::string malformed = Write("bad.session", "view shape\ndwon left 1 2\n");
+    const Outcome bad = Run("--json " + malformed);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(objects(bad.err),
+              (std::vector<nlohmann::json>{{{"type", "error"},
+                                            {"exit", 2},
+                                            {"file", malformed},
+                                            {"line", 2},
+                                            {"message", "unknown verb 'dwon' (did you mean 'down'?)"}}}));
+
+    const Outcome failed = Run("--json " + Write("expect.session",
+                                                 "view shape\nload tests/session-plugins/\nadd dragger\n"
+                                                 "expect workflow 100 dragger\nexpect cursor grab\n"));
+    EXPECT_EQ(failed.exitCode, 1);
+    std::vector<std::string> expectations;
+    for (const nlohmann::json& object : objects(failed.out)) {
+        if (object.value("type", "") == "expect") {
+            expectations.push_back(object.value("expectation", "") +
+                                   (object.value("ok", false) ? " ok" : ""));
+        }
+    }
+    EXPECT_EQ(expectations, (std::vector<std::string>{"workflow ok", "cursor"}));
+    const std::vector<nlohmann::json> errors = objects(failed.err);
+    ASSERT_EQ(errors.size(), 2u) << failed.err;
+    EXPECT_EQ(errors[0], (nlohmann::json{{"type", "error"},
+                                         {"exit", 1},
+                                         {"line", 5},
+                                         {"expectation", "cursor"},
+                                         {"expected", "grab"},
+                                         {"seen", "none"},
+                                         {"message", "expected cursor \"grab\", seen \"none\""}}));
+    EXPECT_EQ(errors[1],
+              (nlohmann::json{{"type", "error"}, {"exit", 1}, {"message", "1 expectation failed"}}));
+
+    const Outcome stopped = Run("--json " + Write("stop.session", "view shape\nload nowhere/\n"));
+    EXPECT_EQ(stopped.exitCode, 3);
+    EXPECT_EQ(objects(stopped.err),
+              (std::vector<nlohmann::json>{{{"type", "error"},
+                                            {"exit", 3},
+                                            {"line", 2},
+                                            {"message", "workflow plug-in not found: nowhere/"}}}));
+    const Outcome option = Run("--json --no-such-option");
+    EXPECT_EQ(option.exitCode, 2);
+    ASSERT_EQ(objects(option.err).size(), 1u) << option.err;
+    EXPECT_EQ(objects(option.err)[0].value("exit", 0), 2);
 }
 
 }  // namespace
