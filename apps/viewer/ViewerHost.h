@@ -35,9 +35,9 @@ private:
 };
 
 // The viewer's side of the plug-in: loads libworkflow.so as the session host does, builds one view of the
-// kind asked for, and runs session-language lines against it, whether they come from a person's input
-// (translated from window events), a session file or a recording's header. The plug-in runs on its own
-// module thread on the real clock.
+// kind asked for, and runs session-language commands against it, whether they come from a person's input
+// (made from window events), a session file or the viewer's own setup. The plug-in runs on its own module
+// thread on the real clock.
 class ViewerHost {
 public:
     ViewerHost();
