@@ -18,6 +18,7 @@
 
 #include "CrashSession.h"
 #include "PlugIn.h"
+#include "SafeText.h"
 #include "SessionRouting.h"
 #include "ViewState.h"
 #include "WindowInput.h"
@@ -56,7 +57,7 @@ struct Report {
 };
 
 std::string Quoted(const std::string& text) {
-    return Json(text).dump();
+    return SafeQuoted(text);
 }
 
 // A window's cursor: "none" when it shows its own (unset), "default" for the empty name.
@@ -99,6 +100,15 @@ public:
         std::lock_guard lock(lock_);
         ++installed_;
     }
+    // Every report of a change of the stack, successful or not, since the last call.
+    void NoteChange() {
+        std::lock_guard lock(lock_);
+        ++changes_;
+    }
+    std::size_t TakeChangeCount() {
+        std::lock_guard lock(lock_);
+        return std::exchange(changes_, 0);
+    }
     std::size_t InstalledCount() const {
         std::lock_guard lock(lock_);
         return installed_;
@@ -126,15 +136,46 @@ public:
         return std::exchange(failures_, {});
     }
 
+    // A failure of the host's own observers, kept for the host thread (the first one).
+    void NoteFault(const std::string& what) noexcept {
+        try {
+            std::lock_guard lock(lock_);
+            if (fault_.empty()) {
+                fault_ = what;
+            }
+        } catch (...) {
+            // only an allocation can fail here, and the fault is then lost with it
+        }
+    }
+    std::string TakeFault() {
+        std::lock_guard lock(lock_);
+        return std::exchange(fault_, {});
+    }
+
 private:
     mutable std::mutex lock_;
     std::vector<Report> reports_;
     std::map<std::string, std::string> lastHandled_;
     std::size_t handledCount_ = 0;
     std::size_t installed_ = 0;
+    std::size_t changes_ = 0;
     std::vector<std::pair<std::string, std::string>> trace_;
     std::vector<std::pair<std::string, std::string>> failures_;
+    std::string fault_;
 };
+
+// Runs a callback of a host observer. It is called inside the plug-in's dispatch, so whatever goes wrong
+// is kept for the host thread rather than thrown into the dispatch.
+template <class Callback>
+void Guarded(ReportLog& log, const char* observer, Callback&& callback) noexcept {
+    try {
+        callback();
+    } catch (const std::exception& error) {
+        log.NoteFault(std::string("the host's ") + observer + " failed: " + error.what());
+    } catch (...) {
+        log.NoteFault(std::string("the host's ") + observer + " failed");
+    }
+}
 
 // The host's observer of the manager. Actors travel to the manager as handles; having no proxy factory,
 // these are handed over as themselves and called on the plug-in's thread, hence the locked log.
@@ -143,10 +184,24 @@ public:
     explicit ManagerReports(ReportLog& log) : log_(log) {}
 
     void OnRegistered() override {
-        log_.Add({{"type", "observer"}, {"event", "registered"}}, "observer registered");
+        Guarded(log_, "manager observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "registered"}}, "observer registered");
+        });
     }
     void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
                           bool success, const du::Symbol& message) override {
+        Guarded(log_, "manager observer", [&] { Report(oldName, newName, priority, success, message); });
+    }
+    void OnManagerDestroyed() override {
+        Guarded(log_, "manager observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "destroyed"}}, "observer manager destroyed");
+        });
+    }
+
+private:
+    void Report(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority, bool success,
+                const du::Symbol& message) {
+        log_.NoteChange();
         const std::string before = NameOrNone(oldName);
         const std::string after = NameOrNone(newName);
         Json fields = {{"type", "observer"},
@@ -172,11 +227,7 @@ public:
         }
         log_.Add(std::move(fields), std::move(text));
     }
-    void OnManagerDestroyed() override {
-        log_.Add({{"type", "observer"}, {"event", "destroyed"}}, "observer manager destroyed");
-    }
 
-private:
     ReportLog& log_;
 };
 
@@ -186,10 +237,19 @@ public:
     explicit NotificationReports(ReportLog& log) : log_(log) {}
 
     void OnRegistered() override {
-        log_.Add({{"type", "observer"}, {"event", "notifications registered"}}, "notifications registered");
+        Guarded(log_, "notification observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "notifications registered"}},
+                     "notifications registered");
+        });
     }
     void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
                         const du::SmartPtr<du::RefCounted>& data) override {
+        Guarded(log_, "notification observer", [&] { Report(source, notification, value, data); });
+    }
+
+private:
+    void Report(const du::Symbol& source, const du::Symbol& notification, int value,
+                const du::SmartPtr<du::RefCounted>& data) {
         const std::string from = source.IsSet() ? source.ToString() : std::string();
         const std::string name = notification.IsSet() ? notification.ToString() : std::string();
         std::string text;
@@ -215,50 +275,39 @@ public:
         }
     }
 
-private:
     ReportLog& log_;
 };
 
-// An actor on the plug-in's queue that tells the host thread how far the queue's timers have run, and
-// answers an empty blocking call once everything queued before it has run.
+// An actor on the plug-in's queue that runs tasks of the host thread there, once everything queued before
+// them has run, and tells whether they ran: a queue whose thread has ended runs nothing more.
 class QueueProbe : public dom::ManagedObject {
 public:
-    void HandleTimeoutEvent(std::int64_t now) override {
-        {
-            std::lock_guard lock(lock_);
-            seen_ = now;
-        }
-        changed_.notify_all();
-    }
-    // Runs the task the host thread waits on, if any; handled without a reply, which releases the sender.
+    // Runs the task the host thread waits on; handled without a reply, which releases the sender.
     void HandleMessage(const dom::MessagePtr&) override {
+        ran_ = true;
         if (task_) {
             task_();
         }
     }
 
-    void WaitForTimers(std::int64_t time) {
-        std::unique_lock lock(lock_);
-        changed_.wait(lock, [&] { return seen_ >= time; });
-    }
-    void Barrier() const {
+    // Runs task (if any) on the queue's thread once everything queued before it has run, and waits for it;
+    // false when the queue's thread has ended and nothing ran. Host thread only, one task at a time; the
+    // blocking call orders the task's effects before the return, and every blocking call has an end: a
+    // queue that shuts down returns it.
+    bool RunOnQueue(std::function<void()> task) {
+        task_ = std::move(task);
+        ran_ = false;
         dom::MessageWriter writer = StartNewMessage(0);
         writer.MarkNeedsReplyFlag();
         DeliverMessage(writer.FinaliseMessage());
-    }
-    // Runs task on the queue's thread once everything queued before it has run, and waits for it. Host
-    // thread only, one task at a time; the blocking call orders the task's effects before the return.
-    void RunOnQueue(std::function<void()> task) {
-        task_ = std::move(task);
-        Barrier();
         task_ = nullptr;
+        return ran_;
     }
 
 private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    std::int64_t seen_ = 0;
-    std::function<void()> task_;  // set and cleared by the host thread around a blocking call
+    // Set and read by the host thread around a blocking call, and by the queue's thread within it.
+    std::function<void()> task_;
+    bool ran_ = false;
 };
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
@@ -284,17 +333,13 @@ public:
 
     int Run(const Script& script, const std::string& sessionDir) {
         sessionDir_ = sessionDir;
-        // Handler failures are looked for after each line only when asked for: the lookup is a round trip
-        // to the plug-in's thread, and the flight recorder's size is the session's to choose.
-        watchCrashes_ = !options_.crashDir.empty() ||
-                        std::any_of(script.commands.begin(), script.commands.end(), [](const Command& c) {
-                            return c.verb == "expect" && c.args[0] == "exception";
-                        });
         routingWanted_ = options_.route || AsksForRouting(script);
         int failedExpectations = 0;
+        int unexpectedExceptions = 0;
         try {
             Start();
-            for (const Command& command : script.commands) {
+            for (std::size_t index = 0; index < script.commands.size(); ++index) {
+                const Command& command = script.commands[index];
                 line_ = command.line;
                 Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
                       std::to_string(command.line) + "> " + command.text);
@@ -305,12 +350,14 @@ public:
                 stepExceptions_.clear();
                 const auto begin = std::chrono::steady_clock::now();
                 Execute(command);
-                Settle();
+                SettleLine();
                 eventTime_ += std::chrono::steady_clock::now() - begin;
                 ++events_;
                 WriteReports();
+                CheckFaults();
                 CollectCrashes();
                 CheckFailures(command);
+                unexpectedExceptions += UnexpectedExceptions(script, index);
             }
             Stop();
             WriteReports();
@@ -323,9 +370,12 @@ public:
         if (failedExpectations > 0) {
             err_ << failedExpectations << " expectation" << (failedExpectations == 1 ? "" : "s")
                  << " failed\n";
-            return EXIT_EXPECTATION_FAILED;
         }
-        return EXIT_OK;
+        if (unexpectedExceptions > 0) {
+            err_ << unexpectedExceptions << " unexpected exception" << (unexpectedExceptions == 1 ? "" : "s")
+                 << "\n";
+        }
+        return failedExpectations + unexpectedExceptions > 0 ? EXIT_EXPECTATION_FAILED : EXIT_OK;
     }
 
 private:
@@ -336,7 +386,8 @@ private:
             // the failure below is the one to report
         }
         WriteReports();
-        err_ << "error: " << (line_ > 0 ? "line " + std::to_string(line_) + ": " : "") << what << "\n";
+        err_ << "error: " << (line_ > 0 ? "line " + std::to_string(line_) + ": " : "") << SafeText(what)
+             << "\n";
         return EXIT_FAILED;
     }
 
@@ -369,10 +420,10 @@ private:
         started_ = true;
         probe_ = new QueueProbe;
         probe_->ManageSelf(queue_, du::Symbol(), 0);
-        probe_->AddRecurringTimeout(TIMER_STEP);
     }
 
     void StopManager() {
+        diagnostics_ = nullptr;
         if (manager_) {
             manager_->Destroy();
             Settle();
@@ -381,11 +432,17 @@ private:
     }
 
     void Stop() {
+        std::exception_ptr failure;
         if (started_) {
-            StopManager();
+            started_ = false;
+            try {
+                StopManager();
+            } catch (...) {
+                failure = std::current_exception();  // the plug-in is shut down all the same
+            }
+            manager_ = nullptr;
             module_ = nullptr;
             plugIn_.terminate();
-            started_ = false;
             probe_ = nullptr;
             queue_ = nullptr;
         }
@@ -394,24 +451,74 @@ private:
             dp::SetTraceSink(std::move(previousSink_));
             sinkInstalled_ = false;
         }
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
     }
 
     // Returns once the plug-in's thread has run everything the host asked of it so far.
-    void Settle() const { probe_->Barrier(); }
+    void Settle() { OnQueue(nullptr); }
 
-    // Moves the plug-in's clock in steps of the shortest timer period: a recurring timeout fires at most
-    // once a round, so each step waits for the round that fires it to finish.
-    void Tick(std::int64_t length) {
-        while (length > 0) {
-            const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
-            queue_->AdvanceTime(step);
-            length -= step;
-            const std::int64_t now = queue_->Now();
-            if (now % TIMER_STEP == 0) {
-                probe_->WaitForTimers(now);
+    // Settles after a line, taking the handler failures it caused on the way (no round trip of their own).
+    void SettleLine() {
+        OnQueue([this] {
+            if (diagnostics_) {
+                settledSnapshots_ = diagnostics_->TakeCrashSnapshots();
             }
-            Settle();
+        });
+    }
+
+    // A handler failure of the line at index fails the session unless an "expect exception" follows it.
+    int UnexpectedExceptions(const Script& script, std::size_t index) {
+        if (stepExceptions_.empty()) {
+            return 0;
         }
+        for (std::size_t next = index + 1;
+             next < script.commands.size() && script.commands[next].verb == "expect"; ++next) {
+            if (script.commands[next].args[0] == "exception") {
+                return 0;
+            }
+        }
+        const int line = script.commands[index].line;
+        Write({{"type", "unexpected"}, {"line", line}, {"exceptions", stepExceptions_}},
+              "FAILED: unexpected exception (an 'expect exception' line after line " + std::to_string(line) +
+                  " would expect it)");
+        err_ << "line " << line << ": unexpected exception " << Quoted(stepExceptions_.front()) << "\n";
+        return static_cast<int>(stepExceptions_.size());
+    }
+
+    // A failure of the host's own observers stops the session: the transcript would be missing lines.
+    void CheckFaults() {
+        std::string fault = log_.TakeFault();
+        if (fault.empty() && routing_) {
+            fault = routing_->TakeFault();
+        }
+        if (!fault.empty()) {
+            throw SessionFailure(fault);
+        }
+    }
+
+    // Runs task on the plug-in's thread and waits for it; a thread that has ended stops the session.
+    void OnQueue(std::function<void()> task) {
+        if (!probe_->RunOnQueue(std::move(task))) {
+            throw SessionFailure(
+                "the workflow plug-in's module thread has ended (a failure on it ends it; see the runtime "
+                "lines above): nothing more can run");
+        }
+    }
+
+    // Moves the plug-in's clock from the plug-in's own thread, in steps of the shortest timer period: a
+    // recurring timeout fires at most once a round, so each step runs the rounds that fire what it made due
+    // before the next step. One round trip for the whole length.
+    void Tick(std::int64_t length) {
+        OnQueue([&] {
+            while (length > 0 && !queue_->IsShutDown()) {
+                const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
+                queue_->AdvanceTime(step);
+                length -= step;
+                queue_->RunNestedRounds();
+            }
+        });
     }
 
     void Execute(const Command& command) {
@@ -499,11 +606,10 @@ private:
         window_ = window;
         viewKind_ = kind;
         statusSeen_ = 0;
-        if (watchCrashes_) {
-            WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
-                diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
-            });
-        }
+        WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
+            diagnostics_ = &diagnostics;
+            diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
+        });
         // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
         manager_->SetWorkflowTraceEnabled(false);
         manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
@@ -662,10 +768,24 @@ private:
 
     // A workflow that cannot be loaded stops the session: what follows would only fail in its wake.
     void CheckFailures(const Command& command) {
+        const std::size_t changes = log_.TakeChangeCount();
         for (const auto& [name, message] : log_.TakeFailures()) {
             if (command.verb == "add" && message == "couldn't load workflow") {
                 throw SessionFailure("workflow '" + name + "' cannot be loaded (" + message +
                                      "): no loaded plug-in makes it for this view");
+            }
+        }
+        // The manager ignores, without a report, a component made under the name that is no workflow; an
+        // "add" reports nothing otherwise only when the workflow asked for is already at the priority given.
+        if (command.verb == "add" && changes == 0) {
+            const std::vector<std::string>& a = command.args;
+            const std::optional<std::int64_t> priority = a.size() > 1 ? Number(a[1]) : std::nullopt;
+            if (!priority ||
+                NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*priority))) != a[0]) {
+                throw SessionFailure(
+                    "workflow '" + a[0] +
+                    "' was not installed: what the loaded plug-ins make under that name is no "
+                    "workflow");
             }
         }
     }
@@ -686,12 +806,7 @@ private:
     // Takes the manager's snapshots of handler failures since the last line: each is reported and, with a
     // crash folder, written there as a session that replays it.
     void CollectCrashes() {
-        if (!watchCrashes_ || !manager_) {
-            return;
-        }
-        std::vector<workflow::CrashSnapshot> snapshots;
-        WithDiagnostics(
-            [&](workflow::ManagerDiagnostics& diagnostics) { snapshots = diagnostics.TakeCrashSnapshots(); });
+        const std::vector<workflow::CrashSnapshot> snapshots = std::exchange(settledSnapshots_, {});
         for (const workflow::CrashSnapshot& snapshot : snapshots) {
             stepExceptions_.push_back(snapshot.exceptionLine);
             Write({{"type", "exception"}, {"line", snapshot.exceptionLine}},
@@ -728,7 +843,7 @@ private:
         if (!diagnostics) {
             throw SessionFailure("the plug-in's manager offers no diagnostics");
         }
-        probe_->RunOnQueue([&] { task(*diagnostics); });
+        OnQueue([&] { task(*diagnostics); });
     }
 
     rzk::WorkflowManager& Manager() {
@@ -797,10 +912,11 @@ private:
 
     void Write(Json fields, const std::string& text) {
         if (options_.json) {
+            MakeJsonSafe(fields);
             out_ << fields.dump() << "\n";
         } else {
             const bool event = fields.value("type", "") == "event" || fields.value("type", "") == "summary";
-            out_ << (event ? "" : "    ") << text << "\n";
+            out_ << (event ? "" : "    ") << SafeText(text) << "\n";
         }
     }
 
@@ -829,7 +945,8 @@ private:
     std::string viewKind_;
     std::vector<std::string> loaded_;  // absolute paths of the workflow plug-ins, in load order
 
-    bool watchCrashes_ = false;
+    workflow::ManagerDiagnostics* diagnostics_ = nullptr;  // the view manager's, used on the plug-in's thread
+    std::vector<workflow::CrashSnapshot> settledSnapshots_;
     std::vector<std::string> stepExceptions_;  // the handler failures of the last line
     int crashFiles_ = 0;
 

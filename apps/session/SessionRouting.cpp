@@ -1,6 +1,9 @@
 #include "SessionRouting.h"
 
+#include <exception>
 #include <utility>
+
+#include "SafeText.h"
 
 namespace session {
 namespace {
@@ -53,7 +56,7 @@ std::string Answered(const RoutingStep& step) {
     std::string text =
         step.workflow.ToString() + " at " + std::to_string(step.priority) + ": " + AnswerName(step.answer);
     if (step.answer == RoutingStep::Answer::Threw) {
-        text += " " + Json(step.exception).dump();
+        text += " " + SafeQuoted(step.exception);
     }
     return text;
 }
@@ -63,6 +66,34 @@ std::string Answered(const RoutingStep& step) {
 RoutingReports::RoutingReports(Sink sink) : sink_(std::move(sink)) {}
 
 void RoutingReports::OnRoutingStep(const RoutingStep& step) {
+    // Called inside the plug-in's dispatch: whatever goes wrong here is the host's to report, not the
+    // dispatch's to unwind.
+    try {
+        Record(step);
+    } catch (const std::exception& error) {
+        NoteFault(error.what());
+    } catch (...) {
+        NoteFault("an exception that is no std::exception");
+    }
+}
+
+void RoutingReports::NoteFault(const std::string& what) noexcept {
+    try {
+        std::lock_guard lock(lock_);
+        if (fault_.empty()) {
+            fault_ = "the routing log failed: " + what;
+        }
+    } catch (...) {
+        // only an allocation can fail here, and the fault is then lost with it
+    }
+}
+
+std::string RoutingReports::TakeFault() {
+    std::lock_guard lock(lock_);
+    return std::exchange(fault_, {});
+}
+
+void RoutingReports::Record(const RoutingStep& step) {
     std::lock_guard lock(lock_);
     const std::string message = step.message.ToString();
     const std::string workflow = step.workflow.ToString();

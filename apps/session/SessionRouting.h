@@ -23,8 +23,10 @@ public:
     // With a null sink the steps are only remembered. Any thread.
     explicit RoutingReports(Sink sink);
 
-    // Plug-in thread.
+    // Plug-in thread. Never throws: a failure of its own is kept for TakeFault.
     void OnRoutingStep(const workflow::RoutingStep& step) override;
+    // What went wrong in a step, once, or empty. Any thread.
+    std::string TakeFault();
 
     // Forgets everything seen, for a new view. Any thread.
     void Reset();
@@ -36,6 +38,9 @@ public:
     std::string LastOffer(const std::string& message, const std::string& workflow) const;
 
 private:
+    void Record(const workflow::RoutingStep& step);
+    void NoteFault(const std::string& what) noexcept;
+
     struct Frame {
         std::string message;
         std::string consumer;
@@ -50,6 +55,7 @@ private:
     Sink sink_;
     std::vector<Frame> frames_;                // the dispatches running, outermost first
     std::map<std::string, Outcome> outcomes_;  // of the last dispatch of each message
+    std::string fault_;
 };
 
 }  // namespace session
