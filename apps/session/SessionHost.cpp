@@ -1,8 +1,11 @@
 #include "SessionHost.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -310,10 +313,47 @@ private:
     bool ran_ = false;
 };
 
-constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
+constexpr std::int64_t TIMER_STEP = 10;
+
+// A session is a page of commands, a trace file a few thousand lines; a file many times that size is
+// neither, and is not read whole.
+constexpr std::uintmax_t MAX_SESSION_BYTES =
+    64u << 20;  // the window observer's period, the shortest of the plug-in's
 
 int ToInt(const std::string& word) {
     return static_cast<int>(*Number(word));
+}
+
+// A plug-in that ends the program (exit, quick_exit) ends it before the session could: the guard, armed
+// while a session runs, says so and turns the exit status into a failure, whatever status it was given.
+struct ExitGuard {
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+    std::atomic<int> line{0};
+    std::atomic<bool> armed{false};
+};
+ExitGuard exitGuard;
+
+void OnEarlyExit() {
+    if (!exitGuard.armed.exchange(false)) {
+        return;
+    }
+    exitGuard.out->flush();
+    *exitGuard.err << "error: line " << exitGuard.line.load()
+                   << ": the program was ended from within the plug-in before the session's end" << std::endl;
+    std::_Exit(EXIT_FAILED);
+}
+
+void ArmExitGuard(std::ostream& out, std::ostream& err) {
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        std::atexit(OnEarlyExit);
+        std::at_quick_exit(OnEarlyExit);
+    });
+    exitGuard.out = &out;
+    exitGuard.err = &err;
+    exitGuard.line = 0;
+    exitGuard.armed = true;
 }
 
 }  // namespace
@@ -334,6 +374,10 @@ public:
     int Run(const Script& script, const std::string& sessionDir) {
         sessionDir_ = sessionDir;
         routingWanted_ = options_.route || AsksForRouting(script);
+        ArmExitGuard(out_, err_);
+        struct Disarm {
+            ~Disarm() { exitGuard.armed = false; }
+        } disarm;
         int failedExpectations = 0;
         int unexpectedExceptions = 0;
         try {
@@ -341,6 +385,7 @@ public:
             for (std::size_t index = 0; index < script.commands.size(); ++index) {
                 const Command& command = script.commands[index];
                 line_ = command.line;
+                exitGuard.line = line_;
                 Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
                       std::to_string(command.line) + "> " + command.text);
                 if (command.verb == "expect") {
@@ -640,7 +685,7 @@ private:
                     log_.Add(std::move(fields), std::move(text));
                 };
             }
-            routing_ = new RoutingReports(std::move(sink));
+            routing_ = new RoutingReports(std::move(sink), options_.routeFilter);
         }
         routing_->Reset();
         WithDiagnostics([&](workflow::ManagerDiagnostics& diagnostics) {
@@ -690,15 +735,7 @@ private:
     void Replay(const std::vector<std::string>& a) {
         std::vector<std::string> lines;
         if (a.size() > 1) {
-            std::ifstream file(Resolve(a[1]));
-            if (!file) {
-                throw SessionFailure("cannot read the trace file " + Resolve(a[1]));
-            }
-            for (std::string line; std::getline(file, line);) {
-                if (!line.empty()) {
-                    lines.push_back(line);
-                }
-            }
+            lines = ReadTraceFile(Resolve(a[1]));
         } else {
             for (const auto& [source, line] : log_.TraceLines()) {
                 if (source == a[0]) {
@@ -709,6 +746,34 @@ private:
         for (const std::string& line : lines) {
             Manager().HandleTraceString(du::Symbol(a[0]), du::Symbol(line));
         }
+    }
+
+    // The lines of a trace file, within the limits of a session file.
+    static std::vector<std::string> ReadTraceFile(const std::string& path) {
+        std::error_code ignored;
+        std::ifstream file(path, std::ios::binary);
+        if (!std::filesystem::is_regular_file(path, ignored) || !file) {
+            throw SessionFailure("cannot read the trace file " + path);
+        }
+        if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
+            size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
+            throw SessionFailure("trace file too large: " + path + " (" + std::to_string(size) +
+                                 " bytes, at most " + std::to_string(MAX_SESSION_BYTES) + ")");
+        }
+        std::vector<std::string> lines;
+        std::size_t number = 0;
+        for (std::string line; std::getline(file, line);) {
+            ++number;
+            if (line.size() > MAX_LINE_LENGTH) {
+                throw SessionFailure("trace file " + path + ":" + std::to_string(number) +
+                                     ": line too long (" + std::to_string(line.size()) + " bytes, at most " +
+                                     std::to_string(MAX_LINE_LENGTH) + ")");
+            }
+            if (!line.empty()) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
     }
 
     // What a viewer recorded its rendering to show at a point: from the first "pick" on, the view has a
@@ -975,8 +1040,6 @@ int RunSessionFile(const std::string& path, const Options& options, std::ostream
         err << "error: cannot read the session file " << path << "\n";
         return EXIT_FAILED;
     }
-    // A session is a page of commands; a file many times that size is no session, and is not read whole.
-    constexpr std::uintmax_t MAX_SESSION_BYTES = 64u << 20;
     if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
         size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
         err << path << ":1: session file too large (" << size << " bytes, at most " << MAX_SESSION_BYTES
