@@ -231,8 +231,9 @@ protected:
 
     Outcome Run(const std::string& arguments) {
         const fs::path errPath = dir_ / "stderr.txt";
+        // A host that hangs fails its test rather than the whole run.
         const std::string command =
-            std::string(SESSION_HOST_PATH) + " " + arguments + " 2>" + errPath.string();
+            "timeout 60 " + std::string(SESSION_HOST_PATH) + " " + arguments + " 2>" + errPath.string();
         Outcome outcome;
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) {
@@ -521,6 +522,131 @@ TEST_F(SessionProgram, UnderJsonErrorsAreObjectsAndExpectationsSayWhichTheyAre) 
     EXPECT_EQ(option.exitCode, 2);
     ASSERT_EQ(objects(option.err).size(), 1u) << option.err;
     EXPECT_EQ(objects(option.err)[0].value("exit", 0), 2);
+}
+
+TEST_F(SessionProgram, RouteFilterNamesTheMessagesAndPlainRouteLeavesOutTimerDispatchesNobodyConsumed) {
+    const std::string session = Write("timer.session",
+                                      "view shape\nload tests/session-plugins/\nadd dragger\nadd "
+                                      "overlay\ntick 30\nkey a\nwheel -120 3 4\n");
+    const Outcome plain = Run("--route " + session);
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(plain.out.find("route MsgTimer"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("route MsgKeyPress: consumed by overlay\n"), std::string::npos);
+
+    const Outcome narrowed = Run("--route MsgTimer,MsgMouse* " + session);
+    ASSERT_EQ(narrowed.exitCode, 0) << narrowed.err;
+    EXPECT_EQ(narrowed.out.find("route MsgKeyPress"), std::string::npos) << narrowed.out;
+    EXPECT_NE(narrowed.out.find("route MsgMouseWheel: consumed by dragger\n"), std::string::npos);
+    EXPECT_NE(narrowed.out.find("5> tick 30\n    route MsgTimer\n"), std::string::npos) << narrowed.out;
+}
+
+TEST_F(SessionProgram, TextsThatAreNotUtf8AreWrittenWithEscapesInEveryForm) {
+    const std::string session = Write("bytes.session",
+                                      "view shape\nload tests/session-plugins/\nadd scribbler\nkey \xe9\n"
+                                      "tick 200\nexpect status \"\xff\"\nadd \"\xc3(\"\n");
+    for (const std::string flags : {"", "--json ", "--route "}) {
+        const Outcome outcome = Run(flags + session);
+        EXPECT_EQ(outcome.exitCode, 3) << flags << outcome.err;  // the add of a name nobody makes
+        const std::string expectation = "expected status \"\\xff\", seen \"status \\x80\\xed\\xa0\\x80 end\"";
+        const std::string failure =
+            "workflow '\\xc3(' cannot be loaded (couldn't load workflow): no loaded plug-in makes it for "
+            "this view";
+        if (flags == "--json ") {
+            std::vector<std::string> messages;
+            std::istringstream lines(outcome.err);
+            for (std::string line; std::getline(lines, line);) {
+                messages.push_back(nlohmann::json::parse(line, nullptr, false).value("message", line));
+            }
+            EXPECT_EQ(messages, (std::vector<std::string>{expectation, failure}));
+        } else {
+            EXPECT_EQ(outcome.err, "line 6: " + expectation + "\nerror: line 7: " + failure + "\n") << flags;
+        }
+        if (flags == "--json ") {
+            EXPECT_NE(outcome.out.find(R"("message":"bad \\xff\\xfe\\xe9 \\xc3(")"), std::string::npos)
+                << outcome.out;
+            std::istringstream lines(outcome.out);
+            for (std::string line; std::getline(lines, line);) {
+                EXPECT_TRUE(nlohmann::json::parse(line, nullptr, false).is_object()) << line;
+            }
+        } else {
+            EXPECT_NE(outcome.out.find("    scribbler handled bad \\xff\\xfe\\xe9 \\xc3(\n"),
+                      std::string::npos)
+                << outcome.out;
+            EXPECT_NE(outcome.out.find("    status \"status \\x80\\xed\\xa0\\x80 end\"\n"), std::string::npos)
+                << outcome.out;
+        }
+    }
+}
+
+TEST_F(SessionProgram, PlugInsThatMisbehaveEndTheSessionWithOneLineAndExitThree) {
+    fs::create_directories(dir_ / "mixed");
+    fs::copy_file(SESSION_WORKFLOWS_PATH, dir_ / "mixed" / "libgood.so");
+    Write("mixed/libbroken.so", "not a library\n");
+    const std::string big = Write("big.trace", "x\n");
+    fs::resize_file(big, (64u << 20) + 1);
+    const std::string start = "view shape\nload tests/session-plugins/\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {start + "add breaker\ntick 10\nkey a\n",
+         "error: line 3: the workflow plug-in's module thread has ended (a failure on it ends it; see the "
+         "runtime lines above): nothing more can run\n"},
+        {start + "add impostor\n",
+         "error: line 3: workflow 'impostor' was not installed: what the loaded plug-ins make under that "
+         "name "
+         "is no workflow\n"},
+        {start + "add quitter\nkey q\nexpect status never\n",
+         "error: line 4: the program was ended from within the plug-in before the session's end\n"},
+        {"view shape\nload " + (dir_ / "mixed").string() + "\n",
+         "error: line 2: a workflow plug-in in " + (dir_ / "mixed").string() +
+             " cannot be loaded: " + (dir_ / "mixed" / "libbroken.so").string()},
+        {start + "add dragger\nreplay dragger /dev/zero\n",
+         "error: line 4: cannot read the trace file /dev/zero\n"},
+        {start + "add dragger\nreplay dragger " + big + "\n",
+         "error: line 4: trace file too large: " + big + " (67108865 bytes, at most 67108864)\n"},
+    };
+    for (const auto& [text, message] : cases) {
+        const Outcome outcome = Run(Write("misbehaves.session", text));
+        EXPECT_EQ(outcome.exitCode, 3) << text << outcome.err;
+        EXPECT_EQ(outcome.err.substr(0, message.size()), message) << text;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+    // A library that only links the plug-in finds its entry points through dlsym, yet is no plug-in.
+    const Outcome borrowed =
+        Run("--plugin " + std::string(SESSION_WORKFLOWS_PATH) + " " + Write("plain.session", "view shape\n"));
+    EXPECT_EQ(borrowed.exitCode, 3);
+    EXPECT_EQ(borrowed.err,
+              "error: " + std::string(SESSION_WORKFLOWS_PATH) +
+                  " does not itself define the plug-in entry points RZDllInit, RZDllCreateComponent "
+                  "and RZDllTerminate (a library it depends on does): name the plug-in library "
+                  "itself\n");
+}
+
+TEST_F(SessionProgram, HandlerExceptionFailsTheSessionUnlessExpectedAndTicksFireEveryTimer) {
+    const std::string drags =
+        "view shape\nload tests/session-plugins/\nadd thrower\nadd ticker\ndown left 1 1\nmove 9 1\nup left "
+        "9 1\n"
+        "down left 1 1\nmove 9 1\nup left 9 1\ndown left 1 1\nmove 9 1\n";
+    // Every timer a long tick makes due fires; the first timer message only starts the window observer's
+    // clock.
+    const Outcome unexpected =
+        Run(Write("unexpected.session", drags + "up left 9 1\ntick 1000000\nkey t\n"
+                                                "expect handled ticker \"timers 99999\"\n"));
+    EXPECT_EQ(unexpected.exitCode, 1) << unexpected.err;
+    EXPECT_NE(unexpected.err.find("line 12: unexpected exception \"Exception handling workflow message "
+                                  "\\\"MsgMouseInitLeftDrag\\\" "
+                                  "with workflow \\\"thrower\\\"\"\n1 unexpected exception\n"),
+              std::string::npos)
+        << unexpected.err;
+    EXPECT_NE(
+        unexpected.out.find("    FAILED: unexpected exception (an 'expect exception' line after line 12 "
+                            "would expect it)\n13> up left 9 1\n"),
+        std::string::npos)
+        << unexpected.out;
+
+    const Outcome expected =
+        Run(Write("expected.session", drags + "expect exception \"Exception handling "
+                                              "workflow message \\\"MsgMouseInitLeftDrag\\\" "
+                                              "with workflow \\\"thrower\\\"\"\n"));
+    EXPECT_EQ(expected.exitCode, 0) << expected.err << expected.out;
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "SessionHost.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,6 +24,7 @@
 #include "Format.h"
 #include "Parse.h"
 #include "PlugIn.h"
+#include "SafeText.h"
 #include "SessionRouting.h"
 #include "ViewState.h"
 #include "dom/ManagedObject.h"
@@ -58,7 +62,7 @@ struct Report {
 };
 
 std::string Quoted(const std::string& text) {
-    return Json(text).dump();
+    return SafeQuoted(text);
 }
 
 // One error line on the error stream: prefix and message, or under --json an object of type "error" with
@@ -69,9 +73,10 @@ void WriteErrorLine(std::ostream& err, bool json, Json fields, const std::string
         Json object = {{"type", "error"}};
         object.update(fields);
         object["message"] = message;
-        err << object.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+        MakeJsonSafe(object);
+        err << object.dump() << "\n";
     } else {
-        err << prefix << message << "\n";
+        err << SafeText(prefix + message) << "\n";
     }
 }
 
@@ -115,6 +120,15 @@ public:
         std::lock_guard lock(lock_);
         ++installed_;
     }
+    // Every report of a change of the stack, successful or not, since the last call.
+    void NoteChange() {
+        std::lock_guard lock(lock_);
+        ++changes_;
+    }
+    std::size_t TakeChangeCount() {
+        std::lock_guard lock(lock_);
+        return std::exchange(changes_, 0);
+    }
     std::size_t InstalledCount() const {
         std::lock_guard lock(lock_);
         return installed_;
@@ -142,15 +156,46 @@ public:
         return std::exchange(failures_, {});
     }
 
+    // A failure of the host's own observers, kept for the host thread (the first one).
+    void NoteFault(const std::string& what) noexcept {
+        try {
+            std::lock_guard lock(lock_);
+            if (fault_.empty()) {
+                fault_ = what;
+            }
+        } catch (...) {
+            // only an allocation can fail here, and the fault is then lost with it
+        }
+    }
+    std::string TakeFault() {
+        std::lock_guard lock(lock_);
+        return std::exchange(fault_, {});
+    }
+
 private:
     mutable std::mutex lock_;
     std::vector<Report> reports_;
     std::map<std::string, std::string> lastHandled_;
     std::size_t handledCount_ = 0;
     std::size_t installed_ = 0;
+    std::size_t changes_ = 0;
     std::vector<std::pair<std::string, std::string>> trace_;
     std::vector<std::pair<std::string, std::string>> failures_;
+    std::string fault_;
 };
+
+// Runs a callback of a host observer. It is called inside the plug-in's dispatch, so whatever goes wrong
+// is kept for the host thread rather than thrown into the dispatch.
+template <class Callback>
+void Guarded(ReportLog& log, const char* observer, Callback&& callback) noexcept {
+    try {
+        callback();
+    } catch (const std::exception& error) {
+        log.NoteFault(std::string("the host's ") + observer + " failed: " + error.what());
+    } catch (...) {
+        log.NoteFault(std::string("the host's ") + observer + " failed");
+    }
+}
 
 // The host's observer of the manager. Actors travel to the manager as handles; having no proxy factory,
 // these are handed over as themselves and called on the plug-in's thread, hence the locked log.
@@ -159,10 +204,24 @@ public:
     explicit ManagerReports(ReportLog& log) : log_(log) {}
 
     void OnRegistered() override {
-        log_.Add({{"type", "observer"}, {"event", "registered"}}, "observer registered");
+        Guarded(log_, "manager observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "registered"}}, "observer registered");
+        });
     }
     void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
                           bool success, const du::Symbol& message) override {
+        Guarded(log_, "manager observer", [&] { Report(oldName, newName, priority, success, message); });
+    }
+    void OnManagerDestroyed() override {
+        Guarded(log_, "manager observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "destroyed"}}, "observer manager destroyed");
+        });
+    }
+
+private:
+    void Report(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority, bool success,
+                const du::Symbol& message) {
+        log_.NoteChange();
         const std::string before = NameOrNone(oldName);
         const std::string after = NameOrNone(newName);
         Json fields = {{"type", "observer"},
@@ -188,11 +247,7 @@ public:
         }
         log_.Add(std::move(fields), std::move(text));
     }
-    void OnManagerDestroyed() override {
-        log_.Add({{"type", "observer"}, {"event", "destroyed"}}, "observer manager destroyed");
-    }
 
-private:
     ReportLog& log_;
 };
 
@@ -202,10 +257,19 @@ public:
     explicit NotificationReports(ReportLog& log) : log_(log) {}
 
     void OnRegistered() override {
-        log_.Add({{"type", "observer"}, {"event", "notifications registered"}}, "notifications registered");
+        Guarded(log_, "notification observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "notifications registered"}},
+                     "notifications registered");
+        });
     }
     void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
                         const du::SmartPtr<du::RefCounted>& data) override {
+        Guarded(log_, "notification observer", [&] { Report(source, notification, value, data); });
+    }
+
+private:
+    void Report(const du::Symbol& source, const du::Symbol& notification, int value,
+                const du::SmartPtr<du::RefCounted>& data) {
         const std::string from = source.IsSet() ? source.ToString() : std::string();
         const std::string name = notification.IsSet() ? notification.ToString() : std::string();
         std::string text;
@@ -231,53 +295,46 @@ public:
         }
     }
 
-private:
     ReportLog& log_;
 };
 
-// An actor on the plug-in's queue that tells the host thread how far the queue's timers have run, and
-// answers an empty blocking call once everything queued before it has run.
+// An actor on the plug-in's queue that runs tasks of the host thread there, once everything queued before
+// them has run, and tells whether they ran: a queue whose thread has ended runs nothing more.
 class QueueProbe : public dom::ManagedObject {
 public:
-    void HandleTimeoutEvent(std::int64_t now) override {
-        {
-            std::lock_guard lock(lock_);
-            seen_ = now;
-        }
-        changed_.notify_all();
-    }
-    // Runs the task the host thread waits on, if any; handled without a reply, which releases the sender.
+    // Runs the task the host thread waits on; handled without a reply, which releases the sender.
     void HandleMessage(const dom::MessagePtr&) override {
+        ran_ = true;
         if (task_) {
             task_();
         }
     }
 
-    void WaitForTimers(std::int64_t time) {
-        std::unique_lock lock(lock_);
-        changed_.wait(lock, [&] { return seen_ >= time; });
-    }
-    void Barrier() const {
+    // Runs task (if any) on the queue's thread once everything queued before it has run, and waits for it;
+    // false when the queue's thread has ended and nothing ran. Host thread only, one task at a time; the
+    // blocking call orders the task's effects before the return, and every blocking call has an end: a
+    // queue that shuts down returns it.
+    bool RunOnQueue(std::function<void()> task) {
+        task_ = std::move(task);
+        ran_ = false;
         dom::MessageWriter writer = StartNewMessage(0);
         writer.MarkNeedsReplyFlag();
         DeliverMessage(writer.FinaliseMessage());
-    }
-    // Runs task on the queue's thread once everything queued before it has run, and waits for it. Host
-    // thread only, one task at a time; the blocking call orders the task's effects before the return.
-    void RunOnQueue(std::function<void()> task) {
-        task_ = std::move(task);
-        Barrier();
         task_ = nullptr;
+        return ran_;
     }
 
 private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    std::int64_t seen_ = 0;
-    std::function<void()> task_;  // set and cleared by the host thread around a blocking call
+    // Set and read by the host thread around a blocking call, and by the queue's thread within it.
+    std::function<void()> task_;
+    bool ran_ = false;
 };
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
+
+// A session is a page of commands, a trace file a few thousand lines; a file many times that size is
+// neither, and is not read whole.
+constexpr std::uintmax_t MAX_SESSION_BYTES = 64u << 20;
 
 // The expectation as an error line names it: its kind and what it is about.
 std::string ExpectationLabel(const Expect& expect) {
@@ -296,9 +353,41 @@ std::string ExpectationLabel(const Expect& expect) {
     }
 }
 
-bool IsAdd(const Command& command) {
-    const auto* call = std::get_if<HostCall>(&command);
-    return call && std::holds_alternative<Add>(*call);
+// A plug-in that ends the program (exit, quick_exit) ends it before the session could: the guard, armed
+// while a session runs, says so and turns the exit status into a failure, whatever status it was given.
+struct ExitGuard {
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+    bool json = false;
+    std::atomic<int> line{0};
+    std::atomic<bool> armed{false};
+};
+ExitGuard exitGuard;
+
+void OnEarlyExit() {
+    if (!exitGuard.armed.exchange(false)) {
+        return;
+    }
+    exitGuard.out->flush();
+    const int line = exitGuard.line.load();
+    WriteErrorLine(*exitGuard.err, exitGuard.json, {{"exit", EXIT_FAILED}, {"line", line}},
+                   "the program was ended from within the plug-in before the session's end",
+                   "error: line " + std::to_string(line) + ": ");
+    exitGuard.err->flush();
+    std::_Exit(EXIT_FAILED);
+}
+
+void ArmExitGuard(std::ostream& out, std::ostream& err, bool json) {
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        std::atexit(OnEarlyExit);
+        std::at_quick_exit(OnEarlyExit);
+    });
+    exitGuard.out = &out;
+    exitGuard.err = &err;
+    exitGuard.json = json;
+    exitGuard.line = 0;
+    exitGuard.armed = true;
 }
 
 }  // namespace
@@ -318,19 +407,19 @@ public:
 
     int Run(const Script& script, const std::string& sessionDir) {
         sessionDir_ = sessionDir;
-        // Handler failures are looked for after each line only when asked for: the lookup is a round trip
-        // to the plug-in's thread, and the flight recorder's size is the session's to choose.
-        watchCrashes_ = !options_.crashDir.empty() ||
-                        std::any_of(script.lines.begin(), script.lines.end(), [](const ScriptLine& step) {
-                            const auto* expect = std::get_if<Expect>(&step.command);
-                            return expect && expect->what == Expectation::Exception;
-                        });
         routingWanted_ = options_.route || AsksForRouting(script);
+        ArmExitGuard(out_, err_, options_.json);
+        struct Disarm {
+            ~Disarm() { exitGuard.armed = false; }
+        } disarm;
         int failedExpectations = 0;
+        int unexpectedExceptions = 0;
         try {
             Start();
-            for (const ScriptLine& command : script.lines) {
+            for (std::size_t index = 0; index < script.lines.size(); ++index) {
+                const ScriptLine& command = script.lines[index];
                 line_ = command.line;
+                exitGuard.line = line_;
                 Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
                       std::to_string(command.line) + "> " + command.text);
                 if (const auto* expect = std::get_if<session::Expect>(&command.command)) {
@@ -340,12 +429,14 @@ public:
                 stepExceptions_.clear();
                 const auto begin = std::chrono::steady_clock::now();
                 Execute(command.command);
-                Settle();
+                SettleLine();
                 eventTime_ += std::chrono::steady_clock::now() - begin;
                 ++events_;
                 WriteReports();
+                CheckFaults();
                 CollectCrashes();
                 CheckFailures(command.command);
+                unexpectedExceptions += UnexpectedExceptions(script, index);
             }
             Stop();
             WriteReports();
@@ -359,9 +450,13 @@ public:
             WriteError({{"exit", EXIT_EXPECTATION_FAILED}},
                        std::to_string(failedExpectations) + " expectation" +
                            (failedExpectations == 1 ? "" : "s") + " failed");
-            return EXIT_EXPECTATION_FAILED;
         }
-        return EXIT_OK;
+        if (unexpectedExceptions > 0) {
+            WriteError({{"exit", EXIT_EXPECTATION_FAILED}}, std::to_string(unexpectedExceptions) +
+                                                                " unexpected exception" +
+                                                                (unexpectedExceptions == 1 ? "" : "s"));
+        }
+        return failedExpectations + unexpectedExceptions > 0 ? EXIT_EXPECTATION_FAILED : EXIT_OK;
     }
 
 private:
@@ -416,10 +511,10 @@ private:
         started_ = true;
         probe_ = new QueueProbe;
         probe_->ManageSelf(queue_, du::Symbol(), 0);
-        probe_->AddRecurringTimeout(TIMER_STEP);
     }
 
     void StopManager() {
+        diagnostics_ = nullptr;
         if (manager_) {
             manager_->Destroy();
             Settle();
@@ -428,11 +523,17 @@ private:
     }
 
     void Stop() {
+        std::exception_ptr failure;
         if (started_) {
-            StopManager();
+            started_ = false;
+            try {
+                StopManager();
+            } catch (...) {
+                failure = std::current_exception();  // the plug-in is shut down all the same
+            }
+            manager_ = nullptr;
             module_ = nullptr;
             plugIn_.terminate();
-            started_ = false;
             probe_ = nullptr;
             queue_ = nullptr;
         }
@@ -441,24 +542,79 @@ private:
             dp::SetTraceSink(std::move(previousSink_));
             sinkInstalled_ = false;
         }
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
     }
 
     // Returns once the plug-in's thread has run everything the host asked of it so far.
-    void Settle() const { probe_->Barrier(); }
+    void Settle() { OnQueue(nullptr); }
 
-    // Moves the plug-in's clock in steps of the shortest timer period: a recurring timeout fires at most
-    // once a round, so each step waits for the round that fires it to finish.
-    void Tick(std::int64_t length) {
-        while (length > 0) {
-            const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
-            queue_->AdvanceTime(step);
-            length -= step;
-            const std::int64_t now = queue_->Now();
-            if (now % TIMER_STEP == 0) {
-                probe_->WaitForTimers(now);
+    // Settles after a line, taking the handler failures it caused on the way (no round trip of their own).
+    void SettleLine() {
+        OnQueue([this] {
+            if (diagnostics_) {
+                settledSnapshots_ = diagnostics_->TakeCrashSnapshots();
             }
-            Settle();
+        });
+    }
+
+    // A handler failure of the line at index fails the session unless an "expect exception" follows it.
+    int UnexpectedExceptions(const Script& script, std::size_t index) {
+        if (stepExceptions_.empty()) {
+            return 0;
         }
+        for (std::size_t next = index + 1; next < script.lines.size(); ++next) {
+            const auto* expect = std::get_if<session::Expect>(&script.lines[next].command);
+            if (!expect) {
+                break;
+            }
+            if (expect->what == Expectation::Exception) {
+                return 0;
+            }
+        }
+        const int line = script.lines[index].line;
+        Write({{"type", "unexpected"}, {"line", line}, {"exceptions", stepExceptions_}},
+              "FAILED: unexpected exception (an 'expect exception' line after line " + std::to_string(line) +
+                  " would expect it)");
+        WriteError(
+            {{"exit", EXIT_EXPECTATION_FAILED}, {"line", line}, {"exception", stepExceptions_.front()}},
+            "unexpected exception " + Quoted(stepExceptions_.front()), "line " + std::to_string(line) + ": ");
+        return static_cast<int>(stepExceptions_.size());
+    }
+
+    // A failure of the host's own observers stops the session: the transcript would be missing lines.
+    void CheckFaults() {
+        std::string fault = log_.TakeFault();
+        if (fault.empty() && routing_) {
+            fault = routing_->TakeFault();
+        }
+        if (!fault.empty()) {
+            throw SessionFailure(fault);
+        }
+    }
+
+    // Runs task on the plug-in's thread and waits for it; a thread that has ended stops the session.
+    void OnQueue(std::function<void()> task) {
+        if (!probe_->RunOnQueue(std::move(task))) {
+            throw SessionFailure(
+                "the workflow plug-in's module thread has ended (a failure on it ends it; see the runtime "
+                "lines above): nothing more can run");
+        }
+    }
+
+    // Moves the plug-in's clock from the plug-in's own thread, in steps of the shortest timer period: a
+    // recurring timeout fires at most once a round, so each step runs the rounds that fire what it made due
+    // before the next step. One round trip for the whole length.
+    void Tick(std::int64_t length) {
+        OnQueue([&] {
+            while (length > 0 && !queue_->IsShutDown()) {
+                const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
+                queue_->AdvanceTime(step);
+                length -= step;
+                queue_->RunNestedRounds();
+            }
+        });
     }
 
     void Execute(const Command& command) {
@@ -525,11 +681,10 @@ private:
         window_ = window;
         viewKind_ = kind;
         statusSeen_ = 0;
-        if (watchCrashes_) {
-            WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
-                diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
-            });
-        }
+        WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
+            diagnostics_ = &diagnostics;
+            diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
+        });
         // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
         manager_->SetWorkflowTraceEnabled(false);
         manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
@@ -557,7 +712,7 @@ private:
                     log_.Add(std::move(fields), std::move(text));
                 };
             }
-            routing_ = new RoutingReports(std::move(sink));
+            routing_ = new RoutingReports(std::move(sink), options_.routeFilter);
         }
         routing_->Reset();
         WithDiagnostics([&](workflow::ManagerDiagnostics& diagnostics) {
@@ -607,15 +762,7 @@ private:
     void Replay(const session::Replay& replay) {
         std::vector<std::string> lines;
         if (replay.file) {
-            std::ifstream file(Resolve(*replay.file));
-            if (!file) {
-                throw SessionFailure("cannot read the trace file " + Resolve(*replay.file));
-            }
-            for (std::string line; std::getline(file, line);) {
-                if (!line.empty()) {
-                    lines.push_back(line);
-                }
-            }
+            lines = ReadTraceFile(Resolve(*replay.file));
         } else {
             for (const auto& [source, line] : log_.TraceLines()) {
                 if (source == replay.workflow) {
@@ -626,6 +773,34 @@ private:
         for (const std::string& line : lines) {
             Manager().HandleTraceString(du::Symbol(replay.workflow), du::Symbol(line));
         }
+    }
+
+    // The lines of a trace file, within the limits of a session file.
+    static std::vector<std::string> ReadTraceFile(const std::string& path) {
+        std::error_code ignored;
+        std::ifstream file(path, std::ios::binary);
+        if (!std::filesystem::is_regular_file(path, ignored) || !file) {
+            throw SessionFailure("cannot read the trace file " + path);
+        }
+        if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
+            size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
+            throw SessionFailure("trace file too large: " + path + " (" + std::to_string(size) +
+                                 " bytes, at most " + std::to_string(MAX_SESSION_BYTES) + ")");
+        }
+        std::vector<std::string> lines;
+        std::size_t number = 0;
+        for (std::string line; std::getline(file, line);) {
+            ++number;
+            if (line.size() > MAX_LINE_LENGTH) {
+                throw SessionFailure("trace file " + path + ":" + std::to_string(number) +
+                                     ": line too long (" + std::to_string(line.size()) + " bytes, at most " +
+                                     std::to_string(MAX_LINE_LENGTH) + ")");
+            }
+            if (!line.empty()) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
     }
 
     // What a viewer recorded its rendering to show at a point: from the first "pick" on, the view has a
@@ -704,10 +879,23 @@ private:
 
     // A workflow that cannot be loaded stops the session: what follows would only fail in its wake.
     void CheckFailures(const Command& command) {
+        const std::size_t changes = log_.TakeChangeCount();
+        const auto* call = std::get_if<HostCall>(&command);
+        const auto* add = call ? std::get_if<Add>(call) : nullptr;
         for (const auto& [name, message] : log_.TakeFailures()) {
-            if (IsAdd(command) && message == "couldn't load workflow") {
+            if (add && message == "couldn't load workflow") {
                 throw SessionFailure("workflow '" + ErrorWord(name) + "' cannot be loaded (" + message +
                                      "): no loaded plug-in makes it for this view");
+            }
+        }
+        // The manager ignores, without a report, a component made under the name that is no workflow; an
+        // "add" reports nothing otherwise only when the workflow asked for is already at the priority given.
+        if (add && changes == 0) {
+            if (!add->priority || NameOrNone(Manager().FindWorkflow(*add->priority)) != add->name) {
+                throw SessionFailure(
+                    "workflow '" + ErrorWord(add->name) +
+                    "' was not installed: what the loaded plug-ins make under that name is no "
+                    "workflow");
             }
         }
     }
@@ -728,12 +916,7 @@ private:
     // Takes the manager's snapshots of handler failures since the last line: each is reported and, with a
     // crash folder, written there as a session that replays it.
     void CollectCrashes() {
-        if (!watchCrashes_ || !manager_) {
-            return;
-        }
-        std::vector<workflow::CrashSnapshot> snapshots;
-        WithDiagnostics(
-            [&](workflow::ManagerDiagnostics& diagnostics) { snapshots = diagnostics.TakeCrashSnapshots(); });
+        const std::vector<workflow::CrashSnapshot> snapshots = std::exchange(settledSnapshots_, {});
         for (const workflow::CrashSnapshot& snapshot : snapshots) {
             stepExceptions_.push_back(snapshot.exceptionLine);
             Write({{"type", "exception"}, {"line", snapshot.exceptionLine}},
@@ -770,7 +953,7 @@ private:
         if (!diagnostics) {
             throw SessionFailure("the plug-in's manager offers no diagnostics");
         }
-        probe_->RunOnQueue([&] { task(*diagnostics); });
+        OnQueue([&] { task(*diagnostics); });
     }
 
     rzk::WorkflowManager& Manager() {
@@ -839,10 +1022,11 @@ private:
 
     void Write(Json fields, const std::string& text) {
         if (options_.json) {
+            MakeJsonSafe(fields);
             out_ << fields.dump() << "\n";
         } else {
             const bool event = fields.value("type", "") == "event" || fields.value("type", "") == "summary";
-            out_ << (event ? "" : "    ") << text << "\n";
+            out_ << (event ? "" : "    ") << SafeText(text) << "\n";
         }
     }
 
@@ -871,7 +1055,8 @@ private:
     std::string viewKind_;
     std::vector<std::string> loaded_;  // absolute paths of the workflow plug-ins, in load order
 
-    bool watchCrashes_ = false;
+    workflow::ManagerDiagnostics* diagnostics_ = nullptr;  // the view manager's, used on the plug-in's thread
+    std::vector<workflow::CrashSnapshot> settledSnapshots_;
     std::vector<std::string> stepExceptions_;  // the handler failures of the last line
     int crashFiles_ = 0;
 
@@ -909,8 +1094,6 @@ int RunSessionFile(const std::string& path, const Options& options, std::ostream
                        "error: ");
         return EXIT_FAILED;
     }
-    // A session is a page of commands; a file many times that size is no session, and is not read whole.
-    constexpr std::uintmax_t MAX_SESSION_BYTES = 64u << 20;
     if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
         size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
         WriteErrorLine(err, options.json, {{"exit", EXIT_MALFORMED}, {"file", path}, {"line", 1}},

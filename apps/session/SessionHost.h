@@ -14,7 +14,9 @@ enum ExitCode : int {
     EXIT_OK = 0,
     EXIT_EXPECTATION_FAILED = 1,
     EXIT_MALFORMED = 2,
-    EXIT_FAILED = 3,  // the plug-in, a workflow plug-in, a view or a workflow could not be had
+    // The plug-in, a workflow plug-in, a view or a workflow could not be had, the plug-in's thread ended, or
+    // the plug-in ended the program before the session's end.
+    EXIT_FAILED = 3,
 };
 
 struct Options {
@@ -26,6 +28,9 @@ struct Options {
     // The flight recorder's size in events, for the crash sessions and "expect exception".
     std::size_t recorderSize = 256;
     bool route = false;  // the routing log of every dispatched message joins the transcript
+    // With route: the messages whose dispatches are written, comma-separated names or patterns with *;
+    // empty for every message but the window timer's dispatches that nobody consumed.
+    std::string routeFilter;
 };
 
 // Plays a host: loads the workflow plug-in as a viewer does, builds the view a session asks for and drives

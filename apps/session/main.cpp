@@ -22,7 +22,11 @@ int main(int argc, char** argv) {
                    "How many input events the flight recorder keeps for a crash session")
         ->capture_default_str()
         ->check(CLI::Range(0, 65536));
-    app.add_flag("--route", options.route, "Print which way every dispatched message went");
+    std::string routeFilter;
+    app.add_option("--route", routeFilter,
+                   "Print which way every dispatched message went; with a list (MsgKeyPress,MsgMouse*) only "
+                   "the dispatches of those messages")
+        ->expected(0, 1);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -34,6 +38,15 @@ int main(int argc, char** argv) {
                                       [](const char* word) { return std::string(word) == "--json"; });
         session::WriteCommandLineError(std::cerr, json, error.what());
         return session::EXIT_MALFORMED;
+    }
+    if (app.count("--route") > 0) {
+        options.route = true;
+        // "--route my.session" names the session, not messages: message names hold no dot or slash.
+        if (routeFilter.find_first_of("./") != std::string::npos && app.count("session") == 0) {
+            sessionPath = routeFilter;
+            routeFilter.clear();
+        }
+        options.routeFilter = routeFilter;
     }
     return session::RunSessionFile(sessionPath, options, std::cout, std::cerr);
 }
