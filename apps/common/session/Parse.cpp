@@ -70,7 +70,7 @@ Problem OneOf(const std::string& word, std::initializer_list<const char*> words,
         ++index;
     }
     const std::string start = "unknown " + std::string(what) + " '" + ErrorWord(word) + "'";
-    if (auto nearest = Nearest(word, words)) {
+    if (auto nearest = Nearest(word, {words.begin(), words.end()})) {
         return start + " (did you mean '" + *nearest + "'?)";
     }
     return start + " (" + list + ")";
@@ -362,7 +362,7 @@ std::string ErrorWord(std::string_view word) {
     return shown;
 }
 
-std::optional<std::string> Nearest(std::string_view word, std::initializer_list<const char*> choices) {
+std::optional<std::string> Nearest(std::string_view word, const std::vector<std::string>& choices) {
     // A word much longer than every choice is no slip, and is not compared letter by letter.
     constexpr std::size_t LONGEST = 32;
     if (word.size() > LONGEST) {
@@ -370,12 +370,12 @@ std::optional<std::string> Nearest(std::string_view word, std::initializer_list<
     }
     std::optional<std::string> nearest;
     std::size_t best = std::numeric_limits<std::size_t>::max();
-    for (const std::string_view choice : choices) {
+    for (const std::string& choice : choices) {
         const std::size_t allowed = choice.size() <= 4 ? 1 : 2;
         const std::size_t distance = Distance(word, choice);
         if (distance <= allowed && distance < best) {
             best = distance;
-            nearest = std::string(choice);
+            nearest = choice;
         }
     }
     return nearest;
@@ -439,10 +439,13 @@ std::optional<std::string> ParseWords(const std::vector<std::string>& words, Com
     const auto rule = Rules().find(words[0]);
     if (rule == Rules().end()) {
         std::string error = "unknown verb '" + ErrorWord(words[0]) + "'";
-        static const std::initializer_list<const char*> verbs = {
-            "view",  "load",   "add",   "remove", "persistent", "down",  "up",     "move", "dblclick",
-            "wheel", "key",    "mod",   "size",   "leave",      "tick",  "select", "mode", "page",
-            "query", "cursor", "trace", "replay", "pick",       "print", "expect"};
+        static const std::vector<std::string> verbs = [] {
+            std::vector<std::string> names;
+            for (const auto& [name, verb] : Rules()) {
+                names.push_back(name);
+            }
+            return names;
+        }();
         if (auto nearest = Nearest(words[0], verbs)) {
             error += " (did you mean '" + *nearest + "'?)";
         }

@@ -36,6 +36,6 @@ std::string ErrorWord(std::string_view word);
 
 // The choice closest to word when it is close enough to be a slip of the keyboard (a letter missed, added,
 // changed or two swapped; case is ignored), else nothing.
-std::optional<std::string> Nearest(std::string_view word, std::initializer_list<const char*> choices);
+std::optional<std::string> Nearest(std::string_view word, const std::vector<std::string>& choices);
 
 }  // namespace session
