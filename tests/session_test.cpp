@@ -279,8 +279,11 @@ TEST_F(SessionProgram, FailedExpectationNamesLineExpectedAndSeenAndTheSessionGoe
 }
 
 TEST_F(SessionProgram, WhatCannotBeHadEndsTheSessionWithOneLineAndExitThree) {
+    const fs::path build = fs::path(SESSION_HOST_PATH).parent_path().parent_path();
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"view shape\nload nowhere/\n", "error: line 2: workflow plug-in not found: nowhere/\n"},
+        {"view shape\nload nowhere/\n",
+         "error: line 2: workflow plug-in not found: nowhere/ (looked for " + (dir_ / "nowhere/").string() +
+             ", " + (build / "nowhere/").string() + ", " + (build / "plugins" / "nowhere/").string() + ")\n"},
         {"view image\nload tests/session-plugins/\nadd dragger\nadd compass\nkey a\n",
          "error: line 4: workflow 'compass' cannot be loaded (couldn't load workflow): no loaded plug-in "
          "makes "
@@ -468,6 +471,7 @@ TEST_F(SessionProgram, RouteWritesEachDispatchAsATreeAndRoutingExpectationsNameW
 }
 
 TEST_F(SessionProgram, UnderJsonErrorsAreObjectsAndExpectationsSayWhichTheyAre) {
+    const fs::path build = fs::path(SESSION_HOST_PATH).parent_path().parent_path();
     auto objects = [](const std::string& text) {
         std::vector<nlohmann::json> read;
         std::istringstream lines(text);
@@ -514,10 +518,13 @@ TEST_F(SessionProgram, UnderJsonErrorsAreObjectsAndExpectationsSayWhichTheyAre) 
     const Outcome stopped = Run("--json " + Write("stop.session", "view shape\nload nowhere/\n"));
     EXPECT_EQ(stopped.exitCode, 3);
     EXPECT_EQ(objects(stopped.err),
-              (std::vector<nlohmann::json>{{{"type", "error"},
-                                            {"exit", 3},
-                                            {"line", 2},
-                                            {"message", "workflow plug-in not found: nowhere/"}}}));
+              (std::vector<nlohmann::json>{
+                  {{"type", "error"},
+                   {"exit", 3},
+                   {"line", 2},
+                   {"message", "workflow plug-in not found: nowhere/ (looked for " +
+                                   (dir_ / "nowhere/").string() + ", " + (build / "nowhere/").string() +
+                                   ", " + (build / "plugins" / "nowhere/").string() + ")"}}}));
     const Outcome option = Run("--json --no-such-option");
     EXPECT_EQ(option.exitCode, 2);
     ASSERT_EQ(objects(option.err).size(), 1u) << option.err;

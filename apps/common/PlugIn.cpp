@@ -99,7 +99,11 @@ std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const s
         loaded = candidate.string();
         return std::nullopt;
     }
-    return "workflow plug-in not found: " + path;
+    std::string looked;
+    for (const fs::path& candidate : candidates) {
+        looked += (looked.empty() ? "" : ", ") + candidate.lexically_normal().string();
+    }
+    return "workflow plug-in not found: " + path + " (looked for " + looked + ")";
 }
 
 du::SmartPtr<rzk::View> MakeView(const std::string& kind) {
