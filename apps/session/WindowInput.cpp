@@ -1,6 +1,7 @@
 #include "WindowInput.h"
 
 #include <map>
+#include <set>
 
 #include "SessionScript.h"
 #include "rzk/Window.h"
@@ -25,6 +26,12 @@ std::pair<std::string, du::Symbol> KeyOf(const std::string& word) {
         return {word, du::Symbol::EMPTY};
     }
     return {std::string(), du::Symbol(word)};
+}
+
+bool IsWindowInput(const std::string& verb) {
+    static const std::set<std::string> verbs = {"down", "up",  "move", "dblclick", "wheel",
+                                                "key",  "mod", "size", "leave"};
+    return verbs.count(verb) != 0;
 }
 
 bool PostWindowInput(rzk::Window& window, const std::string& verb, const std::vector<std::string>& a) {

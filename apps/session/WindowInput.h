@@ -16,6 +16,9 @@ namespace session {
 // their own give that character (Escape gives "\x1b"); other names are system keys without text.
 std::pair<std::string, du::Symbol> KeyOf(const std::string& word);
 
+// True for the verbs of window input (down, up, move, dblclick, wheel, key, mod, size, leave). Any thread.
+bool IsWindowInput(const std::string& verb);
+
 // Posts to window the event a window-input line stands for (down, up, move, dblclick, wheel, key, mod, size,
 // leave); false, and nothing posted, for any other verb. The line's words were checked when it was read.
 // Any thread.
