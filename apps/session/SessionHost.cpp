@@ -76,6 +76,10 @@ std::string NameOrNone(const du::Symbol& symbol) {
 // What the plug-in reports from its thread, kept in arrival order until the host thread writes it out.
 class ReportLog {
 public:
+    // Whether reports carry their JSON fields: a text transcript needs only the text, and the fields of the
+    // frequent reports are not built for it. Set before the plug-in starts.
+    bool json = true;
+
     void Add(Json fields, std::string text) {
         std::lock_guard lock(lock_);
         reports_.push_back({std::move(fields), std::move(text)});
@@ -280,7 +284,8 @@ private:
         }
         if (name == "handled") {
             log_.NoteHandled(from, text);
-            log_.Add({{"type", "handled"}, {"workflow", from}, {"message", text}}, from + " handled " + text);
+            log_.Add(log_.json ? Json{{"type", "handled"}, {"workflow", from}, {"message", text}} : Json(),
+                     from + " handled " + text);
         } else if (name == "trace") {
             log_.NoteTrace(from, text);
             log_.Add({{"type", "trace"}, {"workflow", from}, {"line", text}}, "trace " + from + " " + text);
@@ -457,7 +462,9 @@ void ArmExitGuard(std::ostream& out, std::ostream& err) {
 class SessionHost::Impl {
 public:
     Impl(Options options, std::ostream& out, std::ostream& err)
-        : options_(std::move(options)), out_(out), err_(err) {}
+        : options_(std::move(options)), out_(out), err_(err) {
+        log_.json = options_.json;
+    }
 
     ~Impl() {
         try {
@@ -558,6 +565,10 @@ private:
     }
 
     void WriteEcho(const Command& command) {
+        if (!options_.json) {
+            out_ << command.line << "> " << SafeText(command.text) << "\n";
+            return;
+        }
         Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
               std::to_string(command.line) + "> " + command.text);
     }
@@ -1124,11 +1135,13 @@ private:
                 const std::string& call = calls[i];
                 if (call.rfind("SetCursor ", 0) == 0) {
                     const std::string name = CursorName(du::Symbol(call.substr(10)));
-                    reports.push_back({{{"type", "cursor"}, {"cursor", name}}, "cursor " + name});
+                    reports.push_back(
+                        {log_.json ? Json{{"type", "cursor"}, {"cursor", name}} : Json(), "cursor " + name});
                 } else if (call == "ResetCursor") {
                     // A reset followed by a new cursor is one change, written with the new cursor.
                     if (i + 1 == calls.size() || calls[i + 1].rfind("SetCursor ", 0) != 0) {
-                        reports.push_back({{{"type", "cursor"}, {"cursor", "none"}}, "cursor none"});
+                        reports.push_back({log_.json ? Json{{"type", "cursor"}, {"cursor", "none"}} : Json(),
+                                           "cursor none"});
                     }
                 } else if (call.rfind("SetCursorPosition ", 0) == 0) {
                     reports.push_back(
@@ -1166,7 +1179,9 @@ private:
             MakeJsonSafe(fields);
             out_ << fields.dump() << "\n";
         } else {
-            const bool event = fields.value("type", "") == "event" || fields.value("type", "") == "summary";
+            // A report of the plug-in's may come without its fields (see ReportLog::json).
+            const bool event = fields.is_object() &&
+                               (fields.value("type", "") == "event" || fields.value("type", "") == "summary");
             out_ << (event ? "" : "    ") << SafeText(text) << "\n";
         }
     }
