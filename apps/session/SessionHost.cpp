@@ -487,7 +487,7 @@ public:
             Start();
             for (std::size_t index = 0; index < script.commands.size(); ++index) {
                 const Command& command = script.commands[index];
-                const bool pipelined = IsPipelined(command);
+                const bool pipelined = IsPipelined(command) && (manager_ || command.verb == "tick");
                 if (!pipelined || pending_.size() >= MAX_PENDING_LINES) {
                     Drain(true);
                 }
@@ -503,7 +503,6 @@ public:
                 }
                 const auto begin = std::chrono::steady_clock::now();
                 if (pipelined) {
-                    Window();  // a line before the first view fails here, on the host thread
                     probe_->Post([this, &command] { RunInput(command); });
                 } else {
                     Execute(command);
@@ -560,6 +559,7 @@ private:
         bool echoed;        // a line that was waited for is echoed before it runs
     };
 
+    // Window input before the first view goes the waiting way, which stops the session with its error.
     static bool IsPipelined(const Command& command) {
         return command.verb == "tick" || IsWindowInput(command.verb);
     }
