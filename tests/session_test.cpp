@@ -453,9 +453,8 @@ TEST_F(SessionProgram, PlugInsThatMisbehaveEndTheSessionWithOneLineAndExitThree)
          "error: line 3: the workflow plug-in's module thread has ended (a failure on it ends it; see the "
          "runtime lines above): nothing more can run\n"},
         {start + "add impostor\n",
-         "error: line 3: workflow 'impostor' was not installed: what the loaded plug-ins make under that "
-         "name "
-         "is no workflow\n"},
+         "error: line 3: workflow 'impostor' was not installed: "
+         "what the loaded plug-ins make under that name is no workflow\n"},
         {start + "add quitter\nkey q\nexpect status never\n",
          "error: line 4: the program was ended from within the plug-in before the session's end\n"},
         {"view shape\nload " + (dir_ / "mixed").string() + "\n",
