@@ -635,12 +635,15 @@ private:
         // The runtime's own trace lines (a failure on the plug-in's thread, its shutdown) join the
         // transcript.
         previousSink_ = dp::SetTraceSink([this](const dp::TraceRecord& record) {
-            std::string text = record.text;
-            while (!text.empty() && text.back() == '\n') {
-                text.pop_back();
-            }
-            log_.Add({{"type", "runtime"}, {"source", record.category + "/" + record.name}, {"text", text}},
-                     "runtime " + record.category + "/" + record.name + ": " + text);
+            Guarded(log_, "trace sink", [&] {
+                std::string text = record.text;
+                while (!text.empty() && text.back() == '\n') {
+                    text.pop_back();
+                }
+                log_.Add(
+                    {{"type", "runtime"}, {"source", record.category + "/" + record.name}, {"text", text}},
+                    "runtime " + record.category + "/" + record.name + ": " + text);
+            });
         });
         sinkInstalled_ = true;
         if (auto error = plugIn_.Open(options_.pluginPath)) {
