@@ -4,6 +4,8 @@
 // and stops. The baseline, in the same run and under the same load: the plug-in's own rate, the same input
 // posted straight to the window with one wait at the end and no transcript.
 //
+// For information, one "tick 1000000" (100,000 timer messages) as a session.
+//
 // Counters: events/s, and the CPU time of this process (both its threads, not the busy processes) per
 // event. Each replay's transcript is compared with the first one's: a replay must not depend on the load.
 //
@@ -49,8 +51,8 @@ std::string SessionText() {
     text << "size 800 600\n";
     for (int i = 0; i < DRAGS; ++i) {
         const Drag d(i);
-        text << "down left " << d.x << " " << d.y << "\nmove " << d.x + 10 << " " << d.y << "\nmove " << d.x + 20
-             << " " << d.y + 5 << "\nup left " << d.x + 20 << " " << d.y + 5 << "\n";
+        text << "down left " << d.x << " " << d.y << "\nmove " << d.x + 10 << " " << d.y << "\nmove "
+             << d.x + 20 << " " << d.y + 5 << "\nup left " << d.x + 20 << " " << d.y + 5 << "\n";
         if (i % 10 == 9) {
             text << "tick 20\n";
         }
@@ -144,6 +146,25 @@ void SessionReplay(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 
+// One long "tick 1000000": 100,000 steps of the window observer's timer, each fired and dispatched.
+void SessionLongTick(benchmark::State& state) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("session_bench_tick_" + std::to_string(getpid()) + ".session");
+    std::ofstream(path) << "view shape\nload " << WORKFLOW_EXAMPLES_DIR
+                        << "\nadd orbit\nadd pan\nadd zoom\nadd select\ntick 1000000\n";
+    session::Options options;
+    options.pluginPath = WORKFLOW_PLUGIN;
+    for (auto _ : state) {
+        std::ostringstream out;
+        std::ostringstream err;
+        if (session::RunSessionFile(path.string(), options, out, err) != session::EXIT_OK) {
+            state.SkipWithError(("the session failed: " + err.str()).c_str());
+            break;
+        }
+    }
+    std::filesystem::remove(path);
+}
+
 // An object on the plug-in's queue to wait on: a blocking call returns once everything before it ran.
 class Barrier : public dom::ManagedObject {
 public:
@@ -212,6 +233,7 @@ void PlugInDispatch(benchmark::State& state) {
 // Arg: the number of busy processes.
 BENCHMARK(PlugInDispatch)->Arg(0)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(SessionReplay)->Arg(0)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(SessionLongTick)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
