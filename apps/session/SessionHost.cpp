@@ -445,12 +445,11 @@ void OnEarlyExit() {
     std::_Exit(EXIT_FAILED);
 }
 
+// Registered anew with each arming, once the plug-in is loaded: exit runs the latest registrations first,
+// so the guard speaks before the destructors of the plug-in's statics run under its working thread.
 void ArmExitGuard(std::ostream& out, std::ostream& err) {
-    static std::once_flag registered;
-    std::call_once(registered, [] {
-        std::atexit(OnEarlyExit);
-        std::at_quick_exit(OnEarlyExit);
-    });
+    std::atexit(OnEarlyExit);
+    std::at_quick_exit(OnEarlyExit);
     exitGuard.out = &out;
     exitGuard.err = &err;
     exitGuard.line = 0;
@@ -477,7 +476,6 @@ public:
     int Run(const Script& script, const std::string& sessionDir) {
         sessionDir_ = sessionDir;
         routingWanted_ = options_.route || AsksForRouting(script);
-        ArmExitGuard(out_, err_);
         struct Disarm {
             ~Disarm() { exitGuard.armed = false; }
         } disarm;
@@ -485,6 +483,7 @@ public:
         int failedExpectations = 0;
         try {
             Start();
+            ArmExitGuard(out_, err_);
             for (std::size_t index = 0; index < script.commands.size(); ++index) {
                 const Command& command = script.commands[index];
                 const bool pipelined = IsPipelined(command) && (manager_ || command.verb == "tick");
