@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -92,6 +93,10 @@ std::string NameOrNone(const du::Symbol& symbol) {
 // What the plug-in reports from its thread, kept in arrival order until the host thread writes it out.
 class ReportLog {
 public:
+    // Whether reports carry their JSON fields: a text transcript needs only the text, and the fields of the
+    // frequent reports are not built for it. Set before the plug-in starts.
+    bool json = true;
+
     void Add(Json fields, std::string text) {
         std::lock_guard lock(lock_);
         reports_.push_back({std::move(fields), std::move(text)});
@@ -99,6 +104,21 @@ public:
     std::vector<Report> Take() {
         std::lock_guard lock(lock_);
         return std::exchange(reports_, {});
+    }
+
+    // What a line caused, closed on the plug-in's thread once the line has run there.
+    struct Checkpoint {
+        std::vector<Report> reports;
+        std::vector<workflow::CrashSnapshot> snapshots;
+    };
+    void AddCheckpoint(Checkpoint checkpoint) {
+        std::lock_guard lock(lock_);
+        checkpoints_.push_back(std::move(checkpoint));
+    }
+    // The checkpoints closed since the last call, oldest first.
+    std::vector<Checkpoint> TakeCheckpoints() {
+        std::lock_guard lock(lock_);
+        return std::exchange(checkpoints_, {});
     }
 
     void NoteHandled(const std::string& workflow, const std::string& message) {
@@ -175,6 +195,7 @@ public:
 private:
     mutable std::mutex lock_;
     std::vector<Report> reports_;
+    std::vector<Checkpoint> checkpoints_;
     std::map<std::string, std::string> lastHandled_;
     std::size_t handledCount_ = 0;
     std::size_t installed_ = 0;
@@ -280,7 +301,8 @@ private:
         }
         if (name == "handled") {
             log_.NoteHandled(from, text);
-            log_.Add({{"type", "handled"}, {"workflow", from}, {"message", text}}, from + " handled " + text);
+            log_.Add(log_.json ? Json{{"type", "handled"}, {"workflow", from}, {"message", text}} : Json(),
+                     from + " handled " + text);
         } else if (name == "trace") {
             log_.NoteTrace(from, text);
             log_.Add({{"type", "trace"}, {"workflow", from}, {"line", text}}, "trace " + from + " " + text);
@@ -298,26 +320,75 @@ private:
     ReportLog& log_;
 };
 
-// An actor on the plug-in's queue that runs tasks of the host thread there, once everything queued before
-// them has run, and tells whether they ran: a queue whose thread has ended runs nothing more.
+// An actor on the plug-in's queue that runs tasks of the host thread there.
+//
+// Posted tasks run one after the other, each once everything the one before it posted to the queue has run
+// (a message of the probe's own follows each task): the effect of a session line is complete before the
+// next line starts, as if the host had waited for it, yet the host waits for nothing. The host only adds to
+// the list; while a chain runs, no message of the host's reaches the queue, so a task that runs the queue's
+// rounds itself (a tick) sees only what the plug-in sent.
 class QueueProbe : public dom::ManagedObject {
 public:
-    // Runs the task the host thread waits on; handled without a reply, which releases the sender.
-    void HandleMessage(const dom::MessagePtr&) override {
+    explicit QueueProbe(du::SmartPtr<dom::GenericMessageQueue> queue) : queue_(std::move(queue)) {}
+
+    void HandleMessage(const dom::MessagePtr& message) override {
+        if (message->GetTag() == NEXT) {
+            RunNext();
+            return;
+        }
+        // Handled without a reply, which releases the sender.
         ran_ = true;
         if (task_) {
             task_();
         }
     }
 
+    // Runs task on the queue's thread after the tasks posted before it and everything they caused, without
+    // waiting for it. Host thread only.
+    void Post(std::function<void()> task) {
+        bool start = false;
+        {
+            std::lock_guard lock(lock_);
+            posted_.push_back(std::move(task));
+            start = std::exchange(idle_, false);
+        }
+        if (start) {
+            DeliverMessage(StartNewMessage(NEXT).FinaliseMessage());
+        }
+    }
+
+    // Waits until the tasks posted so far have run, with everything they caused; false when the queue's
+    // thread ended first. A blocking call would not do: a task that runs the queue's rounds would run it
+    // in the middle of its own work. Host thread only.
+    bool WaitForPosted() {
+        const std::uint64_t target = ++requested_;
+        Post([this] {
+            {
+                std::lock_guard lock(lock_);
+                ++finished_;
+            }
+            finishedChanged_.notify_all();
+        });
+        std::unique_lock lock(lock_);
+        while (finished_ < target) {
+            // A thread that ended runs no more tasks; its queue says so when it shuts down.
+            if (queue_->IsShutDown()) {
+                return false;
+            }
+            finishedChanged_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
     // Runs task (if any) on the queue's thread once everything queued before it has run, and waits for it;
-    // false when the queue's thread has ended and nothing ran. Host thread only, one task at a time; the
+    // false when the queue's thread has ended and nothing ran. Not while posted tasks run (see
+    // WaitForPosted). Host thread only, one task at a time; the
     // blocking call orders the task's effects before the return, and every blocking call has an end: a
     // queue that shuts down returns it.
     bool RunOnQueue(std::function<void()> task) {
         task_ = std::move(task);
         ran_ = false;
-        dom::MessageWriter writer = StartNewMessage(0);
+        dom::MessageWriter writer = StartNewMessage(WAITED);
         writer.MarkNeedsReplyFlag();
         DeliverMessage(writer.FinaliseMessage());
         task_ = nullptr;
@@ -325,12 +396,43 @@ public:
     }
 
 private:
+    static constexpr std::int16_t WAITED = 0;
+    static constexpr std::int16_t NEXT = 1;
+
+    // Runs the oldest posted task and queues the message that runs the one after it, behind whatever the
+    // task posted; or ends the chain when none is left.
+    void RunNext() {
+        std::function<void()> task;
+        {
+            std::lock_guard lock(lock_);
+            if (posted_.empty()) {
+                idle_ = true;
+                return;
+            }
+            task = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        task();
+        DeliverMessage(StartNewMessage(NEXT).FinaliseMessage());
+    }
+
+    du::SmartPtr<dom::GenericMessageQueue> queue_;
     // Set and read by the host thread around a blocking call, and by the queue's thread within it.
     std::function<void()> task_;
     bool ran_ = false;
+    std::mutex lock_;
+    std::deque<std::function<void()>> posted_;
+    bool idle_ = true;             // no message of the chain is queued or running
+    std::uint64_t requested_ = 0;  // host thread only
+    std::uint64_t finished_ = 0;
+    std::condition_variable finishedChanged_;
 };
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
+
+constexpr const char* THREAD_ENDED =
+    "the workflow plug-in's module thread has ended (a failure on it ends it; see the runtime lines above): "
+    "nothing more can run";
 
 // A session is a page of commands, a trace file a few thousand lines; a file many times that size is
 // neither, and is not read whole.
@@ -377,12 +479,11 @@ void OnEarlyExit() {
     std::_Exit(EXIT_FAILED);
 }
 
+// Registered anew with each arming, once the plug-in is loaded: exit runs the latest registrations first,
+// so the guard speaks before the destructors of the plug-in's statics run under its working thread.
 void ArmExitGuard(std::ostream& out, std::ostream& err, bool json) {
-    static std::once_flag registered;
-    std::call_once(registered, [] {
-        std::atexit(OnEarlyExit);
-        std::at_quick_exit(OnEarlyExit);
-    });
+    std::atexit(OnEarlyExit);
+    std::at_quick_exit(OnEarlyExit);
     exitGuard.out = &out;
     exitGuard.err = &err;
     exitGuard.json = json;
@@ -395,7 +496,9 @@ void ArmExitGuard(std::ostream& out, std::ostream& err, bool json) {
 class SessionHost::Impl {
 public:
     Impl(Options options, std::ostream& out, std::ostream& err)
-        : options_(std::move(options)), out_(out), err_(err) {}
+        : options_(std::move(options)), out_(out), err_(err) {
+        log_.json = options_.json;
+    }
 
     ~Impl() {
         try {
@@ -408,36 +511,56 @@ public:
     int Run(const Script& script, const std::string& sessionDir) {
         sessionDir_ = sessionDir;
         routingWanted_ = options_.route || AsksForRouting(script);
-        ArmExitGuard(out_, err_, options_.json);
         struct Disarm {
             ~Disarm() { exitGuard.armed = false; }
         } disarm;
+        script_ = &script;
         int failedExpectations = 0;
-        int unexpectedExceptions = 0;
         try {
             Start();
+            ArmExitGuard(out_, err_, options_.json);
             for (std::size_t index = 0; index < script.lines.size(); ++index) {
                 const ScriptLine& command = script.lines[index];
+                const bool pipelined = IsPipelined(command.command) &&
+                                       (manager_ || std::holds_alternative<session::Tick>(command.command));
+                if (!pipelined || pending_.size() >= MAX_PENDING_LINES) {
+                    Drain(true);
+                }
                 line_ = command.line;
-                exitGuard.line = line_;
-                Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
-                      std::to_string(command.line) + "> " + command.text);
                 if (const auto* expect = std::get_if<session::Expect>(&command.command)) {
+                    WriteEcho(command);
                     failedExpectations += Check(command.line, *expect) ? 0 : 1;
                     continue;
                 }
-                stepExceptions_.clear();
+                if (!pipelined) {
+                    WriteEcho(command);
+                    exitGuard.line = line_;
+                }
                 const auto begin = std::chrono::steady_clock::now();
-                Execute(command.command);
-                SettleLine();
+                if (pipelined) {
+                    probe_->Post([this, &command] { RunInput(command.command); });
+                } else {
+                    Execute(command.command);
+                }
+                // The line's reports are closed behind it on the plug-in's thread; the line after it is the
+                // one an early exit happens in from then on.
+                const int next = index + 1 < script.lines.size() ? script.lines[index + 1].line : line_;
+                probe_->Post([this, next] {
+                    log_.AddCheckpoint({CollectReports(), diagnostics_
+                                                              ? diagnostics_->TakeCrashSnapshots()
+                                                              : std::vector<workflow::CrashSnapshot>()});
+                    exitGuard.line = next;
+                });
+                pending_.push_back({index, !pipelined});
                 eventTime_ += std::chrono::steady_clock::now() - begin;
                 ++events_;
-                WriteReports();
-                CheckFaults();
-                CollectCrashes();
-                CheckFailures(command.command);
-                unexpectedExceptions += UnexpectedExceptions(script, index);
+                if (!pipelined) {
+                    Drain(true);
+                } else if (pending_.size() % DRAIN_EVERY == 0) {
+                    Drain(false);
+                }
             }
+            Drain(true);
             Stop();
             WriteReports();
         } catch (const SessionFailure& failure) {
@@ -451,15 +574,88 @@ public:
                        std::to_string(failedExpectations) + " expectation" +
                            (failedExpectations == 1 ? "" : "s") + " failed");
         }
-        if (unexpectedExceptions > 0) {
-            WriteError({{"exit", EXIT_EXPECTATION_FAILED}}, std::to_string(unexpectedExceptions) +
+        if (unexpectedExceptions_ > 0) {
+            WriteError({{"exit", EXIT_EXPECTATION_FAILED}}, std::to_string(unexpectedExceptions_) +
                                                                 " unexpected exception" +
-                                                                (unexpectedExceptions == 1 ? "" : "s"));
+                                                                (unexpectedExceptions_ == 1 ? "" : "s"));
         }
-        return failedExpectations + unexpectedExceptions > 0 ? EXIT_EXPECTATION_FAILED : EXIT_OK;
+        return failedExpectations + unexpectedExceptions_ > 0 ? EXIT_EXPECTATION_FAILED : EXIT_OK;
     }
 
 private:
+    // --- Lines in flight. Window input and ticks are posted to the plug-in's thread without waiting for
+    // them: a wait per line would cost two thread switches, and a busy machine turns each into a scheduler
+    // delay. Each line is followed by a checkpoint that closes its reports there, and the transcript is
+    // written from the checkpoints in line order, so it reads as if each line had been waited for. Any
+    // other line, and every expectation, first waits for the lines in flight.
+    static constexpr std::size_t MAX_PENDING_LINES = 4096;
+    static constexpr std::size_t DRAIN_EVERY = 64;
+
+    struct PendingLine {
+        std::size_t index;  // in the script
+        bool echoed;        // a line that was waited for is echoed before it runs
+    };
+
+    // Window input before the first view goes the waiting way, which stops the session with its error.
+    static bool IsPipelined(const Command& command) {
+        return std::holds_alternative<session::Tick>(command) || std::holds_alternative<WindowInput>(command);
+    }
+
+    void WriteEcho(const ScriptLine& command) {
+        if (!options_.json) {
+            out_ << command.line << "> " << SafeText(command.text) << "\n";
+            return;
+        }
+        Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
+              std::to_string(command.line) + "> " + command.text);
+    }
+
+    // Writes the lines in flight whose checkpoints have closed; with wait, all of them, once the plug-in's
+    // thread has run everything posted so far. A checkpoint that never closes names the line the plug-in's
+    // thread ended in.
+    void Drain(bool wait) {
+        if (pending_.empty()) {
+            return;
+        }
+        if (wait) {
+            const auto begin = std::chrono::steady_clock::now();
+            probe_->WaitForPosted();
+            eventTime_ += std::chrono::steady_clock::now() - begin;
+        }
+        std::vector<ReportLog::Checkpoint> closed = log_.TakeCheckpoints();
+        std::size_t done = 0;
+        for (ReportLog::Checkpoint& checkpoint : closed) {
+            WriteLine(pending_[done++], checkpoint);
+        }
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(done));
+        if (wait && !pending_.empty()) {
+            const PendingLine first = pending_.front();
+            pending_.clear();
+            line_ = script_->lines[first.index].line;
+            if (!first.echoed) {
+                WriteEcho(script_->lines[first.index]);
+            }
+            throw SessionFailure(THREAD_ENDED);
+        }
+    }
+
+    void WriteLine(const PendingLine& pending, ReportLog::Checkpoint& checkpoint) {
+        const ScriptLine& command = script_->lines[pending.index];
+        line_ = command.line;
+        if (!pending.echoed) {
+            WriteEcho(command);
+        }
+        for (Report& report : checkpoint.reports) {
+            Write(std::move(report.fields), report.text);
+        }
+        CheckFaults();
+        settledSnapshots_ = std::move(checkpoint.snapshots);
+        stepExceptions_.clear();
+        CollectCrashes();
+        CheckFailures(command.command);
+        unexpectedExceptions_ += UnexpectedExceptions(*script_, pending.index);
+    }
+
     int Fail(const std::string& what) {
         try {
             Stop();
@@ -486,12 +682,15 @@ private:
         // The runtime's own trace lines (a failure on the plug-in's thread, its shutdown) join the
         // transcript.
         previousSink_ = dp::SetTraceSink([this](const dp::TraceRecord& record) {
-            std::string text = record.text;
-            while (!text.empty() && text.back() == '\n') {
-                text.pop_back();
-            }
-            log_.Add({{"type", "runtime"}, {"source", record.category + "/" + record.name}, {"text", text}},
-                     "runtime " + record.category + "/" + record.name + ": " + text);
+            Guarded(log_, "trace sink", [&] {
+                std::string text = record.text;
+                while (!text.empty() && text.back() == '\n') {
+                    text.pop_back();
+                }
+                log_.Add(
+                    {{"type", "runtime"}, {"source", record.category + "/" + record.name}, {"text", text}},
+                    "runtime " + record.category + "/" + record.name + ": " + text);
+            });
         });
         sinkInstalled_ = true;
         if (auto error = plugIn_.Open(options_.pluginPath)) {
@@ -509,7 +708,7 @@ private:
             throw SessionFailure("the workflow plug-in did not start its module thread");
         }
         started_ = true;
-        probe_ = new QueueProbe;
+        probe_ = new QueueProbe(queue_);
         probe_->ManageSelf(queue_, du::Symbol(), 0);
     }
 
@@ -550,15 +749,6 @@ private:
     // Returns once the plug-in's thread has run everything the host asked of it so far.
     void Settle() { OnQueue(nullptr); }
 
-    // Settles after a line, taking the handler failures it caused on the way (no round trip of their own).
-    void SettleLine() {
-        OnQueue([this] {
-            if (diagnostics_) {
-                settledSnapshots_ = diagnostics_->TakeCrashSnapshots();
-            }
-        });
-    }
-
     // A handler failure of the line at index fails the session unless an "expect exception" follows it.
     int UnexpectedExceptions(const Script& script, std::size_t index) {
         if (stepExceptions_.empty()) {
@@ -597,24 +787,30 @@ private:
     // Runs task on the plug-in's thread and waits for it; a thread that has ended stops the session.
     void OnQueue(std::function<void()> task) {
         if (!probe_->RunOnQueue(std::move(task))) {
-            throw SessionFailure(
-                "the workflow plug-in's module thread has ended (a failure on it ends it; see the runtime "
-                "lines above): nothing more can run");
+            throw SessionFailure(THREAD_ENDED);
         }
     }
 
     // Moves the plug-in's clock from the plug-in's own thread, in steps of the shortest timer period: a
     // recurring timeout fires at most once a round, so each step runs the rounds that fire what it made due
-    // before the next step. One round trip for the whole length.
+    // before the next step. Plug-in thread, as a task of the probe: nothing of the host's is queued
+    // meanwhile.
     void Tick(std::int64_t length) {
-        OnQueue([&] {
-            while (length > 0 && !queue_->IsShutDown()) {
-                const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
-                queue_->AdvanceTime(step);
-                length -= step;
-                queue_->RunNestedRounds();
-            }
-        });
+        while (length > 0 && !queue_->IsShutDown()) {
+            const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
+            queue_->AdvanceTime(step);
+            length -= step;
+            queue_->RunNestedRounds();
+        }
+    }
+
+    // A line of window input or time, on the plug-in's thread as a task of the probe.
+    void RunInput(const Command& command) {
+        if (const auto* tick = std::get_if<session::Tick>(&command)) {
+            Tick(tick->length);
+        } else {
+            Post(std::get<WindowInput>(command), *window_);
+        }
     }
 
     void Execute(const Command& command) {
@@ -972,17 +1168,16 @@ private:
     }
 
     // Everything that arrived since the last call: the plug-in's reports, then status pushes and cursor
-    // changes as the stand-in view and window saw them.
-    void WriteReports() {
-        for (Report& report : log_.Take()) {
-            Write(std::move(report.fields), report.text);
-        }
+    // changes as the stand-in view and window saw them. On the plug-in's thread in a checkpoint, or on the
+    // host thread when nothing is in flight.
+    std::vector<Report> CollectReports() {
+        std::vector<Report> reports = log_.Take();
         if (view_) {
-            const std::vector<std::string> pushed = view_->GetStatusMessages();
-            for (std::size_t i = statusSeen_; i < pushed.size(); ++i) {
-                Write({{"type", "status"}, {"text", pushed[i]}}, "status " + Quoted(pushed[i]));
+            for (std::string& pushed : view_->GetStatusMessagesAfter(statusSeen_)) {
+                ++statusSeen_;
+                std::string text = "status " + Quoted(pushed);
+                reports.push_back({{{"type", "status"}, {"text", std::move(pushed)}}, std::move(text)});
             }
-            statusSeen_ = pushed.size();
         }
         if (window_) {
             const std::vector<std::string> calls = window_->GetCallLog();
@@ -991,16 +1186,26 @@ private:
                 const std::string& call = calls[i];
                 if (call.rfind("SetCursor ", 0) == 0) {
                     const std::string name = CursorName(du::Symbol(call.substr(10)));
-                    Write({{"type", "cursor"}, {"cursor", name}}, "cursor " + name);
+                    reports.push_back(
+                        {log_.json ? Json{{"type", "cursor"}, {"cursor", name}} : Json(), "cursor " + name});
                 } else if (call == "ResetCursor") {
                     // A reset followed by a new cursor is one change, written with the new cursor.
                     if (i + 1 == calls.size() || calls[i + 1].rfind("SetCursor ", 0) != 0) {
-                        Write({{"type", "cursor"}, {"cursor", "none"}}, "cursor none");
+                        reports.push_back({log_.json ? Json{{"type", "cursor"}, {"cursor", "none"}} : Json(),
+                                           "cursor none"});
                     }
                 } else if (call.rfind("SetCursorPosition ", 0) == 0) {
-                    Write({{"type", "pointer"}, {"position", call.substr(18)}}, "pointer " + call.substr(18));
+                    reports.push_back(
+                        {{{"type", "pointer"}, {"position", call.substr(18)}}, "pointer " + call.substr(18)});
                 }
             }
+        }
+        return reports;
+    }
+
+    void WriteReports() {
+        for (Report& report : CollectReports()) {
+            Write(std::move(report.fields), report.text);
         }
     }
 
@@ -1025,7 +1230,9 @@ private:
             MakeJsonSafe(fields);
             out_ << fields.dump() << "\n";
         } else {
-            const bool event = fields.value("type", "") == "event" || fields.value("type", "") == "summary";
+            // A report of the plug-in's may come without its fields (see ReportLog::json).
+            const bool event = fields.is_object() &&
+                               (fields.value("type", "") == "event" || fields.value("type", "") == "summary");
             out_ << (event ? "" : "    ") << SafeText(text) << "\n";
         }
     }
@@ -1058,6 +1265,9 @@ private:
     workflow::ManagerDiagnostics* diagnostics_ = nullptr;  // the view manager's, used on the plug-in's thread
     std::vector<workflow::CrashSnapshot> settledSnapshots_;
     std::vector<std::string> stepExceptions_;  // the handler failures of the last line
+    int unexpectedExceptions_ = 0;
+    const Script* script_ = nullptr;
+    std::vector<PendingLine> pending_;
     int crashFiles_ = 0;
 
     ReportLog log_;
