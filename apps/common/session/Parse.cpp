@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <initializer_list>
 #include <limits>
 #include <map>
 
