@@ -214,7 +214,8 @@ public:
     }
     void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
                           bool success, const du::Symbol& message) override {
-        Guarded(log_, "manager observer", [&] { Report(oldName, newName, priority, success, message); });
+        Guarded(log_, "manager observer",
+                [&] { ReportChange(oldName, newName, priority, success, message); });
     }
     void OnManagerDestroyed() override {
         Guarded(log_, "manager observer", [&] {
@@ -223,8 +224,8 @@ public:
     }
 
 private:
-    void Report(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority, bool success,
-                const du::Symbol& message) {
+    void ReportChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                      bool success, const du::Symbol& message) {
         log_.NoteChange();
         const std::string before = NameOrNone(oldName);
         const std::string after = NameOrNone(newName);
@@ -268,12 +269,13 @@ public:
     }
     void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
                         const du::SmartPtr<du::RefCounted>& data) override {
-        Guarded(log_, "notification observer", [&] { Report(source, notification, value, data); });
+        Guarded(log_, "notification observer",
+                [&] { ReportNotification(source, notification, value, data); });
     }
 
 private:
-    void Report(const du::Symbol& source, const du::Symbol& notification, int value,
-                const du::SmartPtr<du::RefCounted>& data) {
+    void ReportNotification(const du::Symbol& source, const du::Symbol& notification, int value,
+                            const du::SmartPtr<du::RefCounted>& data) {
         const std::string from = source.IsSet() ? source.ToString() : std::string();
         const std::string name = notification.IsSet() ? notification.ToString() : std::string();
         std::string text;
@@ -365,9 +367,8 @@ public:
 
     // Runs task (if any) on the queue's thread once everything queued before it has run, and waits for it;
     // false when the queue's thread has ended and nothing ran. Not while posted tasks run (see
-    // WaitForPosted). Host thread only, one task at a time; the
-    // blocking call orders the task's effects before the return, and every blocking call has an end: a
-    // queue that shuts down returns it.
+    // WaitForPosted). Host thread only, one task at a time; the blocking call orders the task's effects
+    // before the return, and every blocking call has an end: a queue that shuts down returns it.
     bool RunOnQueue(std::function<void()> task) {
         task_ = std::move(task);
         ran_ = false;
