@@ -231,7 +231,8 @@ public:
     }
     void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
                           bool success, const du::Symbol& message) override {
-        Guarded(log_, "manager observer", [&] { Report(oldName, newName, priority, success, message); });
+        Guarded(log_, "manager observer",
+                [&] { ReportChange(oldName, newName, priority, success, message); });
     }
     void OnManagerDestroyed() override {
         Guarded(log_, "manager observer", [&] {
@@ -240,8 +241,8 @@ public:
     }
 
 private:
-    void Report(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority, bool success,
-                const du::Symbol& message) {
+    void ReportChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                      bool success, const du::Symbol& message) {
         log_.NoteChange();
         const std::string before = NameOrNone(oldName);
         const std::string after = NameOrNone(newName);
@@ -285,12 +286,13 @@ public:
     }
     void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
                         const du::SmartPtr<du::RefCounted>& data) override {
-        Guarded(log_, "notification observer", [&] { Report(source, notification, value, data); });
+        Guarded(log_, "notification observer",
+                [&] { ReportNotification(source, notification, value, data); });
     }
 
 private:
-    void Report(const du::Symbol& source, const du::Symbol& notification, int value,
-                const du::SmartPtr<du::RefCounted>& data) {
+    void ReportNotification(const du::Symbol& source, const du::Symbol& notification, int value,
+                            const du::SmartPtr<du::RefCounted>& data) {
         const std::string from = source.IsSet() ? source.ToString() : std::string();
         const std::string name = notification.IsSet() ? notification.ToString() : std::string();
         std::string text;
@@ -344,12 +346,12 @@ public:
     }
 
     // Runs task on the queue's thread after the tasks posted before it and everything they caused, without
-    // waiting for it. Host thread only.
-    void Post(std::function<void()> task) {
+    // waiting for it, and then after, once everything task caused has run too. Host thread only.
+    void Post(std::function<void()> task, std::function<void()> after = nullptr) {
         bool start = false;
         {
             std::lock_guard lock(lock_);
-            posted_.push_back(std::move(task));
+            posted_.push_back({std::move(task), std::move(after)});
             start = std::exchange(idle_, false);
         }
         if (start) {
@@ -382,9 +384,8 @@ public:
 
     // Runs task (if any) on the queue's thread once everything queued before it has run, and waits for it;
     // false when the queue's thread has ended and nothing ran. Not while posted tasks run (see
-    // WaitForPosted). Host thread only, one task at a time; the
-    // blocking call orders the task's effects before the return, and every blocking call has an end: a
-    // queue that shuts down returns it.
+    // WaitForPosted). Host thread only, one task at a time; the blocking call orders the task's effects
+    // before the return, and every blocking call has an end: a queue that shuts down returns it.
     bool RunOnQueue(std::function<void()> task) {
         task_ = std::move(task);
         ran_ = false;
@@ -399,20 +400,24 @@ private:
     static constexpr std::int16_t WAITED = 0;
     static constexpr std::int16_t NEXT = 1;
 
-    // Runs the oldest posted task and queues the message that runs the one after it, behind whatever the
-    // task posted; or ends the chain when none is left.
+    // Runs what is to follow the last task, then the oldest posted task, and queues the message that runs
+    // the next step behind whatever the task posted; or ends the chain when nothing is left.
     void RunNext() {
-        std::function<void()> task;
+        if (after_) {
+            std::exchange(after_, nullptr)();
+        }
+        Posted next;
         {
             std::lock_guard lock(lock_);
             if (posted_.empty()) {
                 idle_ = true;
                 return;
             }
-            task = std::move(posted_.front());
+            next = std::move(posted_.front());
             posted_.pop_front();
         }
-        task();
+        next.task();
+        after_ = std::move(next.after);
         DeliverMessage(StartNewMessage(NEXT).FinaliseMessage());
     }
 
@@ -421,7 +426,12 @@ private:
     std::function<void()> task_;
     bool ran_ = false;
     std::mutex lock_;
-    std::deque<std::function<void()>> posted_;
+    struct Posted {
+        std::function<void()> task;
+        std::function<void()> after;
+    };
+    std::deque<Posted> posted_;
+    std::function<void()> after_;  // the queue's thread's: what follows the task that ran last
     bool idle_ = true;             // no message of the chain is queued or running
     std::uint64_t requested_ = 0;  // host thread only
     std::uint64_t finished_ = 0;
@@ -537,20 +547,21 @@ public:
                     exitGuard.line = line_;
                 }
                 const auto begin = std::chrono::steady_clock::now();
-                if (pipelined) {
-                    probe_->Post([this, &command] { RunInput(command.command); });
-                } else {
-                    Execute(command.command);
-                }
                 // The line's reports are closed behind it on the plug-in's thread; the line after it is the
                 // one an early exit happens in from then on.
                 const int next = index + 1 < script.lines.size() ? script.lines[index + 1].line : line_;
-                probe_->Post([this, next] {
+                auto checkpoint = [this, next] {
                     log_.AddCheckpoint({CollectReports(), diagnostics_
                                                               ? diagnostics_->TakeCrashSnapshots()
                                                               : std::vector<workflow::CrashSnapshot>()});
                     exitGuard.line = next;
-                });
+                };
+                if (pipelined) {
+                    probe_->Post([this, &command] { RunInput(command.command); }, checkpoint);
+                } else {
+                    Execute(command.command);
+                    probe_->Post(checkpoint);
+                }
                 pending_.push_back({index, !pipelined});
                 eventTime_ += std::chrono::steady_clock::now() - begin;
                 ++events_;

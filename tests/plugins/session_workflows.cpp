@@ -137,8 +137,8 @@ private:
 };
 
 // Misbehaves on request, one way each: the session host's test subject for plug-ins it must survive.
-// "scribbler" writes texts that are not UTF-8; "quitter" ends the program on a key press; "breaker" fails
-// in OnAdd, which ends the module thread; "ticker" counts the timer messages it sees.
+// "scribbler" writes texts that are not UTF-8 (and throws one on "!"); "quitter" ends the program on a key
+// press; "breaker" fails in OnAdd, which ends the module thread; "ticker" counts the timer messages it sees.
 class Misbehaving : public ReportingWorkflow {
 public:
     explicit Misbehaving(const char* name) : ReportingWorkflow(name, 300) {
@@ -156,6 +156,9 @@ public:
             std::exit(0);
         }
         if (GetWorkflowName() == du::Symbol("scribbler")) {
+            if (key == "!") {
+                throw std::runtime_error("thrown \xff");
+            }
             scribbled_ = true;
             return Report("bad \xff\xfe" + key + " \xc3(", true);
         }
