@@ -9,7 +9,7 @@
 #include <string>
 
 #include "CrashSession.h"
-#include "SessionScript.h"
+#include "Parse.h"
 #include "support/FuzzInput.h"
 
 namespace {
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = session::WriteCrashSession(snapshot, setup);
     session::Script script;
     session::ScriptError error;
-    if (!session::ParseScript("crash.session", written, script, error)) {
+    if (!session::Parse("crash.session", written, script, error)) {
         std::fprintf(stderr, "the written crash session does not read back: %s\n%s\n",
                      error.ToString().c_str(), written.c_str());
         std::abort();

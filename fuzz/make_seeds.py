@@ -103,3 +103,12 @@ write("xml_parse", "numbers", bytes([0]) + b'<n a="  -12px" b="99999999999" c="y
 for source in list((root / "examples" / "sessions").glob("*.session")) + list((root / "tests" / "sessions").glob("*.session")):
     write("session_script", source.stem, source.read_bytes())
 write("session_script", "quotes", 'log "a \\" b" "c\\\\"\nexpect status "x y"\n# comment\n\n')
+write("session_script", "every-verb", "\n".join([
+    "view shape", "load plugins/", "add orbit 100 persistent", "add \"sp ace\" +20", "remove 2000", "remove orbit",
+    "persistent 100 off", "down left 10 20", "up right -3 4", "move 30 40", "dblclick middle", "wheel -120 30 40",
+    "key Escape", "key \"\\\"\"", "mod shift down", "size 800 600", "leave", "tick 86400000", "select add 3",
+    "select clear", "mode orbit speed 2", "page -2", "query Q", "cursor 50 none", "trace on", "trace save t.trace",
+    "replay orbit", "replay orbit orbit.trace", "pick 1 2 3", "print camera", "expect status \"zoom 1.10\"",
+    "expect status-field 1 \"\"", "expect cursor rotate", "expect workflow 100 orbit", "expect handled z \"M(1)\"",
+    "expect camera x", "expect selection none", "expect exception none", "expect routed MsgKeyPress to none",
+    "expect not-offered MsgKeyPress dragger", "remove 4294967396", "tick 86400001", "dwon left 1 2", ""]))

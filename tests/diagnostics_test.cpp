@@ -26,7 +26,7 @@ TEST(FlightRecorder, KeepsTheNewestRecordsAndWhatTheDroppedOnesLeftHeld) {
     workflow::RecordedInput input = recorder.Export();
     EXPECT_TRUE(input.recording);
     EXPECT_EQ(input.now, 30);
-    EXPECT_EQ(test_support::RecordTexts(input),
+    EXPECT_EQ(testing_support::RecordTexts(input),
               (Lines{"Move 30 40 @10", "Move 50 60 @10", "Wheel -120 50 60 @20"}));
     EXPECT_TRUE(input.held.seen);
     EXPECT_EQ(input.held.time, 0);
@@ -39,13 +39,13 @@ TEST(FlightRecorder, KeepsTheNewestRecordsAndWhatTheDroppedOnesLeftHeld) {
     // everything.
     recorder.SetCapacity(1);
     input = recorder.Export();
-    EXPECT_EQ(test_support::RecordTexts(input), (Lines{"Wheel -120 50 60 @20"}));
+    EXPECT_EQ(testing_support::RecordTexts(input), (Lines{"Wheel -120 50 60 @20"}));
     EXPECT_EQ(input.held.time, 10);
     EXPECT_EQ(input.held.x, 50);
     recorder.SetCapacity(4);
     recorder.Record(FlightRecord::Button(0, false, 50, 60));
     recorder.Record(FlightRecord::Modifier(0, false));
-    EXPECT_EQ(test_support::RecordTexts(recorder.Export()),
+    EXPECT_EQ(testing_support::RecordTexts(recorder.Export()),
               (Lines{"Wheel -120 50 60 @20", "Button 0 up 50 60 @30", "Modifier 0 off @30"}));
 
     // A key text longer than a record holds is cut, and says so.
@@ -69,7 +69,7 @@ TEST(FlightRecorder, KeepsTheNewestRecordsAndWhatTheDroppedOnesLeftHeld) {
     EXPECT_FALSE(input.held.seen);
     recorder.SetCapacity(2);
     recorder.Record(FlightRecord::Leave());
-    EXPECT_EQ(test_support::RecordTexts(recorder.Export()), Lines{"Leave @30"});
+    EXPECT_EQ(testing_support::RecordTexts(recorder.Export()), Lines{"Leave @30"});
 }
 
 }  // namespace

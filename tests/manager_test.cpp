@@ -168,7 +168,7 @@ TEST_F(Dispatch, HandlerFailureKeepsTheRecordedInputTheStackAndWhatWasThrownUnti
     Send(ConstStrings::MsgMouseMove);
     std::vector<workflow::CrashSnapshot> snapshots = manager->TakeCrashSnapshots();
     ASSERT_EQ(snapshots.size(), 1u);
-    EXPECT_EQ(test_support::RecordTexts(snapshots[0].input).back(), "Move 1 2 @0");
+    EXPECT_EQ(testing_support::RecordTexts(snapshots[0].input).back(), "Move 1 2 @0");
     EXPECT_EQ(snapshots[0].exceptionLine,
               "Exception handling workflow message \"MsgMouseMove\" with workflow \"thrower\"");
     EXPECT_EQ(snapshots[0].exceptionText, "boom");
@@ -187,8 +187,8 @@ TEST_F(Dispatch, HandlerFailureKeepsTheRecordedInputTheStackAndWhatWasThrownUnti
     }
     snapshots = manager->TakeCrashSnapshots();
     ASSERT_EQ(snapshots.size(), workflow::WorkflowManagerImpl::MAX_CRASH_SNAPSHOTS);
-    EXPECT_EQ(test_support::RecordTexts(snapshots.front().input).back(), "Move 2 0 @0");
-    EXPECT_EQ(test_support::RecordTexts(snapshots.back().input).back(), "Move 9 0 @0");
+    EXPECT_EQ(testing_support::RecordTexts(snapshots.front().input).back(), "Move 2 0 @0");
+    EXPECT_EQ(testing_support::RecordTexts(snapshots.back().input).back(), "Move 9 0 @0");
     // A claimant that throws fails on the claim and again on the walk that follows: reported twice, but
     // one failure, so one snapshot.
     du::Symbol claimed[] = {ConstStrings::MsgMouseMove};
@@ -217,7 +217,7 @@ TEST_F(Dispatch, FlightRecorderKeepsEveryChangeOfTheStackWhoeverMadeIt) {
     manager->DispatchMessage(workflow::KeyMsg(ConstStrings::MsgKeyPress, '\x1b'));
     const std::string measure = std::to_string(rzk::WorkflowManager::MAX_STATIC_PRIORITY + 1);
     EXPECT_EQ(
-        test_support::RecordTexts(manager->ExportRecording()),
+        testing_support::RecordTexts(manager->ExportRecording()),
         (std::vector<std::string>{"Installed below 10 off @0", "Installed measure " + measure + " off @0",
                                   "Persisted below 10 on @0", "Removed measure " + measure + " off @0"}));
 }

@@ -275,7 +275,7 @@ TEST_F(WindowInput, FlightRecorderKeepsWhatReachedTheObserverBeforeItsGatesOnThe
     const workflow::RecordedInput input = manager->ExportRecording();
     EXPECT_EQ(input.origin, 0);
     EXPECT_EQ(input.now, 30);
-    EXPECT_EQ(test_support::RecordTexts(input),
+    EXPECT_EQ(testing_support::RecordTexts(input),
               (Lines{"Installed log 100 off @0", "Button 0 down 10 10 @20", "Move 20 10 @20",
                      "Key \"\x1b\"  @30", "Modifier 2 on @30", "Size 800 600 @30", "Leave @30"}));
 }

@@ -191,6 +191,29 @@ TEST(Queue, ATimeoutSlowerThanItsPeriodFiresOncePerPumpSkipsWhatItMissedAndLetsM
     EXPECT_EQ(actor->GetLog(), (Log{"actor tick 60"}));  // the next multiple of the period, not 40 and 50
 }
 
+TEST(Queue, ACallbackMovingTheClockRunsNestedRoundsThatFireEachStepsTimeoutsAndTheirMessages) {
+    auto queue = GenericMessageQueue::CreateManual();
+    Log log;
+    auto ticker = Managed(queue, "ticker", &log);
+    auto driver = Managed(queue, "driver", &log);
+    ticker->onTimeout = [&](std::int64_t) { Send(*ticker, 7, 0); };
+    driver->onMessage = [&](const MessagePtr&) {
+        for (int step = 0; step < 3; ++step) {
+            queue->AdvanceTime(10);
+            queue->RunNestedRounds();
+        }
+    };
+    ASSERT_TRUE(ticker->AddRecurringTimeout(10));
+    queue->RunPending();
+    log.clear();
+    Send(*driver, 5, 0);
+    EXPECT_EQ(queue->RunPending(), 1u);
+    EXPECT_EQ(log, (Log{"driver msg 5", "ticker tick 10", "ticker msg 7", "ticker tick 20", "ticker msg 7",
+                        "ticker tick 30", "ticker msg 7"}));
+    // Only the thread running the queue, from a callback, may run rounds inside it.
+    EXPECT_THROW(queue->RunNestedRounds(), dom::InvalidActorException);
+}
+
 TEST(Queue, TimesTooFarAheadForTheClockMeanNeverInsteadOfOverflowingIntoThePast) {
     auto queue = GenericMessageQueue::CreateManual();
     auto actor = Managed(queue);

@@ -1,6 +1,7 @@
 #include "PlugIn.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <filesystem>
 
@@ -12,6 +13,16 @@
 #include "rzloader/Loader.h"
 
 namespace apps {
+namespace {
+
+// The loader lists one failure a line; an error of a host program is one line.
+std::string FirstLine(const std::string& text) {
+    const std::size_t end = text.find('\n');
+    return end == std::string::npos ? text
+                                    : text.substr(0, end) + (end + 1 < text.size() ? " (and more)" : "");
+}
+
+}  // namespace
 
 std::optional<std::string> PlugIn::Open(const std::string& path) {
     library = dlopen(path.c_str(), RTLD_NOW);
@@ -23,6 +34,23 @@ std::optional<std::string> PlugIn::Open(const std::string& path) {
     terminate = reinterpret_cast<TerminateFunction>(dlsym(library, "RZDllTerminate"));
     if (!init || !createComponent || !terminate) {
         return path + " lacks the plug-in entry points RZDllInit, RZDllCreateComponent and RZDllTerminate";
+    }
+    // dlsym searches the libraries the named one depends on as well: a library that merely links the
+    // plug-in would pass for it.
+    link_map* own = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &own) != 0 || !own) {
+        return "cannot inspect the workflow plug-in " + path + ": " + dlerror();
+    }
+    for (void* entry : {reinterpret_cast<void*>(init), reinterpret_cast<void*>(createComponent),
+                        reinterpret_cast<void*>(terminate)}) {
+        Dl_info info;
+        link_map* definedIn = nullptr;
+        if (dladdr1(entry, &info, reinterpret_cast<void**>(&definedIn), RTLD_DL_LINKMAP) == 0 ||
+            definedIn != own) {
+            return path +
+                   " does not itself define the plug-in entry points RZDllInit, RZDllCreateComponent and "
+                   "RZDllTerminate (a library it depends on does): name the plug-in library itself";
+        }
     }
     return std::nullopt;
 }
@@ -61,12 +89,21 @@ std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const s
         std::string error;
         if (!loader.LoadPlugins(candidate.string(), &error)) {
             return "no workflow plug-in loaded from " + candidate.string() +
-                   (error.empty() ? std::string(" (no plug-in library there)") : ": " + error);
+                   (error.empty() ? std::string(" (no plug-in library there)") : ": " + FirstLine(error));
+        }
+        // A folder is refused for a broken library in it as a file is: a session must not go on without
+        // the workflows it was meant to have.
+        if (!error.empty()) {
+            return "a workflow plug-in in " + candidate.string() + " cannot be loaded: " + FirstLine(error);
         }
         loaded = candidate.string();
         return std::nullopt;
     }
-    return "workflow plug-in not found: " + path;
+    std::string looked;
+    for (const fs::path& candidate : candidates) {
+        looked += (looked.empty() ? "" : ", ") + candidate.lexically_normal().string();
+    }
+    return "workflow plug-in not found: " + path + " (looked for " + looked + ")";
 }
 
 du::SmartPtr<rzk::View> MakeView(const std::string& kind) {

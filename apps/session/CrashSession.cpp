@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "SessionScript.h"
+#include "Format.h"
+#include "Parse.h"
 
 namespace session {
 namespace {
@@ -49,43 +50,35 @@ std::string Comment(std::string_view text) {
     return line;
 }
 
-// True when line reads back as exactly one command made of words.
-bool ReadsBack(const std::string& line, const std::vector<std::string>& words) {
-    if (line.find('\n') != std::string::npos) {
-        return false;
-    }
-    Script script;
-    ScriptError error;
-    if (!ParseScript("", line, script, error) || script.commands.size() != 1) {
-        return false;
-    }
-    const Command& command = script.commands.front();
-    std::vector<std::string> read = {command.verb};
-    read.insert(read.end(), command.args.begin(), command.args.end());
-    return read == words;
-}
-
-// The command made of words, or a comment saying why it cannot be one.
+// The command made of words, written by the language's own Format, or a comment saying why it cannot be
+// one: the words are not a command, or its line would not read back as the same command.
 std::string CommandLine(const std::vector<std::string>& words) {
-    std::string line;
+    Command command;
+    if (!words.empty() && !ParseWords(words, command)) {
+        std::string line = Format(command);
+        Script script;
+        ScriptError error;
+        if (line.find('\n') == std::string::npos && Parse("", line, script, error) &&
+            script.lines.size() == 1 && script.lines.front().command == command) {
+            return line;
+        }
+    }
+    std::string said;
     for (const std::string& word : words) {
-        line += (line.empty() ? "" : " ") + SessionWord(word);
+        said += (said.empty() ? "" : " ") + SessionWord(word);
     }
-    if (!words.empty() && ReadsBack(line, words)) {
-        return line;
-    }
-    return Comment("not replayable: " + line);
+    return Comment("not replayable: " + said);
 }
 
-std::string Number(std::int64_t number) {
+std::string Decimal(std::int64_t number) {
     return std::to_string(number);
 }
 
-std::string Tick(std::int64_t length) {
+std::string TickLine(std::int64_t length) {
     if (length > LONGEST_PAUSE) {
         length = LONGEST_PAUSE + length % 100;
     }
-    return "tick " + Number(length);
+    return CommandLine({"tick", Decimal(length)});
 }
 
 // The "key" word the session host turns back into this text or system key, if there is one.
@@ -119,7 +112,7 @@ std::string Key(const FlightRecord& record) {
     }
     std::string line = (text.empty() ? "key named " : "key with the text ") + SessionWord(word);
     if (record.textCut) {
-        line += "... (" + Number(record.a) + " bytes)";
+        line += "... (" + Decimal(record.a) + " bytes)";
     }
     return Comment(line);
 }
@@ -129,11 +122,11 @@ std::string Mode(const FlightRecord& record) {
     const std::string mode(record.second.View());
     std::vector<std::string> words;
     if (name == "select" && (mode == "add" || mode == "remove")) {
-        words = {"select", mode, Number(record.a)};
+        words = {"select", mode, Decimal(record.a)};
     } else if (name == "select" && mode == "clear" && record.a == 0) {
         words = {"select", "clear"};
     } else {
-        words = {"mode", name, mode, Number(record.a)};
+        words = {"mode", name, mode, Decimal(record.a)};
     }
     std::string line = CommandLine(words);
     if (record.flag) {
@@ -144,7 +137,7 @@ std::string Mode(const FlightRecord& record) {
 }
 
 std::string Stack(const FlightRecord& record) {
-    const std::string where = SessionWord(record.first.View()) + " at " + Number(record.priority);
+    const std::string where = SessionWord(record.first.View()) + " at " + Decimal(record.priority);
     switch (record.kind) {
         case Kind::Installed:
             return Comment(where + " installed" + (record.flag ? " (persistent)" : ""));
@@ -161,51 +154,49 @@ std::string RecordLine(const FlightRecord& record) {
     switch (record.kind) {
         case Kind::Button:
             if (!knownButton) {
-                return Comment(std::string(record.flag ? "down" : "up") + " button " + Number(record.a));
+                return Comment(std::string(record.flag ? "down" : "up") + " button " + Decimal(record.a));
             }
             return CommandLine(
-                {record.flag ? "down" : "up", BUTTONS[record.a], Number(record.b), Number(record.c)});
+                {record.flag ? "down" : "up", BUTTONS[record.a], Decimal(record.b), Decimal(record.c)});
         case Kind::DoubleClick:
             return knownButton ? CommandLine({"dblclick", BUTTONS[record.a]})
-                               : Comment("dblclick button " + Number(record.a));
+                               : Comment("dblclick button " + Decimal(record.a));
         case Kind::Wheel:
-            return CommandLine({"wheel", Number(record.a), Number(record.b), Number(record.c)});
+            return CommandLine({"wheel", Decimal(record.a), Decimal(record.b), Decimal(record.c)});
         case Kind::Move:
-            return CommandLine({"move", Number(record.b), Number(record.c)});
+            return CommandLine({"move", Decimal(record.b), Decimal(record.c)});
         case Kind::Leave:
-            return "leave";
+            return CommandLine({"leave"});
         case Kind::Modifier:
             if (!knownButton) {
-                return Comment("mod " + Number(record.a) + (record.flag ? " down" : " up"));
+                return Comment("mod " + Decimal(record.a) + (record.flag ? " down" : " up"));
             }
             return CommandLine({"mod", MODIFIERS[record.a], record.flag ? "down" : "up"});
         case Kind::Key:
             return Key(record);
-        case Kind::Size: {
-            const std::string line = "size " + Number(record.a) + " " + Number(record.b);
-            return record.a < 0 || record.b < 0 ? Comment(line) : line;
-        }
+        case Kind::Size:
+            return CommandLine({"size", Decimal(record.a), Decimal(record.b)});
         case Kind::Motion:
             return "# MsgMotionEvent";
         case Kind::Touch:
-            return Comment("MsgTouch message " + Number(record.a) + ", " + Number(record.b) + " inputs");
+            return Comment("MsgTouch message " + Decimal(record.a) + ", " + Decimal(record.b) + " inputs");
         case Kind::Mode:
             return Mode(record);
         case Kind::Page:
-            return CommandLine({"page", Number(record.a)});
+            return CommandLine({"page", Decimal(record.a)});
         case Kind::Selection:
-            return Comment("MsgSelectionChanged list " + Number(static_cast<unsigned int>(record.a)) +
-                           (record.flag ? ", cleared, " : ", ") + Number(record.b) + " removed, " +
-                           Number(record.c) + " added");
+            return Comment("MsgSelectionChanged list " + Decimal(static_cast<unsigned int>(record.a)) +
+                           (record.flag ? ", cleared, " : ", ") + Decimal(record.b) + " removed, " +
+                           Decimal(record.c) + " added");
         case Kind::Scene:
             return Comment(record.first.View());
         case Kind::HostAdd: {
             if (record.first.IsNull()) {
-                return Comment("add with no name at " + Number(record.priority));
+                return Comment("add with no name at " + Decimal(record.priority));
             }
             std::vector<std::string> words = {"add", std::string(record.first.View())};
             if (record.priority != 0) {
-                words.push_back(Number(record.priority));
+                words.push_back(Decimal(record.priority));
             }
             if (record.flag) {
                 words.emplace_back("persistent");
@@ -214,12 +205,12 @@ std::string RecordLine(const FlightRecord& record) {
         }
         case Kind::HostRemove:
             return CommandLine({"remove", record.first.IsSet() ? std::string(record.first.View())
-                                                               : Number(record.priority)});
+                                                               : Decimal(record.priority)});
         case Kind::HostPersistent:
-            return CommandLine({"persistent", Number(record.priority), record.flag ? "on" : "off"});
+            return CommandLine({"persistent", Decimal(record.priority), record.flag ? "on" : "off"});
         case Kind::Pick:
-            return CommandLine({"pick", Number(record.b), Number(record.c),
-                                Number(static_cast<std::int64_t>(record.serial))});
+            return CommandLine({"pick", Decimal(record.b), Decimal(record.c),
+                                Decimal(static_cast<std::int64_t>(record.serial))});
         case Kind::Installed:
         case Kind::Removed:
         case Kind::Persisted:
@@ -231,23 +222,23 @@ std::string RecordLine(const FlightRecord& record) {
 // What the records that left the ring left held.
 void HeldLines(const workflow::HeldInput& held, std::vector<std::string>& lines) {
     if (held.sized) {
-        lines.push_back("size " + Number(held.width) + " " + Number(held.height));
+        lines.push_back(CommandLine({"size", Decimal(held.width), Decimal(held.height)}));
     }
     for (int i = 0; i < 3; ++i) {
         if ((held.modifiers & (1u << i)) != 0) {
-            lines.push_back(std::string("mod ") + MODIFIERS[i] + " down");
+            lines.push_back(CommandLine({"mod", MODIFIERS[i], "down"}));
         }
     }
     bool pointerAtPress = false;
     for (int i = 0; i < 3; ++i) {
         if (held.buttons[i].down) {
-            lines.push_back(std::string("down ") + BUTTONS[i] + " " + Number(held.buttons[i].x) + " " +
-                            Number(held.buttons[i].y));
+            lines.push_back(
+                CommandLine({"down", BUTTONS[i], Decimal(held.buttons[i].x), Decimal(held.buttons[i].y)}));
             pointerAtPress = held.buttons[i].x == held.x && held.buttons[i].y == held.y;
         }
     }
     if (held.pointerKnown && !pointerAtPress) {
-        lines.push_back("move " + Number(held.x) + " " + Number(held.y));
+        lines.push_back(CommandLine({"move", Decimal(held.x), Decimal(held.y)}));
     }
 }
 
@@ -297,28 +288,13 @@ std::map<std::pair<int, int>, unsigned int> PicksAtStart(const workflow::CrashSn
 
 }  // namespace
 
-std::string SessionWord(std::string_view word) {
-    if (!word.empty() && word.find_first_of(" \t\r\n\"\\") == std::string_view::npos) {
-        return std::string(word);
-    }
-    std::string quoted = "\"";
-    for (const char c : word) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-        }
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
-
 std::vector<std::string> RecordedLines(const workflow::RecordedInput& input) {
     std::vector<std::string> lines;
     lines.reserve(input.records.size() * 2 + 8);
     std::int64_t at = input.origin;
     auto advance = [&](std::int64_t time) {
         if (time > at) {
-            lines.push_back(Tick(time - at));
+            lines.push_back(TickLine(time - at));
             at = time;
         }
     };
@@ -355,7 +331,7 @@ std::string WriteCrashSession(const workflow::CrashSnapshot& snapshot, const Cra
         lines.push_back(CommandLine({"load", plugIn}));
     }
     for (const auto& workflow : StackAtStart(snapshot)) {
-        std::vector<std::string> words = {"add", workflow.name, Number(workflow.priority)};
+        std::vector<std::string> words = {"add", workflow.name, Decimal(workflow.priority)};
         if (workflow.persistent) {
             words.emplace_back("persistent");
         }
@@ -364,7 +340,7 @@ std::string WriteCrashSession(const workflow::CrashSnapshot& snapshot, const Cra
     for (const auto& [point, instance] : PicksAtStart(snapshot, setup.picks)) {
         if (instance != 0) {
             lines.push_back(
-                CommandLine({"pick", Number(point.first), Number(point.second), Number(instance)}));
+                CommandLine({"pick", Decimal(point.first), Decimal(point.second), Decimal(instance)}));
         }
     }
     for (std::string& line : RecordedLines(snapshot.input)) {

@@ -40,8 +40,4 @@ std::vector<std::string> RecordedLines(const workflow::RecordedInput& input);
 // remainder modulo 100 so that the timers' phase (10 and 100) stays the same.
 constexpr std::int64_t LONGEST_PAUSE = 60000;
 
-// A word as ParseScript reads it back: bare when it can be, else quoted with \" and \\. Text with a line
-// break has no such form. Any thread.
-std::string SessionWord(std::string_view word);
-
 }  // namespace session

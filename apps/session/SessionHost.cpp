@@ -1,8 +1,12 @@
 #include "SessionHost.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,10 +21,13 @@
 #include <vector>
 
 #include "CrashSession.h"
+#include "Drive.h"
+#include "Format.h"
+#include "Parse.h"
 #include "PlugIn.h"
+#include "SafeText.h"
 #include "SessionRouting.h"
 #include "ViewState.h"
-#include "WindowInput.h"
 #include "dom/ManagedObject.h"
 #include "dom/MessageQueue.h"
 #include "dom/Observer.h"
@@ -56,7 +63,22 @@ struct Report {
 };
 
 std::string Quoted(const std::string& text) {
-    return Json(text).dump();
+    return SafeQuoted(text);
+}
+
+// One error line on the error stream: prefix and message, or under --json an object of type "error" with
+// fields and the message.
+void WriteErrorLine(std::ostream& err, bool json, Json fields, const std::string& message,
+                    const std::string& prefix) {
+    if (json) {
+        Json object = {{"type", "error"}};
+        object.update(fields);
+        object["message"] = message;
+        MakeJsonSafe(object);
+        err << object.dump() << "\n";
+    } else {
+        err << SafeText(prefix + message) << "\n";
+    }
 }
 
 // A window's cursor: "none" when it shows its own (unset), "default" for the empty name.
@@ -71,6 +93,10 @@ std::string NameOrNone(const du::Symbol& symbol) {
 // What the plug-in reports from its thread, kept in arrival order until the host thread writes it out.
 class ReportLog {
 public:
+    // Whether reports carry their JSON fields: a text transcript needs only the text, and the fields of the
+    // frequent reports are not built for it. Set before the plug-in starts.
+    bool json = true;
+
     void Add(Json fields, std::string text) {
         std::lock_guard lock(lock_);
         reports_.push_back({std::move(fields), std::move(text)});
@@ -78,6 +104,21 @@ public:
     std::vector<Report> Take() {
         std::lock_guard lock(lock_);
         return std::exchange(reports_, {});
+    }
+
+    // What a line caused, closed on the plug-in's thread once the line has run there.
+    struct Checkpoint {
+        std::vector<Report> reports;
+        std::vector<workflow::CrashSnapshot> snapshots;
+    };
+    void AddCheckpoint(Checkpoint checkpoint) {
+        std::lock_guard lock(lock_);
+        checkpoints_.push_back(std::move(checkpoint));
+    }
+    // The checkpoints closed since the last call, oldest first.
+    std::vector<Checkpoint> TakeCheckpoints() {
+        std::lock_guard lock(lock_);
+        return std::exchange(checkpoints_, {});
     }
 
     void NoteHandled(const std::string& workflow, const std::string& message) {
@@ -98,6 +139,15 @@ public:
     void NoteInstalled() {
         std::lock_guard lock(lock_);
         ++installed_;
+    }
+    // Every report of a change of the stack, successful or not, since the last call.
+    void NoteChange() {
+        std::lock_guard lock(lock_);
+        ++changes_;
+    }
+    std::size_t TakeChangeCount() {
+        std::lock_guard lock(lock_);
+        return std::exchange(changes_, 0);
     }
     std::size_t InstalledCount() const {
         std::lock_guard lock(lock_);
@@ -126,15 +176,47 @@ public:
         return std::exchange(failures_, {});
     }
 
+    // A failure of the host's own observers, kept for the host thread (the first one).
+    void NoteFault(const std::string& what) noexcept {
+        try {
+            std::lock_guard lock(lock_);
+            if (fault_.empty()) {
+                fault_ = what;
+            }
+        } catch (...) {
+            // only an allocation can fail here, and the fault is then lost with it
+        }
+    }
+    std::string TakeFault() {
+        std::lock_guard lock(lock_);
+        return std::exchange(fault_, {});
+    }
+
 private:
     mutable std::mutex lock_;
     std::vector<Report> reports_;
+    std::vector<Checkpoint> checkpoints_;
     std::map<std::string, std::string> lastHandled_;
     std::size_t handledCount_ = 0;
     std::size_t installed_ = 0;
+    std::size_t changes_ = 0;
     std::vector<std::pair<std::string, std::string>> trace_;
     std::vector<std::pair<std::string, std::string>> failures_;
+    std::string fault_;
 };
+
+// Runs a callback of a host observer. It is called inside the plug-in's dispatch, so whatever goes wrong
+// is kept for the host thread rather than thrown into the dispatch.
+template <class Callback>
+void Guarded(ReportLog& log, const char* observer, Callback&& callback) noexcept {
+    try {
+        callback();
+    } catch (const std::exception& error) {
+        log.NoteFault(std::string("the host's ") + observer + " failed: " + error.what());
+    } catch (...) {
+        log.NoteFault(std::string("the host's ") + observer + " failed");
+    }
+}
 
 // The host's observer of the manager. Actors travel to the manager as handles; having no proxy factory,
 // these are handed over as themselves and called on the plug-in's thread, hence the locked log.
@@ -143,10 +225,25 @@ public:
     explicit ManagerReports(ReportLog& log) : log_(log) {}
 
     void OnRegistered() override {
-        log_.Add({{"type", "observer"}, {"event", "registered"}}, "observer registered");
+        Guarded(log_, "manager observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "registered"}}, "observer registered");
+        });
     }
     void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
                           bool success, const du::Symbol& message) override {
+        Guarded(log_, "manager observer",
+                [&] { ReportChange(oldName, newName, priority, success, message); });
+    }
+    void OnManagerDestroyed() override {
+        Guarded(log_, "manager observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "destroyed"}}, "observer manager destroyed");
+        });
+    }
+
+private:
+    void ReportChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                      bool success, const du::Symbol& message) {
+        log_.NoteChange();
         const std::string before = NameOrNone(oldName);
         const std::string after = NameOrNone(newName);
         Json fields = {{"type", "observer"},
@@ -172,11 +269,7 @@ public:
         }
         log_.Add(std::move(fields), std::move(text));
     }
-    void OnManagerDestroyed() override {
-        log_.Add({{"type", "observer"}, {"event", "destroyed"}}, "observer manager destroyed");
-    }
 
-private:
     ReportLog& log_;
 };
 
@@ -186,10 +279,20 @@ public:
     explicit NotificationReports(ReportLog& log) : log_(log) {}
 
     void OnRegistered() override {
-        log_.Add({{"type", "observer"}, {"event", "notifications registered"}}, "notifications registered");
+        Guarded(log_, "notification observer", [&] {
+            log_.Add({{"type", "observer"}, {"event", "notifications registered"}},
+                     "notifications registered");
+        });
     }
     void OnNotification(const du::Symbol& source, const du::Symbol& notification, int value,
                         const du::SmartPtr<du::RefCounted>& data) override {
+        Guarded(log_, "notification observer",
+                [&] { ReportNotification(source, notification, value, data); });
+    }
+
+private:
+    void ReportNotification(const du::Symbol& source, const du::Symbol& notification, int value,
+                            const du::SmartPtr<du::RefCounted>& data) {
         const std::string from = source.IsSet() ? source.ToString() : std::string();
         const std::string name = notification.IsSet() ? notification.ToString() : std::string();
         std::string text;
@@ -200,7 +303,8 @@ public:
         }
         if (name == "handled") {
             log_.NoteHandled(from, text);
-            log_.Add({{"type", "handled"}, {"workflow", from}, {"message", text}}, from + " handled " + text);
+            log_.Add(log_.json ? Json{{"type", "handled"}, {"workflow", from}, {"message", text}} : Json(),
+                     from + " handled " + text);
         } else if (name == "trace") {
             log_.NoteTrace(from, text);
             log_.Add({{"type", "trace"}, {"workflow", from}, {"line", text}}, "trace " + from + " " + text);
@@ -215,56 +319,186 @@ public:
         }
     }
 
-private:
     ReportLog& log_;
 };
 
-// An actor on the plug-in's queue that tells the host thread how far the queue's timers have run, and
-// answers an empty blocking call once everything queued before it has run.
+// An actor on the plug-in's queue that runs tasks of the host thread there.
+//
+// Posted tasks run one after the other, each once everything the one before it posted to the queue has run
+// (a message of the probe's own follows each task): the effect of a session line is complete before the
+// next line starts, as if the host had waited for it, yet the host waits for nothing. The host only adds to
+// the list; while a chain runs, no message of the host's reaches the queue, so a task that runs the queue's
+// rounds itself (a tick) sees only what the plug-in sent.
 class QueueProbe : public dom::ManagedObject {
 public:
-    void HandleTimeoutEvent(std::int64_t now) override {
-        {
-            std::lock_guard lock(lock_);
-            seen_ = now;
+    explicit QueueProbe(du::SmartPtr<dom::GenericMessageQueue> queue) : queue_(std::move(queue)) {}
+
+    void HandleMessage(const dom::MessagePtr& message) override {
+        if (message->GetTag() == NEXT) {
+            RunNext();
+            return;
         }
-        changed_.notify_all();
-    }
-    // Runs the task the host thread waits on, if any; handled without a reply, which releases the sender.
-    void HandleMessage(const dom::MessagePtr&) override {
+        // Handled without a reply, which releases the sender.
+        ran_ = true;
         if (task_) {
             task_();
         }
     }
 
-    void WaitForTimers(std::int64_t time) {
-        std::unique_lock lock(lock_);
-        changed_.wait(lock, [&] { return seen_ >= time; });
+    // Runs task on the queue's thread after the tasks posted before it and everything they caused, without
+    // waiting for it, and then after, once everything task caused has run too. Host thread only.
+    void Post(std::function<void()> task, std::function<void()> after = nullptr) {
+        bool start = false;
+        {
+            std::lock_guard lock(lock_);
+            posted_.push_back({std::move(task), std::move(after)});
+            start = std::exchange(idle_, false);
+        }
+        if (start) {
+            DeliverMessage(StartNewMessage(NEXT).FinaliseMessage());
+        }
     }
-    void Barrier() const {
-        dom::MessageWriter writer = StartNewMessage(0);
+
+    // Waits until the tasks posted so far have run, with everything they caused; false when the queue's
+    // thread ended first. A blocking call would not do: a task that runs the queue's rounds would run it
+    // in the middle of its own work. Host thread only.
+    bool WaitForPosted() {
+        const std::uint64_t target = ++requested_;
+        Post([this] {
+            {
+                std::lock_guard lock(lock_);
+                ++finished_;
+            }
+            finishedChanged_.notify_all();
+        });
+        std::unique_lock lock(lock_);
+        while (finished_ < target) {
+            // A thread that ended runs no more tasks; its queue says so when it shuts down.
+            if (queue_->IsShutDown()) {
+                return false;
+            }
+            finishedChanged_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
+    // Runs task (if any) on the queue's thread once everything queued before it has run, and waits for it;
+    // false when the queue's thread has ended and nothing ran. Not while posted tasks run (see
+    // WaitForPosted). Host thread only, one task at a time; the blocking call orders the task's effects
+    // before the return, and every blocking call has an end: a queue that shuts down returns it.
+    bool RunOnQueue(std::function<void()> task) {
+        task_ = std::move(task);
+        ran_ = false;
+        dom::MessageWriter writer = StartNewMessage(WAITED);
         writer.MarkNeedsReplyFlag();
         DeliverMessage(writer.FinaliseMessage());
-    }
-    // Runs task on the queue's thread once everything queued before it has run, and waits for it. Host
-    // thread only, one task at a time; the blocking call orders the task's effects before the return.
-    void RunOnQueue(std::function<void()> task) {
-        task_ = std::move(task);
-        Barrier();
         task_ = nullptr;
+        return ran_;
     }
 
 private:
+    static constexpr std::int16_t WAITED = 0;
+    static constexpr std::int16_t NEXT = 1;
+
+    // Runs what is to follow the last task, then the oldest posted task, and queues the message that runs
+    // the next step behind whatever the task posted; or ends the chain when nothing is left.
+    void RunNext() {
+        if (after_) {
+            std::exchange(after_, nullptr)();
+        }
+        Posted next;
+        {
+            std::lock_guard lock(lock_);
+            if (posted_.empty()) {
+                idle_ = true;
+                return;
+            }
+            next = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        next.task();
+        after_ = std::move(next.after);
+        DeliverMessage(StartNewMessage(NEXT).FinaliseMessage());
+    }
+
+    du::SmartPtr<dom::GenericMessageQueue> queue_;
+    // Set and read by the host thread around a blocking call, and by the queue's thread within it.
+    std::function<void()> task_;
+    bool ran_ = false;
     std::mutex lock_;
-    std::condition_variable changed_;
-    std::int64_t seen_ = 0;
-    std::function<void()> task_;  // set and cleared by the host thread around a blocking call
+    struct Posted {
+        std::function<void()> task;
+        std::function<void()> after;
+    };
+    std::deque<Posted> posted_;
+    std::function<void()> after_;  // the queue's thread's: what follows the task that ran last
+    bool idle_ = true;             // no message of the chain is queued or running
+    std::uint64_t requested_ = 0;  // host thread only
+    std::uint64_t finished_ = 0;
+    std::condition_variable finishedChanged_;
 };
 
 constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
 
-int ToInt(const std::string& word) {
-    return static_cast<int>(*Number(word));
+constexpr const char* THREAD_ENDED =
+    "the workflow plug-in's module thread has ended (a failure on it ends it; see the runtime lines above): "
+    "nothing more can run";
+
+// A session is a page of commands, a trace file a few thousand lines; a file many times that size is
+// neither, and is not read whole.
+constexpr std::uintmax_t MAX_SESSION_BYTES = 64u << 20;
+
+// The expectation as an error line names it: its kind and what it is about.
+std::string ExpectationLabel(const Expect& expect) {
+    std::string label = ExpectationName(expect.what);
+    switch (expect.what) {
+        case Expectation::StatusField:
+        case Expectation::Workflow:
+            return label + " " + std::to_string(expect.number);
+        case Expectation::Handled:
+        case Expectation::Routed:
+            return label + " " + expect.subject;
+        case Expectation::NotOffered:
+            return label + " " + expect.subject + " " + expect.text;
+        default:
+            return label;
+    }
+}
+
+// A plug-in that ends the program (exit, quick_exit) ends it before the session could: the guard, armed
+// while a session runs, says so and turns the exit status into a failure, whatever status it was given.
+struct ExitGuard {
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+    bool json = false;
+    std::atomic<int> line{0};
+    std::atomic<bool> armed{false};
+};
+ExitGuard exitGuard;
+
+void OnEarlyExit() {
+    if (!exitGuard.armed.exchange(false)) {
+        return;
+    }
+    exitGuard.out->flush();
+    const int line = exitGuard.line.load();
+    WriteErrorLine(*exitGuard.err, exitGuard.json, {{"exit", EXIT_FAILED}, {"line", line}},
+                   "the program was ended from within the plug-in before the session's end",
+                   "error: line " + std::to_string(line) + ": ");
+    exitGuard.err->flush();
+    std::_Exit(EXIT_FAILED);
+}
+
+// Registered anew with each arming, once the plug-in is loaded: exit runs the latest registrations first,
+// so the guard speaks before the destructors of the plug-in's statics run under its working thread.
+void ArmExitGuard(std::ostream& out, std::ostream& err, bool json) {
+    std::atexit(OnEarlyExit);
+    std::at_quick_exit(OnEarlyExit);
+    exitGuard.out = &out;
+    exitGuard.err = &err;
+    exitGuard.json = json;
+    exitGuard.line = 0;
+    exitGuard.armed = true;
 }
 
 }  // namespace
@@ -272,7 +506,9 @@ int ToInt(const std::string& word) {
 class SessionHost::Impl {
 public:
     Impl(Options options, std::ostream& out, std::ostream& err)
-        : options_(std::move(options)), out_(out), err_(err) {}
+        : options_(std::move(options)), out_(out), err_(err) {
+        log_.json = options_.json;
+    }
 
     ~Impl() {
         try {
@@ -284,34 +520,58 @@ public:
 
     int Run(const Script& script, const std::string& sessionDir) {
         sessionDir_ = sessionDir;
-        // Handler failures are looked for after each line only when asked for: the lookup is a round trip
-        // to the plug-in's thread, and the flight recorder's size is the session's to choose.
-        watchCrashes_ = !options_.crashDir.empty() ||
-                        std::any_of(script.commands.begin(), script.commands.end(), [](const Command& c) {
-                            return c.verb == "expect" && c.args[0] == "exception";
-                        });
         routingWanted_ = options_.route || AsksForRouting(script);
+        struct Disarm {
+            ~Disarm() { exitGuard.armed = false; }
+        } disarm;
+        script_ = &script;
         int failedExpectations = 0;
         try {
             Start();
-            for (const Command& command : script.commands) {
+            ArmExitGuard(out_, err_, options_.json);
+            for (std::size_t index = 0; index < script.lines.size(); ++index) {
+                const ScriptLine& command = script.lines[index];
+                const bool pipelined = IsPipelined(command.command) &&
+                                       (manager_ || std::holds_alternative<session::Tick>(command.command));
+                if (!pipelined || pending_.size() >= MAX_PENDING_LINES) {
+                    Drain(true);
+                }
                 line_ = command.line;
-                Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
-                      std::to_string(command.line) + "> " + command.text);
-                if (command.verb == "expect") {
-                    failedExpectations += Expect(command) ? 0 : 1;
+                if (const auto* expect = std::get_if<session::Expect>(&command.command)) {
+                    WriteEcho(command);
+                    failedExpectations += Check(command.line, *expect) ? 0 : 1;
                     continue;
                 }
-                stepExceptions_.clear();
+                if (!pipelined) {
+                    WriteEcho(command);
+                    exitGuard.line = line_;
+                }
                 const auto begin = std::chrono::steady_clock::now();
-                Execute(command);
-                Settle();
+                // The line's reports are closed behind it on the plug-in's thread; the line after it is the
+                // one an early exit happens in from then on.
+                const int next = index + 1 < script.lines.size() ? script.lines[index + 1].line : line_;
+                auto checkpoint = [this, next] {
+                    log_.AddCheckpoint({CollectReports(), diagnostics_
+                                                              ? diagnostics_->TakeCrashSnapshots()
+                                                              : std::vector<workflow::CrashSnapshot>()});
+                    exitGuard.line = next;
+                };
+                if (pipelined) {
+                    probe_->Post([this, &command] { RunInput(command.command); }, checkpoint);
+                } else {
+                    Execute(command.command);
+                    probe_->Post(checkpoint);
+                }
+                pending_.push_back({index, !pipelined});
                 eventTime_ += std::chrono::steady_clock::now() - begin;
                 ++events_;
-                WriteReports();
-                CollectCrashes();
-                CheckFailures(command);
+                if (!pipelined) {
+                    Drain(true);
+                } else if (pending_.size() % DRAIN_EVERY == 0) {
+                    Drain(false);
+                }
             }
+            Drain(true);
             Stop();
             WriteReports();
         } catch (const SessionFailure& failure) {
@@ -321,14 +581,92 @@ public:
         }
         WriteSummary();
         if (failedExpectations > 0) {
-            err_ << failedExpectations << " expectation" << (failedExpectations == 1 ? "" : "s")
-                 << " failed\n";
-            return EXIT_EXPECTATION_FAILED;
+            WriteError({{"exit", EXIT_EXPECTATION_FAILED}},
+                       std::to_string(failedExpectations) + " expectation" +
+                           (failedExpectations == 1 ? "" : "s") + " failed");
         }
-        return EXIT_OK;
+        if (unexpectedExceptions_ > 0) {
+            WriteError({{"exit", EXIT_EXPECTATION_FAILED}}, std::to_string(unexpectedExceptions_) +
+                                                                " unexpected exception" +
+                                                                (unexpectedExceptions_ == 1 ? "" : "s"));
+        }
+        return failedExpectations + unexpectedExceptions_ > 0 ? EXIT_EXPECTATION_FAILED : EXIT_OK;
     }
 
 private:
+    // --- Lines in flight. Window input and ticks are posted to the plug-in's thread without waiting for
+    // them: a wait per line would cost two thread switches, and a busy machine turns each into a scheduler
+    // delay. Each line is followed by a checkpoint that closes its reports there, and the transcript is
+    // written from the checkpoints in line order, so it reads as if each line had been waited for. Any
+    // other line, and every expectation, first waits for the lines in flight.
+    static constexpr std::size_t MAX_PENDING_LINES = 4096;
+    static constexpr std::size_t DRAIN_EVERY = 64;
+
+    struct PendingLine {
+        std::size_t index;  // in the script
+        bool echoed;        // a line that was waited for is echoed before it runs
+    };
+
+    // Window input before the first view goes the waiting way, which stops the session with its error.
+    static bool IsPipelined(const Command& command) {
+        return std::holds_alternative<session::Tick>(command) || std::holds_alternative<WindowInput>(command);
+    }
+
+    void WriteEcho(const ScriptLine& command) {
+        if (!options_.json) {
+            out_ << command.line << "> " << SafeText(command.text) << "\n";
+            return;
+        }
+        Write({{"type", "event"}, {"line", command.line}, {"text", command.text}},
+              std::to_string(command.line) + "> " + command.text);
+    }
+
+    // Writes the lines in flight whose checkpoints have closed; with wait, all of them, once the plug-in's
+    // thread has run everything posted so far. A checkpoint that never closes names the line the plug-in's
+    // thread ended in.
+    void Drain(bool wait) {
+        if (pending_.empty()) {
+            return;
+        }
+        if (wait) {
+            const auto begin = std::chrono::steady_clock::now();
+            probe_->WaitForPosted();
+            eventTime_ += std::chrono::steady_clock::now() - begin;
+        }
+        std::vector<ReportLog::Checkpoint> closed = log_.TakeCheckpoints();
+        std::size_t done = 0;
+        for (ReportLog::Checkpoint& checkpoint : closed) {
+            WriteLine(pending_[done++], checkpoint);
+        }
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(done));
+        if (wait && !pending_.empty()) {
+            const PendingLine first = pending_.front();
+            pending_.clear();
+            line_ = script_->lines[first.index].line;
+            if (!first.echoed) {
+                WriteEcho(script_->lines[first.index]);
+            }
+            throw SessionFailure(THREAD_ENDED);
+        }
+    }
+
+    void WriteLine(const PendingLine& pending, ReportLog::Checkpoint& checkpoint) {
+        const ScriptLine& command = script_->lines[pending.index];
+        line_ = command.line;
+        if (!pending.echoed) {
+            WriteEcho(command);
+        }
+        for (Report& report : checkpoint.reports) {
+            Write(std::move(report.fields), report.text);
+        }
+        CheckFaults();
+        settledSnapshots_ = std::move(checkpoint.snapshots);
+        stepExceptions_.clear();
+        CollectCrashes();
+        CheckFailures(command.command);
+        unexpectedExceptions_ += UnexpectedExceptions(*script_, pending.index);
+    }
+
     int Fail(const std::string& what) {
         try {
             Stop();
@@ -336,20 +674,34 @@ private:
             // the failure below is the one to report
         }
         WriteReports();
-        err_ << "error: " << (line_ > 0 ? "line " + std::to_string(line_) + ": " : "") << what << "\n";
+        Json fields = {{"exit", EXIT_FAILED}};
+        if (line_ > 0) {
+            fields["line"] = line_;
+        }
+        WriteError(std::move(fields), what,
+                   "error: " + (line_ > 0 ? "line " + std::to_string(line_) + ": " : ""));
         return EXIT_FAILED;
+    }
+
+    // One error line on the error stream; under --json an object of type "error" with fields, and the
+    // line's text as "message".
+    void WriteError(Json fields, const std::string& message, const std::string& prefix = "") {
+        WriteErrorLine(err_, options_.json, std::move(fields), message, prefix);
     }
 
     void Start() {
         // The runtime's own trace lines (a failure on the plug-in's thread, its shutdown) join the
         // transcript.
         previousSink_ = dp::SetTraceSink([this](const dp::TraceRecord& record) {
-            std::string text = record.text;
-            while (!text.empty() && text.back() == '\n') {
-                text.pop_back();
-            }
-            log_.Add({{"type", "runtime"}, {"source", record.category + "/" + record.name}, {"text", text}},
-                     "runtime " + record.category + "/" + record.name + ": " + text);
+            Guarded(log_, "trace sink", [&] {
+                std::string text = record.text;
+                while (!text.empty() && text.back() == '\n') {
+                    text.pop_back();
+                }
+                log_.Add(
+                    {{"type", "runtime"}, {"source", record.category + "/" + record.name}, {"text", text}},
+                    "runtime " + record.category + "/" + record.name + ": " + text);
+            });
         });
         sinkInstalled_ = true;
         if (auto error = plugIn_.Open(options_.pluginPath)) {
@@ -367,12 +719,12 @@ private:
             throw SessionFailure("the workflow plug-in did not start its module thread");
         }
         started_ = true;
-        probe_ = new QueueProbe;
+        probe_ = new QueueProbe(queue_);
         probe_->ManageSelf(queue_, du::Symbol(), 0);
-        probe_->AddRecurringTimeout(TIMER_STEP);
     }
 
     void StopManager() {
+        diagnostics_ = nullptr;
         if (manager_) {
             manager_->Destroy();
             Settle();
@@ -381,11 +733,17 @@ private:
     }
 
     void Stop() {
+        std::exception_ptr failure;
         if (started_) {
-            StopManager();
+            started_ = false;
+            try {
+                StopManager();
+            } catch (...) {
+                failure = std::current_exception();  // the plug-in is shut down all the same
+            }
+            manager_ = nullptr;
             module_ = nullptr;
             plugIn_.terminate();
-            started_ = false;
             probe_ = nullptr;
             queue_ = nullptr;
         }
@@ -394,95 +752,126 @@ private:
             dp::SetTraceSink(std::move(previousSink_));
             sinkInstalled_ = false;
         }
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
     }
 
     // Returns once the plug-in's thread has run everything the host asked of it so far.
-    void Settle() const { probe_->Barrier(); }
+    void Settle() { OnQueue(nullptr); }
 
-    // Moves the plug-in's clock in steps of the shortest timer period: a recurring timeout fires at most
-    // once a round, so each step waits for the round that fires it to finish.
+    // A handler failure of the line at index fails the session unless an "expect exception" follows it.
+    int UnexpectedExceptions(const Script& script, std::size_t index) {
+        if (stepExceptions_.empty()) {
+            return 0;
+        }
+        for (std::size_t next = index + 1; next < script.lines.size(); ++next) {
+            const auto* expect = std::get_if<session::Expect>(&script.lines[next].command);
+            if (!expect) {
+                break;
+            }
+            if (expect->what == Expectation::Exception) {
+                return 0;
+            }
+        }
+        const int line = script.lines[index].line;
+        Write({{"type", "unexpected"}, {"line", line}, {"exceptions", stepExceptions_}},
+              "FAILED: unexpected exception (an 'expect exception' line after line " + std::to_string(line) +
+                  " would expect it)");
+        WriteError(
+            {{"exit", EXIT_EXPECTATION_FAILED}, {"line", line}, {"exception", stepExceptions_.front()}},
+            "unexpected exception " + Quoted(stepExceptions_.front()), "line " + std::to_string(line) + ": ");
+        return static_cast<int>(stepExceptions_.size());
+    }
+
+    // A failure of the host's own observers stops the session: the transcript would be missing lines.
+    void CheckFaults() {
+        std::string fault = log_.TakeFault();
+        if (fault.empty() && routing_) {
+            fault = routing_->TakeFault();
+        }
+        if (!fault.empty()) {
+            throw SessionFailure(fault);
+        }
+    }
+
+    // Runs task on the plug-in's thread and waits for it; a thread that has ended stops the session.
+    void OnQueue(std::function<void()> task) {
+        if (!probe_->RunOnQueue(std::move(task))) {
+            throw SessionFailure(THREAD_ENDED);
+        }
+    }
+
+    // Moves the plug-in's clock from the plug-in's own thread, in steps of the shortest timer period: a
+    // recurring timeout fires at most once a round, so each step runs the rounds that fire what it made due
+    // before the next step. Plug-in thread, as a task of the probe: nothing of the host's is queued
+    // meanwhile.
     void Tick(std::int64_t length) {
-        while (length > 0) {
+        while (length > 0 && !queue_->IsShutDown()) {
             const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
             queue_->AdvanceTime(step);
             length -= step;
-            const std::int64_t now = queue_->Now();
-            if (now % TIMER_STEP == 0) {
-                probe_->WaitForTimers(now);
-            }
-            Settle();
+            queue_->RunNestedRounds();
+        }
+    }
+
+    // A line of window input or time, on the plug-in's thread as a task of the probe.
+    void RunInput(const Command& command) {
+        if (const auto* tick = std::get_if<session::Tick>(&command)) {
+            Tick(tick->length);
+        } else {
+            Post(std::get<WindowInput>(command), *window_);
         }
     }
 
     void Execute(const Command& command) {
-        const std::string& verb = command.verb;
-        const std::vector<std::string>& a = command.args;
-        if (verb == "view") {
-            MakeView(a[0]);
-        } else if (verb == "load") {
-            Load(a[0]);
-        } else if (verb == "tick") {
-            Tick(*Number(a[0]));
-        } else if (verb == "add") {
-            const bool persistent = a.back() == "persistent";
-            if (a.size() > 1 && Number(a[1])) {
-                Manager().AddWorkflowAtPriority(du::Symbol(a[0]), static_cast<unsigned int>(*Number(a[1])),
-                                                persistent);
-            } else {
-                Manager().AddWorkflow(du::Symbol(a[0]), persistent);
-            }
-        } else if (verb == "remove") {
-            if (auto priority = Number(a[0]); priority && *priority >= 0) {
-                Manager().RemoveWorkflowByPriority(static_cast<unsigned int>(*priority));
-            } else {
-                Manager().RemoveWorkflowByName(du::Symbol(a[0]));
-            }
-        } else if (verb == "persistent") {
-            Manager().SetWorkflowPersistent(static_cast<unsigned int>(*Number(a[0])), a[1] == "on");
-        } else if (verb == "select") {
-            Manager().SendModeMessage("select", du::Symbol(a[0]), a.size() > 1 ? ToInt(a[1]) : 0, nullptr);
-        } else if (verb == "mode") {
-            Manager().SendModeMessage(du::Symbol(a[0]), du::Symbol(a[1]), a.size() > 2 ? ToInt(a[2]) : 0,
-                                      nullptr);
-        } else if (verb == "page") {
-            Manager().SetCurPage(ToInt(a[0]));
-        } else if (verb == "query") {
-            du::Symbol symbol;
-            int number = 0;
-            du::SmartPtr<du::RefCounted> object;
-            const bool answered = Manager().QueryWorkflows(du::Symbol(a[0]), symbol, number, object);
-            Write({{"type", "query"},
-                   {"query", a[0]},
-                   {"answered", answered},
-                   {"symbol", NameOrNone(symbol)},
-                   {"number", number},
-                   {"object", !object.IsNull()}},
-                  "query " + a[0] +
-                      (answered ? " answered " + NameOrNone(symbol) + " " + std::to_string(number) +
-                                      (object ? " with an object" : "")
-                                : " unanswered"));
-        } else if (verb == "cursor") {
-            Manager().SetMouseCursor(static_cast<unsigned int>(*Number(a[0])),
-                                     a[1] == "none" ? du::Symbol() : du::Symbol(a[1]));
-        } else if (verb == "trace") {
-            Trace(a);
-        } else if (verb == "replay") {
-            Replay(a);
-        } else if (verb == "pick") {
-            Pick(ToInt(a[0]), ToInt(a[1]), static_cast<unsigned int>(*Number(a[2])));
-        } else if (verb == "print") {
-            const std::string state =
-                a[0] == "camera" ? apps::CameraText(*View().GetCamera()) : apps::SelectionText(View());
-            Write({{"type", a[0]}, {"state", state}}, a[0] + " " + Quoted(state));
-        } else {
-            PostWindowInput(Window(), verb, a);
+        if (const auto* input = std::get_if<WindowInput>(&command)) {
+            Post(*input, Window());
+        } else if (const auto* call = std::get_if<HostCall>(&command)) {
+            Apply(*call, Manager());
+        } else if (const auto* view = std::get_if<session::View>(&command)) {
+            MakeView(ViewKindName(view->kind));
+        } else if (const auto* load = std::get_if<session::Load>(&command)) {
+            Load(load->path);
+        } else if (const auto* tick = std::get_if<session::Tick>(&command)) {
+            Tick(tick->length);
+        } else if (const auto* query = std::get_if<session::Query>(&command)) {
+            Query(query->name);
+        } else if (const auto* trace = std::get_if<session::Trace>(&command)) {
+            Trace(*trace);
+        } else if (const auto* replay = std::get_if<session::Replay>(&command)) {
+            Replay(*replay);
+        } else if (const auto* pick = std::get_if<session::Pick>(&command)) {
+            Pick(pick->x, pick->y, pick->id);
+        } else if (const auto* print = std::get_if<session::Print>(&command)) {
+            const std::string name = StateName(print->state);
+            const std::string state = print->state == State::Camera ? apps::CameraText(*View().GetCamera())
+                                                                    : apps::SelectionText(View());
+            Write({{"type", name}, {"state", state}}, name + " " + Quoted(state));
         }
+    }
+
+    void Query(const std::string& name) {
+        du::Symbol symbol;
+        int number = 0;
+        du::SmartPtr<du::RefCounted> object;
+        const bool answered = Manager().QueryWorkflows(du::Symbol(name), symbol, number, object);
+        Write({{"type", "query"},
+               {"query", name},
+               {"answered", answered},
+               {"symbol", NameOrNone(symbol)},
+               {"number", number},
+               {"object", !object.IsNull()}},
+              "query " + name +
+                  (answered ? " answered " + NameOrNone(symbol) + " " + std::to_string(number) +
+                                  (object ? " with an object" : "")
+                            : " unanswered"));
     }
 
     void MakeView(const std::string& kind) {
         du::SmartPtr<rzk::View> view = apps::MakeView(kind);
         if (!view) {
-            throw SessionFailure("unknown view type '" + kind + "' (shape, drawing, image)");
+            throw SessionFailure("unknown view type '" + ErrorWord(kind) + "' (shape, drawing, image)");
         }
         du::SmartPtr<rzk::Window> window(new rzk::Window);
         view->SetWindow(window);
@@ -499,11 +888,10 @@ private:
         window_ = window;
         viewKind_ = kind;
         statusSeen_ = 0;
-        if (watchCrashes_) {
-            WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
-                diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
-            });
-        }
+        WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
+            diagnostics_ = &diagnostics;
+            diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
+        });
         // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
         manager_->SetWorkflowTraceEnabled(false);
         manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
@@ -514,13 +902,10 @@ private:
 
     // --- The routing log: only a session that prints it or asks about it makes the manager keep it.
     static bool AsksForRouting(const Script& script) {
-        for (const Command& command : script.commands) {
-            if (command.verb == "expect" &&
-                (command.args[0] == "routed" || command.args[0] == "not-offered")) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(script.lines.begin(), script.lines.end(), [](const ScriptLine& step) {
+            const auto* expect = std::get_if<session::Expect>(&step.command);
+            return expect && (expect->what == Expectation::Routed || expect->what == Expectation::NotOffered);
+        });
     }
 
     void StartRouting() {
@@ -534,7 +919,7 @@ private:
                     log_.Add(std::move(fields), std::move(text));
                 };
             }
-            routing_ = new RoutingReports(std::move(sink));
+            routing_ = new RoutingReports(std::move(sink), options_.routeFilter);
         }
         routing_->Reset();
         WithDiagnostics([&](workflow::ManagerDiagnostics& diagnostics) {
@@ -544,12 +929,12 @@ private:
 
     // "expect routed MSG to NAME|none" and "expect not-offered MSG NAME": what was seen, and what was
     // expected.
-    std::pair<std::string, std::string> RoutingExpectation(const std::vector<std::string>& a) {
+    std::pair<std::string, std::string> RoutingExpectation(const session::Expect& expect) {
         Manager();  // before the first view there is no log to ask
-        if (a[0] == "routed") {
-            return {routing_->LastConsumer(a[1]), a[3]};
+        if (expect.what == Expectation::Routed) {
+            return {routing_->LastConsumer(expect.subject), expect.text};
         }
-        return {routing_->LastOffer(a[1], a[2]), "not offered"};
+        return {routing_->LastOffer(expect.subject, expect.text), "not offered"};
     }
 
     void Load(const std::string& path) {
@@ -563,46 +948,66 @@ private:
         loaded_.push_back(std::filesystem::absolute(loaded, ignored).lexically_normal().string());
     }
 
-    void Trace(const std::vector<std::string>& a) {
-        if (a[0] == "save") {
-            std::ofstream file(Resolve(a[1]));
+    void Trace(const session::Trace& trace) {
+        if (trace.what == TraceSwitch::Save) {
+            std::ofstream file(Resolve(trace.file));
             for (const auto& [source, line] : log_.TraceLines()) {
                 file << line << "\n";
             }
             if (!file) {
-                throw SessionFailure("cannot write the trace to " + Resolve(a[1]));
+                throw SessionFailure("cannot write the trace to " + Resolve(trace.file));
             }
             return;
         }
-        if (a[0] == "on") {
+        if (trace.what == TraceSwitch::On) {
             log_.ClearTrace();
         }
-        Manager().SetWorkflowTraceEnabled(a[0] == "on");
+        Manager().SetWorkflowTraceEnabled(trace.what == TraceSwitch::On);
     }
 
     // Hands recorded lines back to a workflow: those of a file, else those it recorded since "trace on".
-    void Replay(const std::vector<std::string>& a) {
+    void Replay(const session::Replay& replay) {
         std::vector<std::string> lines;
-        if (a.size() > 1) {
-            std::ifstream file(Resolve(a[1]));
-            if (!file) {
-                throw SessionFailure("cannot read the trace file " + Resolve(a[1]));
-            }
-            for (std::string line; std::getline(file, line);) {
-                if (!line.empty()) {
-                    lines.push_back(line);
-                }
-            }
+        if (replay.file) {
+            lines = ReadTraceFile(Resolve(*replay.file));
         } else {
             for (const auto& [source, line] : log_.TraceLines()) {
-                if (source == a[0]) {
+                if (source == replay.workflow) {
                     lines.push_back(line);
                 }
             }
         }
         for (const std::string& line : lines) {
-            Manager().HandleTraceString(du::Symbol(a[0]), du::Symbol(line));
+            Manager().HandleTraceString(du::Symbol(replay.workflow), du::Symbol(line));
         }
+    }
+
+    // The lines of a trace file, within the limits of a session file.
+    static std::vector<std::string> ReadTraceFile(const std::string& path) {
+        std::error_code ignored;
+        std::ifstream file(path, std::ios::binary);
+        if (!std::filesystem::is_regular_file(path, ignored) || !file) {
+            throw SessionFailure("cannot read the trace file " + path);
+        }
+        if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
+            size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
+            throw SessionFailure("trace file too large: " + path + " (" + std::to_string(size) +
+                                 " bytes, at most " + std::to_string(MAX_SESSION_BYTES) + ")");
+        }
+        std::vector<std::string> lines;
+        std::size_t number = 0;
+        for (std::string line; std::getline(file, line);) {
+            ++number;
+            if (line.size() > MAX_LINE_LENGTH) {
+                throw SessionFailure("trace file " + path + ":" + std::to_string(number) +
+                                     ": line too long (" + std::to_string(line.size()) + " bytes, at most " +
+                                     std::to_string(MAX_LINE_LENGTH) + ")");
+            }
+            if (!line.empty()) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
     }
 
     // What a viewer recorded its rendering to show at a point: from the first "pick" on, the view has a
@@ -622,7 +1027,7 @@ private:
             before = std::exchange(picks_->answers[{x, y}], instance);
         }
         // A crash session restates what the picker answered, and replays each answer where it was set.
-        if (watchCrashes_) {
+        if (options_.recorderSize > 0) {
             WithDiagnostics([&](workflow::ManagerDiagnostics& diagnostics) {
                 diagnostics.RecordPick(x, y, instance, before);
             });
@@ -634,47 +1039,79 @@ private:
         return given.is_absolute() ? path : (std::filesystem::path(sessionDir_) / given).string();
     }
 
-    bool Expect(const Command& command) {
-        const std::vector<std::string>& a = command.args;
-        std::string expected = a.back();
+    bool Check(int line, const session::Expect& expect) {
+        std::string expected = expect.text;
         std::string seen;
-        if (a[0] == "routed" || a[0] == "not-offered") {
-            std::tie(seen, expected) = RoutingExpectation(a);
-        } else if (a[0] == "status") {
-            seen = View().GetStatusMessage();
-        } else if (a[0] == "cursor") {
-            seen = CursorName(Window().GetCursor());
-        } else if (a[0] == "camera") {
-            seen = apps::CameraText(*View().GetCamera());
-        } else if (a[0] == "selection") {
-            seen = apps::SelectionText(View());
-        } else if (a[0] == "workflow") {
-            seen = NameOrNone(Manager().FindWorkflow(static_cast<unsigned int>(*Number(a[1]))));
-        } else if (a[0] == "exception") {
-            seen = SeenExceptions(expected);
-        } else {
-            seen = log_.LastHandled(a[1]);
+        switch (expect.what) {
+            case Expectation::Routed:
+            case Expectation::NotOffered:
+                std::tie(seen, expected) = RoutingExpectation(expect);
+                break;
+            case Expectation::Status:
+                seen = View().GetStatusMessage();
+                break;
+            case Expectation::StatusField:
+                seen = StatusField(View().GetStatusMessage(), expect.number);
+                break;
+            case Expectation::Cursor:
+                seen = CursorName(Window().GetCursor());
+                break;
+            case Expectation::Camera:
+                seen = apps::CameraText(*View().GetCamera());
+                break;
+            case Expectation::Selection:
+                seen = apps::SelectionText(View());
+                break;
+            case Expectation::Workflow:
+                seen = NameOrNone(Manager().FindWorkflow(expect.number));
+                break;
+            case Expectation::Exception:
+                seen = SeenExceptions(expected);
+                break;
+            case Expectation::Handled:
+                seen = log_.LastHandled(expect.subject);
+                break;
         }
         const bool met = seen == expected;
-        const std::string what = a[0] == "not-offered" ? a[0] + " " + a[1] + " " + a[2]
-                                 : a.size() >= 3       ? a[0] + " " + a[1]
-                                                       : a[0];
-        Write(
-            {{"type", "expect"}, {"line", command.line}, {"ok", met}, {"expected", expected}, {"seen", seen}},
-            met ? "ok" : "FAILED: expected " + Quoted(expected) + ", seen " + Quoted(seen));
+        const std::string label = ExpectationLabel(expect);
+        Write({{"type", "expect"},
+               {"line", line},
+               {"expectation", ExpectationName(expect.what)},
+               {"ok", met},
+               {"expected", expected},
+               {"seen", seen}},
+              met ? "ok" : "FAILED: expected " + Quoted(expected) + ", seen " + Quoted(seen));
         if (!met) {
-            err_ << "line " << command.line << ": expected " << what << " " << Quoted(expected) << ", seen "
-                 << Quoted(seen) << "\n";
+            WriteError({{"exit", EXIT_EXPECTATION_FAILED},
+                        {"line", line},
+                        {"expectation", ExpectationName(expect.what)},
+                        {"expected", expected},
+                        {"seen", seen}},
+                       "expected " + label + " " + Quoted(expected) + ", seen " + Quoted(seen),
+                       "line " + std::to_string(line) + ": ");
         }
         return met;
     }
 
     // A workflow that cannot be loaded stops the session: what follows would only fail in its wake.
     void CheckFailures(const Command& command) {
+        const std::size_t changes = log_.TakeChangeCount();
+        const auto* call = std::get_if<HostCall>(&command);
+        const auto* add = call ? std::get_if<Add>(call) : nullptr;
         for (const auto& [name, message] : log_.TakeFailures()) {
-            if (command.verb == "add" && message == "couldn't load workflow") {
-                throw SessionFailure("workflow '" + name + "' cannot be loaded (" + message +
+            if (add && message == "couldn't load workflow") {
+                throw SessionFailure("workflow '" + ErrorWord(name) + "' cannot be loaded (" + message +
                                      "): no loaded plug-in makes it for this view");
+            }
+        }
+        // The manager ignores, without a report, a component made under the name that is no workflow; an
+        // "add" reports nothing otherwise only when the workflow asked for is already at the priority given.
+        if (add && changes == 0) {
+            if (!add->priority || NameOrNone(Manager().FindWorkflow(*add->priority)) != add->name) {
+                throw SessionFailure(
+                    "workflow '" + ErrorWord(add->name) +
+                    "' was not installed: what the loaded plug-ins make under that name is no "
+                    "workflow");
             }
         }
     }
@@ -695,12 +1132,7 @@ private:
     // Takes the manager's snapshots of handler failures since the last line: each is reported and, with a
     // crash folder, written there as a session that replays it.
     void CollectCrashes() {
-        if (!watchCrashes_ || !manager_) {
-            return;
-        }
-        std::vector<workflow::CrashSnapshot> snapshots;
-        WithDiagnostics(
-            [&](workflow::ManagerDiagnostics& diagnostics) { snapshots = diagnostics.TakeCrashSnapshots(); });
+        const std::vector<workflow::CrashSnapshot> snapshots = std::exchange(settledSnapshots_, {});
         for (const workflow::CrashSnapshot& snapshot : snapshots) {
             stepExceptions_.push_back(snapshot.exceptionLine);
             Write(
@@ -745,7 +1177,7 @@ private:
         if (!diagnostics) {
             throw SessionFailure("the plug-in's manager offers no diagnostics");
         }
-        probe_->RunOnQueue([&] { task(*diagnostics); });
+        OnQueue([&] { task(*diagnostics); });
     }
 
     rzk::WorkflowManager& Manager() {
@@ -764,17 +1196,16 @@ private:
     }
 
     // Everything that arrived since the last call: the plug-in's reports, then status pushes and cursor
-    // changes as the stand-in view and window saw them.
-    void WriteReports() {
-        for (Report& report : log_.Take()) {
-            Write(std::move(report.fields), report.text);
-        }
+    // changes as the stand-in view and window saw them. On the plug-in's thread in a checkpoint, or on the
+    // host thread when nothing is in flight.
+    std::vector<Report> CollectReports() {
+        std::vector<Report> reports = log_.Take();
         if (view_) {
-            const std::vector<std::string> pushed = view_->GetStatusMessages();
-            for (std::size_t i = statusSeen_; i < pushed.size(); ++i) {
-                Write({{"type", "status"}, {"text", pushed[i]}}, "status " + Quoted(pushed[i]));
+            for (std::string& pushed : view_->GetStatusMessagesAfter(statusSeen_)) {
+                ++statusSeen_;
+                std::string text = "status " + Quoted(pushed);
+                reports.push_back({{{"type", "status"}, {"text", std::move(pushed)}}, std::move(text)});
             }
-            statusSeen_ = pushed.size();
         }
         if (window_) {
             const std::vector<std::string> calls = window_->GetCallLog();
@@ -783,16 +1214,26 @@ private:
                 const std::string& call = calls[i];
                 if (call.rfind("SetCursor ", 0) == 0) {
                     const std::string name = CursorName(du::Symbol(call.substr(10)));
-                    Write({{"type", "cursor"}, {"cursor", name}}, "cursor " + name);
+                    reports.push_back(
+                        {log_.json ? Json{{"type", "cursor"}, {"cursor", name}} : Json(), "cursor " + name});
                 } else if (call == "ResetCursor") {
                     // A reset followed by a new cursor is one change, written with the new cursor.
                     if (i + 1 == calls.size() || calls[i + 1].rfind("SetCursor ", 0) != 0) {
-                        Write({{"type", "cursor"}, {"cursor", "none"}}, "cursor none");
+                        reports.push_back({log_.json ? Json{{"type", "cursor"}, {"cursor", "none"}} : Json(),
+                                           "cursor none"});
                     }
                 } else if (call.rfind("SetCursorPosition ", 0) == 0) {
-                    Write({{"type", "pointer"}, {"position", call.substr(18)}}, "pointer " + call.substr(18));
+                    reports.push_back(
+                        {{{"type", "pointer"}, {"position", call.substr(18)}}, "pointer " + call.substr(18)});
                 }
             }
+        }
+        return reports;
+    }
+
+    void WriteReports() {
+        for (Report& report : CollectReports()) {
+            Write(std::move(report.fields), report.text);
         }
     }
 
@@ -814,10 +1255,13 @@ private:
 
     void Write(Json fields, const std::string& text) {
         if (options_.json) {
+            MakeJsonSafe(fields);
             out_ << fields.dump() << "\n";
         } else {
-            const bool event = fields.value("type", "") == "event" || fields.value("type", "") == "summary";
-            out_ << (event ? "" : "    ") << text << "\n";
+            // A report of the plug-in's may come without its fields (see ReportLog::json).
+            const bool event = fields.is_object() &&
+                               (fields.value("type", "") == "event" || fields.value("type", "") == "summary");
+            out_ << (event ? "" : "    ") << SafeText(text) << "\n";
         }
     }
 
@@ -846,8 +1290,12 @@ private:
     std::string viewKind_;
     std::vector<std::string> loaded_;  // absolute paths of the workflow plug-ins, in load order
 
-    bool watchCrashes_ = false;
+    workflow::ManagerDiagnostics* diagnostics_ = nullptr;  // the view manager's, used on the plug-in's thread
+    std::vector<workflow::CrashSnapshot> settledSnapshots_;
     std::vector<std::string> stepExceptions_;  // the handler failures of the last line
+    int unexpectedExceptions_ = 0;
+    const Script* script_ = nullptr;
+    std::vector<PendingLine> pending_;
     int crashFiles_ = 0;
 
     ReportLog log_;
@@ -868,27 +1316,37 @@ int SessionHost::Run(const Script& script, const std::string& sessionDir) {
     return impl_->Run(script, sessionDir);
 }
 
+void WriteCommandLineError(std::ostream& err, bool json, const std::string& what) {
+    std::string message = what;
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    WriteErrorLine(err, json, {{"exit", EXIT_MALFORMED}},
+                   message + " (workflow-session --help lists the options)", "error: ");
+}
+
 int RunSessionFile(const std::string& path, const Options& options, std::ostream& out, std::ostream& err) {
     std::error_code ignored;
     std::ifstream file(path, std::ios::binary);
     if (!std::filesystem::is_regular_file(path, ignored) || !file) {
-        err << "error: cannot read the session file " << path << "\n";
+        WriteErrorLine(err, options.json, {{"exit", EXIT_FAILED}},
+                       "cannot read the session file " + path + " (give the path of a .session file)",
+                       "error: ");
         return EXIT_FAILED;
     }
-    // A session is a page of commands; a file many times that size is no session, and is not read whole.
-    constexpr std::uintmax_t MAX_SESSION_BYTES = 64u << 20;
     if (const std::uintmax_t size = std::filesystem::file_size(path, ignored);
         size > MAX_SESSION_BYTES && size != std::uintmax_t(-1)) {
-        err << path << ":1: session file too large (" << size << " bytes, at most " << MAX_SESSION_BYTES
-            << ")\n";
+        WriteErrorLine(err, options.json, {{"exit", EXIT_MALFORMED}, {"file", path}, {"line", 1}},
+                       "session file too large (" + std::to_string(size) + " bytes, at most " +
+                           std::to_string(MAX_SESSION_BYTES) + ")",
+                       path + ":1: ");
         return EXIT_MALFORMED;
     }
     std::stringstream text;
     text << file.rdbuf();
     Script script;
     ScriptError error;
-    if (!ParseScript(path, text.str(), script, error)) {
-        err << error.ToString() << "\n";
+    if (!Parse(path, text.str(), script, error)) {
+        WriteErrorLine(err, options.json, {{"exit", EXIT_MALFORMED}, {"file", path}, {"line", error.line}},
+                       error.what, path + ":" + std::to_string(error.line) + ": ");
         return EXIT_MALFORMED;
     }
     SessionHost host(options, out, err);

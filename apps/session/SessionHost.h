@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "SessionScript.h"
+#include "Command.h"
 
 namespace session {
 
@@ -14,7 +14,9 @@ enum ExitCode : int {
     EXIT_OK = 0,
     EXIT_EXPECTATION_FAILED = 1,
     EXIT_MALFORMED = 2,
-    EXIT_FAILED = 3,  // the plug-in, a workflow plug-in, a view or a workflow could not be had
+    // The plug-in, a workflow plug-in, a view or a workflow could not be had, the plug-in's thread ended, or
+    // the plug-in ended the program before the session's end.
+    EXIT_FAILED = 3,
 };
 
 struct Options {
@@ -26,6 +28,9 @@ struct Options {
     // The flight recorder's size in events, for the crash sessions and "expect exception".
     std::size_t recorderSize = 256;
     bool route = false;  // the routing log of every dispatched message joins the transcript
+    // With route: the messages whose dispatches are written, comma-separated names or patterns with *;
+    // empty for every message but the window timer's dispatches that nobody consumed.
+    std::string routeFilter;
 };
 
 // Plays a host: loads the workflow plug-in as a viewer does, builds the view a session asks for and drives
@@ -48,6 +53,9 @@ private:
     class Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Writes why the command line cannot be used as one error line (exit code EXIT_MALFORMED). Main thread.
+void WriteCommandLineError(std::ostream& err, bool json, const std::string& what);
 
 // Reads and runs the session file at path; the whole program but its command line. Main thread.
 int RunSessionFile(const std::string& path, const Options& options, std::ostream& out, std::ostream& err);

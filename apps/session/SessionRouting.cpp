@@ -1,6 +1,12 @@
 #include "SessionRouting.h"
 
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <exception>
 #include <utility>
+
+#include "SafeText.h"
 
 namespace session {
 namespace {
@@ -53,16 +59,90 @@ std::string Answered(const RoutingStep& step) {
     std::string text =
         step.workflow.ToString() + " at " + std::to_string(step.priority) + ": " + AnswerName(step.answer);
     if (step.answer == RoutingStep::Answer::Threw) {
-        text += " " + Json(step.exception).dump();
+        text += " " + SafeQuoted(step.exception);
     }
     return text;
 }
 
 }  // namespace
 
-RoutingReports::RoutingReports(Sink sink) : sink_(std::move(sink)) {}
+RoutingReports::RoutingReports(Sink sink, std::string filter) : sink_(std::move(sink)) {
+    for (std::size_t start = 0; start <= filter.size() && !filter.empty();) {
+        const std::size_t end = std::min(filter.find(',', start), filter.size());
+        if (end > start) {
+            patterns_.push_back(filter.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+}
+
+bool RoutingReports::Shows(const std::string& message) const {
+    return std::any_of(patterns_.begin(), patterns_.end(), [&](const std::string& pattern) {
+        return fnmatch(pattern.c_str(), message.c_str(), 0) == 0;
+    });
+}
+
+// Writes the step when its dispatch is one the filter shows, or is nested in one.
+void RoutingReports::Emit(const RoutingStep& step, Json fields, std::string text) {
+    if (step.kind == RoutingStep::Kind::Dispatched && shownDepth_ == 0) {
+        const std::string message = step.message.ToString();
+        if (patterns_.empty() || Shows(message)) {
+            shownDepth_ = step.depth;
+            holding_ = patterns_.empty() && message == "MsgTimer";
+        }
+    }
+    if (shownDepth_ == 0 || step.depth < shownDepth_) {
+        return;
+    }
+    const bool over = step.kind == RoutingStep::Kind::Finished && step.depth == shownDepth_;
+    if (holding_) {
+        held_.emplace_back(std::move(fields), std::move(text));
+        if (over) {
+            if (step.consumed) {
+                for (auto& [heldFields, heldText] : held_) {
+                    sink_(std::move(heldFields), std::move(heldText));
+                }
+            }
+            held_.clear();
+            holding_ = false;
+        }
+    } else {
+        sink_(std::move(fields), std::move(text));
+    }
+    if (over) {
+        shownDepth_ = 0;
+    }
+}
 
 void RoutingReports::OnRoutingStep(const RoutingStep& step) {
+    // Called inside the plug-in's dispatch: whatever goes wrong here is the host's to report, not the
+    // dispatch's to unwind.
+    try {
+        Record(step);
+    } catch (const std::exception& error) {
+        NoteFault(error.what());
+    } catch (...) {
+        NoteFault("an exception that is no std::exception");
+    }
+}
+
+void RoutingReports::NoteFault(const std::string& what) noexcept {
+    try {
+        std::lock_guard lock(lock_);
+        if (fault_.empty()) {
+            fault_ = "the routing log failed: " + what;
+        }
+    } catch (...) {
+        // only an allocation can fail here, and the fault is then lost with it
+    }
+}
+
+std::string RoutingReports::TakeFault() {
+    std::lock_guard lock(lock_);
+    return std::exchange(fault_, {});
+}
+
+void RoutingReports::Record(const RoutingStep& step) {
     std::lock_guard lock(lock_);
     const std::string message = step.message.ToString();
     const std::string workflow = step.workflow.ToString();
@@ -143,13 +223,16 @@ void RoutingReports::OnRoutingStep(const RoutingStep& step) {
                                        : "consumed by " + consumer);
             break;
     }
-    sink_(std::move(fields), std::move(text));
+    Emit(step, std::move(fields), std::move(text));
 }
 
 void RoutingReports::Reset() {
     std::lock_guard lock(lock_);
     frames_.clear();
     outcomes_.clear();
+    shownDepth_ = 0;
+    held_.clear();
+    holding_ = false;
 }
 
 std::string RoutingReports::LastConsumer(const std::string& message) const {

@@ -1,5 +1,6 @@
 // workflow-session: runs a session file against the workflow plug-in, as a viewer would drive it.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -21,11 +22,31 @@ int main(int argc, char** argv) {
                    "How many input events the flight recorder keeps for a crash session")
         ->capture_default_str()
         ->check(CLI::Range(0, 65536));
-    app.add_flag("--route", options.route, "Print which way every dispatched message went");
+    std::string routeFilter;
+    app.add_option("--route", routeFilter,
+                   "Print which way every dispatched message went; with a list (MsgKeyPress,MsgMouse*) only "
+                   "the dispatches of those messages")
+        ->expected(0, 1);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? 0 : session::EXIT_MALFORMED;
+        if (error.get_exit_code() == 0) {
+            return app.exit(error);  // --help
+        }
+        // The flag may come after the fault, so it is looked for in the words themselves.
+        const bool json = std::any_of(argv + 1, argv + argc,
+                                      [](const char* word) { return std::string(word) == "--json"; });
+        session::WriteCommandLineError(std::cerr, json, error.what());
+        return session::EXIT_MALFORMED;
+    }
+    if (app.count("--route") > 0) {
+        options.route = true;
+        // "--route my.session" names the session, not messages: message names hold no dot or slash.
+        if (routeFilter.find_first_of("./") != std::string::npos && app.count("session") == 0) {
+            sessionPath = routeFilter;
+            routeFilter.clear();
+        }
+        options.routeFilter = routeFilter;
     }
     return session::RunSessionFile(sessionPath, options, std::cout, std::cerr);
 }

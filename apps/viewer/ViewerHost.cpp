@@ -2,17 +2,14 @@
 
 #include <vector>
 
+#include "Drive.h"
 #include "ViewState.h"
-#include "WindowInput.h"
 #include "dom/ProxyObject.h"
 
 namespace viewer {
 namespace {
 
-int ToInt(const std::string& word) {
-    return static_cast<int>(*session::Number(word));
-}
-
+// A text in quotes, as a session line would hold it.
 std::string Quoted(const std::string& text) {
     std::string quoted = "\"";
     for (char c : text) {
@@ -22,6 +19,33 @@ std::string Quoted(const std::string& text) {
         quoted += c;
     }
     return quoted + "\"";
+}
+
+// What an expectation or a print looks at, as the viewer sees it; nothing for what only the session host
+// keeps (handled reports, exceptions, the routing log).
+std::optional<std::string> Seen(session::Expectation what, unsigned int number, rzk::View& view,
+                                rzk::Window& window, rzk::WorkflowManager& manager) {
+    using session::Expectation;
+    switch (what) {
+        case Expectation::Camera:
+            return apps::CameraText(*view.GetCamera());
+        case Expectation::Selection:
+            return apps::SelectionText(view);
+        case Expectation::Status:
+            return view.GetStatusMessage();
+        case Expectation::StatusField:
+            return session::StatusField(view.GetStatusMessage(), number);
+        case Expectation::Cursor: {
+            const du::Symbol cursor = window.GetCursor();
+            return !cursor.IsSet() ? "none" : cursor == du::Symbol::EMPTY ? "default" : cursor.ToString();
+        }
+        case Expectation::Workflow: {
+            const du::Symbol name = manager.FindWorkflow(number);
+            return name.IsSet() && name != du::Symbol::EMPTY ? name.ToString() : "none";
+        }
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -118,76 +142,44 @@ bool ViewerHost::HasPick(int x, int y) const {
     return picks_->answers.count({x, y}) != 0;
 }
 
-std::optional<std::string> ViewerHost::Execute(const session::Command& command, std::string& out) {
-    const std::string& verb = command.verb;
-    const std::vector<std::string>& a = command.args;
+std::optional<std::string> ViewerHost::Execute(const session::Command& command, int line, std::string& out) {
     rzk::WorkflowManager& manager = *manager_;
-    rzk::Window& window = *window_;
-    if (verb == "view") {
-        if (a[0] != kind_) {
-            return "this viewer shows a " + kind_ + " view, not " + a[0];
+    if (const auto* input = std::get_if<session::WindowInput>(&command)) {
+        session::Post(*input, *window_);
+    } else if (const auto* call = std::get_if<session::HostCall>(&command)) {
+        session::Apply(*call, manager);
+    } else if (const auto* view = std::get_if<session::View>(&command)) {
+        if (session::ViewKindName(view->kind) != kind_) {
+            return "this viewer shows a " + kind_ + " view, not " + session::ViewKindName(view->kind);
         }
-    } else if (verb == "load") {
+    } else if (const auto* load = std::get_if<session::Load>(&command)) {
         std::string loaded;
-        return apps::LoadWorkflowPlugIns(*loader_, a[0], {baseDir_, buildDir_, buildDir_ + "/plugins"},
+        return apps::LoadWorkflowPlugIns(*loader_, load->path, {baseDir_, buildDir_, buildDir_ + "/plugins"},
                                          loaded);
-    } else if (verb == "add") {
-        const bool persistent = a.back() == "persistent";
-        if (a.size() > 1 && session::Number(a[1])) {
-            manager.AddWorkflowAtPriority(du::Symbol(a[0]), static_cast<unsigned int>(*session::Number(a[1])),
-                                          persistent);
-        } else {
-            manager.AddWorkflow(du::Symbol(a[0]), persistent);
-        }
-    } else if (verb == "remove") {
-        if (auto priority = session::Number(a[0]); priority && *priority >= 0) {
-            manager.RemoveWorkflowByPriority(static_cast<unsigned int>(*priority));
-        } else {
-            manager.RemoveWorkflowByName(du::Symbol(a[0]));
-        }
-    } else if (verb == "persistent") {
-        manager.SetWorkflowPersistent(static_cast<unsigned int>(*session::Number(a[0])), a[1] == "on");
-    } else if (verb == "select") {
-        manager.SendModeMessage("select", du::Symbol(a[0]), a.size() > 1 ? ToInt(a[1]) : 0, nullptr);
-    } else if (verb == "mode") {
-        manager.SendModeMessage(du::Symbol(a[0]), du::Symbol(a[1]), a.size() > 2 ? ToInt(a[2]) : 0, nullptr);
-    } else if (verb == "page") {
-        manager.SetCurPage(ToInt(a[0]));
-    } else if (verb == "cursor") {
-        manager.SetMouseCursor(static_cast<unsigned int>(*session::Number(a[0])),
-                               a[1] == "none" ? du::Symbol() : du::Symbol(a[1]));
-    } else if (verb == "pick") {
-        SetPick(ToInt(a[0]), ToInt(a[1]), static_cast<unsigned int>(*session::Number(a[2])));
-    } else if (session::PostWindowInput(window, verb, a)) {
-    } else if (verb == "expect" || verb == "print") {
+    } else if (const auto* pick = std::get_if<session::Pick>(&command)) {
+        SetPick(pick->x, pick->y, pick->id);
+    } else if (const auto* print = std::get_if<session::Print>(&command)) {
         Settle();
-        const std::string& what = a[0];
-        std::string seen;
-        if (what == "camera") {
-            seen = apps::CameraText(*view_->GetCamera());
-        } else if (what == "selection") {
-            seen = apps::SelectionText(*view_);
-        } else if (what == "status") {
-            seen = view_->GetStatusMessage();
-        } else if (what == "cursor") {
-            const du::Symbol cursor = window_->GetCursor();
-            seen = !cursor.IsSet() ? "none" : cursor == du::Symbol::EMPTY ? "default" : cursor.ToString();
-        } else if (what == "workflow") {
-            const du::Symbol name = manager.FindWorkflow(static_cast<unsigned int>(*session::Number(a[1])));
-            seen = name.IsSet() && name != du::Symbol::EMPTY ? name.ToString() : "none";
-        } else {
-            return "'" + verb + " " + what + "' is not available in the viewer";
+        const bool camera = print->state == session::State::Camera;
+        const std::string seen =
+            *Seen(camera ? session::Expectation::Camera : session::Expectation::Selection, 0, *view_,
+                  *window_, manager);
+        out = std::string(session::StateName(print->state)) + " " + Quoted(seen);
+    } else if (const auto* expect = std::get_if<session::Expect>(&command)) {
+        Settle();
+        const std::string what = session::ExpectationName(expect->what);
+        const std::optional<std::string> seen = Seen(expect->what, expect->number, *view_, *window_, manager);
+        if (!seen) {
+            return "'expect " + what + "' is not available in the viewer";
         }
-        if (verb == "print") {
-            out = what + " " + Quoted(seen);
-        } else if (seen == a.back()) {
-            out = "line " + std::to_string(command.line) + ": ok";
+        if (*seen == expect->text) {
+            out = "line " + std::to_string(line) + ": ok";
         } else {
-            out = "line " + std::to_string(command.line) + ": FAILED: expected " + what + " " +
-                  Quoted(a.back()) + ", seen " + Quoted(seen);
+            out = "line " + std::to_string(line) + ": FAILED: expected " + what + " " + Quoted(expect->text) +
+                  ", seen " + Quoted(*seen);
         }
-    } else if (verb != "tick") {
-        return "'" + verb + "' is not available in the viewer";
+    } else if (!std::holds_alternative<session::Tick>(command)) {
+        return "'" + session::VerbOf(command) + "' is not available in the viewer";
     }
     return std::nullopt;
 }

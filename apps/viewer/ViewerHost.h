@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "Command.h"
 #include "PlugIn.h"
-#include "SessionScript.h"
 #include "du/SmartPtr.h"
 #include "rzk/View.h"
 #include "rzk/Window.h"
@@ -35,9 +35,9 @@ private:
 };
 
 // The viewer's side of the plug-in: loads libworkflow.so as the session host does, builds one view of the
-// kind asked for, and runs session-language lines against it, whether they come from a person's input
-// (translated from window events), a session file or a recording's header. The plug-in runs on its own
-// module thread on the real clock.
+// kind asked for, and runs session-language commands against it, whether they come from a person's input
+// (made from window events), a session file or the viewer's own setup. The plug-in runs on its own module
+// thread on the real clock.
 class ViewerHost {
 public:
     ViewerHost();
@@ -51,10 +51,11 @@ public:
     // Destroys the manager and lets the plug-in go. Host thread only.
     void Stop();
 
-    // Runs one line; relative "load" paths are looked for in baseDir, then in buildDir and its plugins/.
-    // Answers the one-line reason when the line cannot run. "tick" is the caller's (it owns time);
-    // "expect" and "print" write to out. Host thread only.
-    std::optional<std::string> Execute(const session::Command& command, std::string& out);
+    // Runs one command of the session language; relative "load" paths are looked for in baseDir, then in
+    // buildDir and its plugins/. Answers the one-line reason when the command cannot run. "tick" is the
+    // caller's (it owns time); "expect" and "print" write to out, an expectation under its line number.
+    // Host thread only.
+    std::optional<std::string> Execute(const session::Command& command, int line, std::string& out);
     // Returns once the plug-in's thread has handled everything posted to it so far. Host thread only.
     void Settle();
     // Host thread only.
@@ -90,8 +91,5 @@ private:
     du::SmartPtr<ViewerWindow> window_;
     std::shared_ptr<PickAnswers> picks_ = std::make_shared<PickAnswers>();
 };
-
-// A session-language key word as the window reports it: its text, or its name as a system key.
-std::pair<std::string, du::Symbol> KeyOf(const std::string& word);
 
 }  // namespace viewer

@@ -16,10 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "Command.h"
 #include "Font.h"
+#include "Format.h"
 #include "Mesh.h"
+#include "Parse.h"
 #include "Raster.h"
-#include "SessionScript.h"
 #include "ViewState.h"
 #include "ViewerHost.h"
 #include "rzk/Scene.h"
@@ -50,7 +52,7 @@ struct Options {
     bool measure = false;
 };
 
-// Writes what the person does as a session: the header that rebuilds the view, then every input line,
+// Writes what the person does as a session: the header that rebuilds the view, then every input command,
 // each preceded by the real time since the previous one, rounded to the tick step.
 class Recorder {
 public:
@@ -60,23 +62,25 @@ public:
         return static_cast<bool>(file_);
     }
     bool IsOpen() const { return file_.is_open(); }
-    void Header(const std::string& line) {
+    void Header(const session::Command& command) {
         if (file_.is_open()) {
-            file_ << line << "\n";
+            file_ << session::Format(command) << "\n";
         }
     }
-    void Line(const std::string& line) {
+    void Line(const session::Command& command) {
         if (!file_.is_open()) {
             return;
         }
         const auto elapsed =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
         const std::int64_t due = (elapsed + TICK_STEP / 2) / TICK_STEP * TICK_STEP;
-        if (due > written_) {
-            file_ << "tick " << due - written_ << "\n";
-            written_ = due;
+        // A pause longer than a tick may be is written as several.
+        while (due > written_) {
+            const std::int64_t step = std::min(due - written_, session::MAX_TICK);
+            file_ << session::Format(session::Tick{step}) << "\n";
+            written_ += step;
         }
-        file_ << line << "\n";
+        file_ << session::Format(command) << "\n";
     }
     bool Close() {
         if (!file_.is_open()) {
@@ -164,28 +168,17 @@ int ModifierOf(SDL_Keycode key) {
     }
 }
 
-const char* ButtonWord(std::uint8_t button) {
+std::optional<session::Button> ButtonOf(std::uint8_t button) {
     switch (button) {
         case SDL_BUTTON_LEFT:
-            return "left";
+            return session::Button::Left;
         case SDL_BUTTON_MIDDLE:
-            return "middle";
+            return session::Button::Middle;
         case SDL_BUTTON_RIGHT:
-            return "right";
+            return session::Button::Right;
         default:
-            return nullptr;
+            return std::nullopt;
     }
-}
-
-// One word of text input as the session language writes it.
-std::string TextWord(const std::string& character) {
-    if (character == " ") {
-        return "Space";
-    }
-    if (character == "\"" || character == "\\") {
-        return "\"\\" + character + "\"";
-    }
-    return character;
 }
 
 class Viewer {
@@ -258,7 +251,7 @@ private:
         text << file.rdbuf();
         live_.emplace();
         session::ScriptError error;
-        if (!session::ParseScript(options_.sessionPath, text.str(), live_->script, error)) {
+        if (!session::Parse(options_.sessionPath, text.str(), live_->script, error)) {
             return error.ToString();
         }
         live_->dir = std::filesystem::path(options_.sessionPath).parent_path().string();
@@ -297,34 +290,28 @@ private:
     }
 
     std::optional<std::string> InstallWorkflows() {
-        recorder_.Header(std::string("view ") + host_.Kind());
-        std::vector<std::string> lines = {"load " + options_.examplesPath};
-        if (options_.drawing) {
-            lines.insert(lines.end(), {"add pan", "add zoom"});
-        } else {
-            lines.insert(lines.end(), {"add orbit", "add pan", "add zoom", "add select"});
+        recorder_.Header(
+            session::View{options_.drawing ? session::ViewKind::Drawing : session::ViewKind::Shape});
+        std::vector<session::Command> commands = {session::Load{options_.examplesPath}};
+        for (const char* name : options_.drawing
+                                    ? std::vector<const char*>{"pan", "zoom"}
+                                    : std::vector<const char*>{"orbit", "pan", "zoom", "select"}) {
+            commands.emplace_back(session::HostCall(session::Add{name, std::nullopt, false}));
         }
-        for (const std::string& line : lines) {
-            recorder_.Header(line);
-            if (auto error = Run(line)) {
+        commands.emplace_back(session::WindowInput(session::Size{frame_.Width(), frame_.Height()}));
+        for (const session::Command& command : commands) {
+            recorder_.Header(command);
+            if (auto error = Run(command)) {
                 return error;
             }
         }
-        recorder_.Header("size " + std::to_string(frame_.Width()) + " " + std::to_string(frame_.Height()));
-        host_.Window().PostSize(frame_.Width(), frame_.Height());
         return std::nullopt;
     }
 
-    // Runs a line of the session language against the view; what it prints goes to standard output.
-    std::optional<std::string> Run(const std::string& line, int lineNumber = 0) {
-        session::Script script;
-        session::ScriptError error;
-        if (!session::ParseScript("input", line, script, error) || script.commands.size() != 1) {
-            return "cannot translate input into a session line: " + line;
-        }
-        script.commands[0].line = lineNumber;
+    // Runs a command of the session language against the view; what it prints goes to standard output.
+    std::optional<std::string> Run(const session::Command& command, int lineNumber = 0) {
         std::string out;
-        auto problem = host_.Execute(script.commands[0], out);
+        auto problem = host_.Execute(command, lineNumber, out);
         if (!out.empty()) {
             std::cout << out << std::endl;
             if (out.find("FAILED") != std::string::npos && live_) {
@@ -336,18 +323,22 @@ private:
 
     // A person's input: recorded, then run. A left button tells the view first what is drawn under it,
     // so that select picks the part the person sees, and a replay picks the same.
-    void Input(const std::string& line) {
-        recorder_.Line(line);
-        if (auto error = Run(line)) {
+    void Input(const session::Command& command) {
+        recorder_.Line(command);
+        if (auto error = Run(command)) {
             std::cerr << "warning: " << *error << "\n";
         }
         inputPosted_ = true;
     }
 
-    void LeftButton(const char* verb, int x, int y) {
-        Input("pick " + std::to_string(x) + " " + std::to_string(y) + " " +
-              std::to_string(frame_.InstanceAt(x, y)));
-        Input(std::string(verb) + " left " + std::to_string(x) + " " + std::to_string(y));
+    void Pick(int x, int y) { Input(session::Pick{x, y, frame_.InstanceAt(x, y)}); }
+
+    void Button(bool down, session::Button button, int x, int y) {
+        if (button == session::Button::Left) {
+            Pick(x, y);
+        }
+        Input(down ? session::WindowInput(session::Down{button, x, y})
+                   : session::WindowInput(session::Up{button, x, y}));
     }
 
     void Handle(const SDL_Event& event) {
@@ -357,24 +348,19 @@ private:
                 break;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP: {
-                const char* button = ButtonWord(event.button.button);
-                const char* verb = event.type == SDL_MOUSEBUTTONDOWN ? "down" : "up";
+                const std::optional<session::Button> button = ButtonOf(event.button.button);
                 if (!button) {
                     break;
                 }
-                if (event.button.button == SDL_BUTTON_LEFT) {
-                    LeftButton(verb, event.button.x, event.button.y);
-                } else {
-                    Input(std::string(verb) + " " + button + " " + std::to_string(event.button.x) + " " +
-                          std::to_string(event.button.y));
-                }
-                if (event.type == SDL_MOUSEBUTTONDOWN && event.button.clicks == 2) {
-                    Input(std::string("dblclick ") + button);
+                const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+                Button(down, *button, event.button.x, event.button.y);
+                if (down && event.button.clicks == 2) {
+                    Input(session::WindowInput(session::DoubleClick{*button}));
                 }
                 break;
             }
             case SDL_MOUSEMOTION:
-                Input("move " + std::to_string(event.motion.x) + " " + std::to_string(event.motion.y));
+                Input(session::WindowInput(session::Move{event.motion.x, event.motion.y}));
                 break;
             case SDL_MOUSEWHEEL: {
                 int notches = event.wheel.y;
@@ -385,8 +371,8 @@ private:
                     int x = 0;
                     int y = 0;
                     SDL_GetMouseState(&x, &y);
-                    Input("wheel " + std::to_string(std::clamp(notches * 120, -32760, 32760)) + " " +
-                          std::to_string(x) + " " + std::to_string(y));
+                    const auto delta = static_cast<short>(std::clamp(notches * 120, -32760, 32760));
+                    Input(session::WindowInput(session::Wheel{delta, x, y}));
                 }
                 break;
             }
@@ -400,9 +386,9 @@ private:
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                     Resize(event.window.data1, event.window.data2);
-                    Input("size " + std::to_string(frame_.Width()) + " " + std::to_string(frame_.Height()));
+                    Input(session::WindowInput(session::Size{frame_.Width(), frame_.Height()}));
                 } else if (event.window.event == SDL_WINDOWEVENT_LEAVE) {
-                    Input("leave");
+                    Input(session::WindowInput(session::Leave{}));
                 } else if (event.window.event == SDL_WINDOWEVENT_ENTER) {
                     // An active view lets the activation pass; no session line stands for it.
                     host_.Window().PostMouseActivate();
@@ -419,8 +405,8 @@ private:
         const bool down = key.type == SDL_KEYDOWN;
         if (const int modifier = ModifierOf(key.keysym.sym); modifier >= 0) {
             if (!key.repeat) {
-                static const char* const names[] = {"ctrl", "alt", "shift"};
-                Input(std::string("mod ") + names[modifier] + (down ? " down" : " up"));
+                Input(session::WindowInput(
+                    session::ModifierKey{static_cast<session::Modifier>(modifier), down}));
             }
             return;
         }
@@ -430,7 +416,8 @@ private:
         // The viewer's own keys: they never reach the workflows.
         switch (key.keysym.sym) {
             case SDLK_F2:
-                Input(measuring_ ? "remove measure" : "add measure");
+                Input(measuring_ ? session::HostCall(session::Remove{"measure", std::nullopt})
+                                 : session::HostCall(session::Add{"measure", std::nullopt, false}));
                 measuring_ = !measuring_;
                 return;
             case SDLK_F3:
@@ -450,7 +437,7 @@ private:
                 break;
         }
         if (std::string word = KeyWord(key.keysym.sym); !word.empty()) {
-            Input("key " + word);
+            Input(session::WindowInput(session::Key{word}));
         }
     }
 
@@ -466,7 +453,9 @@ private:
             } else if (lead >= 0xc0) {
                 length = 2;
             }
-            Input("key " + TextWord(all.substr(i, length)));
+            // A blank is written by its name, so that a recording reads as typed.
+            const std::string character = all.substr(i, length);
+            Input(session::WindowInput(session::Key{character == " " ? "Space" : character}));
             i += length;
         }
     }
@@ -486,29 +475,32 @@ private:
         if (!live_) {
             return;
         }
-        while (live_->next < live_->script.commands.size() && Clock::now() >= live_->due) {
-            const session::Command& command = live_->script.commands[live_->next++];
-            if (command.verb == "tick") {
-                live_->due = Clock::now() + std::chrono::milliseconds(*session::Number(command.args[0]));
+        while (live_->next < live_->script.lines.size() && Clock::now() >= live_->due) {
+            const session::ScriptLine& step = live_->script.lines[live_->next++];
+            const session::Command& command = step.command;
+            if (const auto* tick = std::get_if<session::Tick>(&command)) {
+                live_->due = Clock::now() + std::chrono::milliseconds(tick->length);
                 continue;
             }
-            const bool leftButton =
-                (command.verb == "down" || command.verb == "up") && command.args[0] == "left";
-            if (leftButton) {
-                const int x = static_cast<int>(*session::Number(command.args[1]));
-                const int y = static_cast<int>(*session::Number(command.args[2]));
-                if (!host_.HasPick(x, y)) {
+            if (const auto* input = std::get_if<session::WindowInput>(&command)) {
+                const auto* down = std::get_if<session::Down>(input);
+                const auto* up = std::get_if<session::Up>(input);
+                const bool left = (down && down->button == session::Button::Left) ||
+                                  (up && up->button == session::Button::Left);
+                const int x = down ? down->x : up ? up->x : 0;
+                const int y = down ? down->y : up ? up->y : 0;
+                if (left && !host_.HasPick(x, y)) {
                     // A session written by hand says nothing of what is drawn: the picture answers.
-                    Input("pick " + std::to_string(x) + " " + std::to_string(y) + " " +
-                          std::to_string(frame_.InstanceAt(x, y)));
+                    Pick(x, y);
                 }
             }
-            if (command.verb != "expect" && command.verb != "print") {
-                recorder_.Line(command.text);
+            if (!std::holds_alternative<session::Expect>(command) &&
+                !std::holds_alternative<session::Print>(command)) {
+                recorder_.Line(command);
             }
             std::string out;
-            if (auto error = host_.Execute(command, out)) {
-                std::cerr << "error: line " << command.line << ": " << *error << "\n";
+            if (auto error = host_.Execute(command, step.line, out)) {
+                std::cerr << "error: line " << step.line << ": " << *error << "\n";
                 ++live_->failed;
             }
             if (!out.empty()) {
@@ -517,7 +509,7 @@ private:
             }
             inputPosted_ = true;
         }
-        if (live_->next == live_->script.commands.size() && options_.quitAfterSession &&
+        if (live_->next == live_->script.lines.size() && options_.quitAfterSession &&
             Clock::now() >= live_->due) {
             running_ = false;
         }
@@ -650,7 +642,7 @@ private:
             // and no button transition is dropped.
             SDL_Event event;
             const bool busy =
-                redraw_ || (live_ && live_->next < live_->script.commands.size()) || options_.measure;
+                redraw_ || (live_ && live_->next < live_->script.lines.size()) || options_.measure;
             if (SDL_WaitEventTimeout(&event, busy ? 1 : 15)) {
                 Handle(event);
                 while (SDL_PollEvent(&event)) {
@@ -696,8 +688,8 @@ private:
                       << Median(latencies_) << " ms (medians of " << frameTimes_.size() << " frames and "
                       << latencies_.size() << " moves)" << std::endl;
         }
-        recorder_.Header("expect camera \"" + camera + "\"");
-        recorder_.Header("expect selection \"" + selection + "\"");
+        recorder_.Header(session::Expect{session::Expectation::Camera, {}, 0, camera});
+        recorder_.Header(session::Expect{session::Expectation::Selection, {}, 0, selection});
         const bool recorded = recorder_.Close();
         for (auto& [kind, cursor] : cursors_) {
             SDL_FreeCursor(cursor);

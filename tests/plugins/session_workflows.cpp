@@ -1,5 +1,6 @@
 // Workflows for the session host's tests, loaded from disk as any workflow plug-in is. Each reports every
 // message it handles as a "handled" notification whose text is the message as NAME(args).
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -165,6 +166,50 @@ public:
     }
 };
 
+// Misbehaves on request, one way each: the session host's test subject for plug-ins it must survive.
+// "scribbler" writes texts that are not UTF-8 (and throws one on "!"); "quitter" ends the program on a key
+// press; "breaker" fails in OnAdd, which ends the module thread; "ticker" counts the timer messages it sees.
+class Misbehaving : public ReportingWorkflow {
+public:
+    explicit Misbehaving(const char* name) : ReportingWorkflow(name, 300) {
+        AddMsgTypeHandled(ConstStrings::MsgKeyPress, false);
+        AddMsgTypeHandled(ConstStrings::MsgTimer, false);
+        AddMsgTypeHandled(ConstStrings::MsgUpdateStatusBar, false);
+    }
+    void OnAdd() override {
+        if (GetWorkflowName() == du::Symbol("breaker")) {
+            throw std::runtime_error("breaker cannot be added");
+        }
+    }
+    bool OnMsgKeyPress(const std::string& key, const du::Symbol&) override {
+        if (GetWorkflowName() == du::Symbol("quitter")) {
+            std::exit(0);
+        }
+        if (GetWorkflowName() == du::Symbol("scribbler")) {
+            if (key == "!") {
+                throw std::runtime_error("thrown \xff");
+            }
+            scribbled_ = true;
+            return Report("bad \xff\xfe" + key + " \xc3(", true);
+        }
+        return Report("timers " + std::to_string(timers_), true);
+    }
+    bool OnMsgTimer(long long, long long) override {
+        ++timers_;
+        return false;
+    }
+    bool OnMsgUpdateStatusBar() override {
+        if (scribbled_) {
+            SetStatusMessage(0, "status \x80\xed\xa0\x80 end");
+        }
+        return false;
+    }
+
+private:
+    bool scribbled_ = false;
+    int timers_ = 0;
+};
+
 }  // namespace
 
 RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
@@ -178,4 +223,11 @@ RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
                             [] { return du::SmartPtr<du::RefCounted>(new Catcher); });
     loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "picky",
                             [] { return du::SmartPtr<du::RefCounted>(new Picky); });
+    for (const char* name : {"scribbler", "quitter", "breaker", "ticker"}) {
+        loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", name,
+                                [name] { return du::SmartPtr<du::RefCounted>(new Misbehaving(name)); });
+    }
+    // Something that is no workflow, made under a workflow's name.
+    loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", "impostor",
+                            [] { return du::SmartPtr<du::RefCounted>(new du::TextData("no workflow")); });
 }

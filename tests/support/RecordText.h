@@ -5,7 +5,7 @@
 
 #include "diagnostics/FlightRecord.h"
 
-namespace test_support {
+namespace testing_support {
 
 // A flight record as a short text for expectations, the fields its kind uses and its time:
 // "Button 0 down 10 20 @10", "Removed measure 2000 #3 @40".
@@ -78,4 +78,4 @@ inline std::vector<std::string> RecordTexts(const workflow::RecordedInput& input
     return texts;
 }
 
-}  // namespace test_support
+}  // namespace testing_support

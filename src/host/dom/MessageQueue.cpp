@@ -29,6 +29,10 @@ std::size_t MessageQueue::RunPending() {
     return core->RunPending();
 }
 
+std::size_t MessageQueue::RunNestedRounds() {
+    return core_->RunNestedRounds();
+}
+
 void MessageQueue::AdvanceTime(std::int64_t ms) {
     if (!core_->HasManualClock()) {
         throw std::logic_error("AdvanceTime needs a queue with a manual clock");

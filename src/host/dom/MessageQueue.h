@@ -51,6 +51,12 @@ public:
     // a message ran (timeouts alone do not end in an announcement). Answers the number of timeouts and
     // messages handled. Throws InvalidActorException while a loop runs. The pumping thread.
     std::size_t RunPending();
+    // From a callback on the thread that runs the queue (a loop or a pump): fires the due timeouts and
+    // handles the queued messages as a round does, round after round until none is left, then returns to the
+    // callback. A host that moves a manual clock from the queue's own thread runs what each step makes due
+    // this way, without a round trip to the loop. Answers the number of timeouts and messages handled.
+    // Throws InvalidActorException on any other thread. The running thread.
+    std::size_t RunNestedRounds();
     // Moves a manual clock forward by ms (nothing for ms <= 0), stopping at the clock's end; throws
     // std::logic_error on a steady-clock queue. Any thread.
     void AdvanceTime(std::int64_t ms);

@@ -26,6 +26,14 @@ std::vector<std::string> View::GetStatusMessages() const {
     return statusMessages_;
 }
 
+std::vector<std::string> View::GetStatusMessagesAfter(std::size_t seen) const {
+    std::lock_guard guard(statusLock_);
+    if (seen >= statusMessages_.size()) {
+        return {};
+    }
+    return {statusMessages_.begin() + static_cast<std::ptrdiff_t>(seen), statusMessages_.end()};
+}
+
 std::string View::GetStatusMessage() const {
     std::lock_guard guard(statusLock_);
     return statusMessages_.empty() ? std::string() : statusMessages_.back();

@@ -80,6 +80,9 @@ public:
 
     // Every text given to SetStatusMessage, oldest first. Any thread.
     std::vector<std::string> GetStatusMessages() const;
+    // The texts given to SetStatusMessage after the first `seen` ones, oldest first: what a host that
+    // looks after every step has not seen yet, without a copy of the whole history each time. Any thread.
+    std::vector<std::string> GetStatusMessagesAfter(std::size_t seen) const;
     // The text the status bar shows: the last one given, "" before the first. Any thread.
     std::string GetStatusMessage() const;
 

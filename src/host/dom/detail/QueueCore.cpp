@@ -540,6 +540,23 @@ std::size_t QueueCore::RunPending() {
     return handled;
 }
 
+std::size_t QueueCore::RunNestedRounds() {
+    // Only the owner sets running_, and the owner cannot change while it is set.
+    if (!running_.load(std::memory_order_acquire) || !IsOwnerThread()) {
+        throw InvalidActorException(
+            "RunNestedRounds: only a callback of the queue's running thread may call it");
+    }
+    std::size_t handled = 0;
+    while (!stopRequested_.load(std::memory_order_acquire)) {
+        const std::size_t round = FireDueTimers() + ProcessMessages(std::numeric_limits<std::size_t>::max());
+        if (round == 0) {
+            break;
+        }
+        handled += round;
+    }
+    return handled;
+}
+
 void QueueCore::Shutdown(int mode) {
     bool running;
     {

@@ -67,6 +67,7 @@ public:
 
     int RunLoop();
     std::size_t RunPending();
+    std::size_t RunNestedRounds();
     void Shutdown(int mode);
     // Calls queued for objects and not yet taken out; the queue's own messages are not counted.
     std::size_t GetPendingCount() const;

@@ -1,0 +1,68 @@
+#include "Command.h"
+
+namespace session {
+namespace {
+
+struct VerbName {
+    const char* operator()(const WindowInput& input) const { return std::visit(*this, input); }
+    const char* operator()(const HostCall& call) const { return std::visit(*this, call); }
+    const char* operator()(const Down&) const { return "down"; }
+    const char* operator()(const Up&) const { return "up"; }
+    const char* operator()(const Move&) const { return "move"; }
+    const char* operator()(const DoubleClick&) const { return "dblclick"; }
+    const char* operator()(const Wheel&) const { return "wheel"; }
+    const char* operator()(const Key&) const { return "key"; }
+    const char* operator()(const ModifierKey&) const { return "mod"; }
+    const char* operator()(const Size&) const { return "size"; }
+    const char* operator()(const Leave&) const { return "leave"; }
+    const char* operator()(const Add&) const { return "add"; }
+    const char* operator()(const Remove&) const { return "remove"; }
+    const char* operator()(const Persistent&) const { return "persistent"; }
+    const char* operator()(const Select&) const { return "select"; }
+    const char* operator()(const Mode&) const { return "mode"; }
+    const char* operator()(const Page&) const { return "page"; }
+    const char* operator()(const Cursor&) const { return "cursor"; }
+    const char* operator()(const View&) const { return "view"; }
+    const char* operator()(const Load&) const { return "load"; }
+    const char* operator()(const Tick&) const { return "tick"; }
+    const char* operator()(const Query&) const { return "query"; }
+    const char* operator()(const Trace&) const { return "trace"; }
+    const char* operator()(const Replay&) const { return "replay"; }
+    const char* operator()(const Pick&) const { return "pick"; }
+    const char* operator()(const Print&) const { return "print"; }
+    const char* operator()(const Expect&) const { return "expect"; }
+};
+
+}  // namespace
+
+std::string VerbOf(const Command& command) {
+    return std::visit(VerbName{}, command);
+}
+
+const char* ButtonName(Button button) {
+    static const char* const names[] = {"left", "middle", "right"};
+    return names[static_cast<int>(button)];
+}
+
+const char* ModifierName(Modifier modifier) {
+    static const char* const names[] = {"ctrl", "alt", "shift"};
+    return names[static_cast<int>(modifier)];
+}
+
+const char* ViewKindName(ViewKind kind) {
+    static const char* const names[] = {"shape", "drawing", "image"};
+    return names[static_cast<int>(kind)];
+}
+
+const char* StateName(State state) {
+    static const char* const names[] = {"camera", "selection"};
+    return names[static_cast<int>(state)];
+}
+
+const char* ExpectationName(Expectation what) {
+    static const char* const names[] = {"status", "status-field", "cursor",    "workflow", "handled",
+                                        "camera", "selection",    "exception", "routed",   "not-offered"};
+    return names[static_cast<int>(what)];
+}
+
+}  // namespace session

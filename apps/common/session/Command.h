@@ -1,0 +1,205 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace session {
+
+// The session language as values: one small struct per verb, compared word for word. Parse makes them from
+// text and Format writes them back; both hosts run them, and the viewer makes them from live input
+// directly. Numbers hold what the words said, checked against their ranges when read.
+
+enum class Button { Left, Middle, Right };
+enum class Modifier { Ctrl, Alt, Shift };
+
+// --- Window input: what a person does in the window, posted to the plug-in's window observer.
+struct Down {
+    Button button = Button::Left;
+    int x = 0;
+    int y = 0;
+    bool operator==(const Down&) const = default;
+};
+struct Up {
+    Button button = Button::Left;
+    int x = 0;
+    int y = 0;
+    bool operator==(const Up&) const = default;
+};
+struct Move {
+    int x = 0;
+    int y = 0;
+    bool operator==(const Move&) const = default;
+};
+struct DoubleClick {
+    Button button = Button::Left;
+    bool operator==(const DoubleClick&) const = default;
+};
+struct Wheel {
+    short delta = 0;  // -120 is one notch towards the user
+    int x = 0;
+    int y = 0;
+    bool operator==(const Wheel&) const = default;
+};
+struct Key {
+    std::string key;  // one character, or a key's name (Escape, F5, ...)
+    bool operator==(const Key&) const = default;
+};
+struct ModifierKey {
+    Modifier modifier = Modifier::Ctrl;
+    bool down = true;
+    bool operator==(const ModifierKey&) const = default;
+};
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
+};
+struct Leave {
+    bool operator==(const Leave&) const = default;
+};
+using WindowInput = std::variant<Down, Up, Move, DoubleClick, Wheel, Key, ModifierKey, Size, Leave>;
+
+// --- Host calls: what a host asks of the view's manager.
+struct Add {
+    std::string name;
+    std::optional<unsigned int> priority;  // the workflow's own when not given
+    bool persistent = false;
+    bool operator==(const Add&) const = default;
+};
+struct Remove {
+    std::string name;                      // when no priority is given
+    std::optional<unsigned int> priority;  // a word that is a number names a priority
+    bool operator==(const Remove&) const = default;
+};
+struct Persistent {
+    unsigned int priority = 0;
+    bool on = true;
+    bool operator==(const Persistent&) const = default;
+};
+enum class SelectionChange { Add, Remove, Clear };
+struct Select {
+    SelectionChange change = SelectionChange::Clear;
+    int id = 0;  // 0 with clear
+    bool operator==(const Select&) const = default;
+};
+struct Mode {
+    std::string workflow;
+    std::string mode;
+    std::optional<int> number;  // 0 is sent when not given
+    bool operator==(const Mode&) const = default;
+};
+struct Page {
+    int page = 0;
+    bool operator==(const Page&) const = default;
+};
+struct Cursor {
+    unsigned int priority = 0;
+    std::string name;  // "none" withdraws the request
+    bool operator==(const Cursor&) const = default;
+};
+using HostCall = std::variant<Add, Remove, Persistent, Select, Mode, Page, Cursor>;
+
+// --- The rest: each host runs these its own way.
+enum class ViewKind { Shape, Drawing, Image };
+struct View {
+    ViewKind kind = ViewKind::Shape;
+    bool operator==(const View&) const = default;
+};
+struct Load {
+    std::string path;  // a folder or one library
+    bool operator==(const Load&) const = default;
+};
+struct Tick {
+    std::int64_t length = 0;  // milliseconds, at most MAX_TICK
+    bool operator==(const Tick&) const = default;
+};
+struct Query {
+    std::string name;
+    bool operator==(const Query&) const = default;
+};
+enum class TraceSwitch { On, Off, Save };
+struct Trace {
+    TraceSwitch what = TraceSwitch::On;
+    std::string file;  // with Save
+    bool operator==(const Trace&) const = default;
+};
+struct Replay {
+    std::string workflow;
+    std::optional<std::string> file;  // else the lines the workflow recorded since "trace on"
+    bool operator==(const Replay&) const = default;
+};
+struct Pick {
+    int x = 0;
+    int y = 0;
+    unsigned int id = 0;  // 0: nothing drawn there
+    bool operator==(const Pick&) const = default;
+};
+enum class State { Camera, Selection };
+struct Print {
+    State state = State::Camera;
+    bool operator==(const Print&) const = default;
+};
+enum class Expectation {
+    Status,       // text
+    StatusField,  // number: the field, text
+    Cursor,       // text: the cursor's name
+    Workflow,     // number: the priority, text: the workflow or none
+    Handled,      // subject: the workflow, text: the message
+    Camera,       // text
+    Selection,    // text
+    Exception,    // text or none
+    Routed,       // subject: the message, text: the consumer or none
+    NotOffered,   // subject: the message, text: the workflow
+};
+struct Expect {
+    Expectation what = Expectation::Status;
+    std::string subject;
+    unsigned int number = 0;
+    std::string text;
+    bool operator==(const Expect&) const = default;
+};
+
+using Command =
+    std::variant<WindowInput, HostCall, View, Load, Tick, Query, Trace, Replay, Pick, Print, Expect>;
+
+// The longest tick a session may ask for: a simulated day, in milliseconds.
+constexpr std::int64_t MAX_TICK = 86'400'000;
+// How many fields the manager's status bar has (numbered from 0).
+constexpr unsigned int STATUS_FIELDS = 4;
+
+// One command of a session file, with where it stands.
+struct ScriptLine {
+    int line = 0;
+    Command command;
+    std::string text;  // the line as written, without surrounding blanks, for the transcript
+};
+
+// A session file read whole before anything runs, so that a malformed line stops the session before its
+// first event. Comments ("# ...") and blank lines are dropped.
+struct Script {
+    std::vector<ScriptLine> lines;
+};
+
+// Why a session file cannot run: where, and what is wrong with that line.
+struct ScriptError {
+    std::string file;
+    int line = 0;
+    std::string what;
+
+    std::string ToString() const;
+};
+
+// The verb a command is written with ("down", "expect", ...).
+std::string VerbOf(const Command& command);
+
+// The names the language gives its words.
+const char* ButtonName(Button button);
+const char* ModifierName(Modifier modifier);
+const char* ViewKindName(ViewKind kind);
+const char* StateName(State state);
+const char* ExpectationName(Expectation what);
+
+}  // namespace session
