@@ -185,10 +185,12 @@ void PlugInDispatch(benchmark::State& state) {
     du::SmartPtr<rzloader::Loader> loader(new rzloader::Loader);
     rzloader::Loader::SetLoader(loader);
     loader->LoadPlugins(WORKFLOW_EXAMPLES_DIR);
-    dom::GenericMessageQueue::SetManualClockForNewQueues(true);
-    plugIn.init();
-    du::SmartPtr<dom::GenericMessageQueue> queue = dom::GenericMessageQueue::GetLatestManualQueue();
-    dom::GenericMessageQueue::SetManualClockForNewQueues(false);
+    du::SmartPtr<dom::GenericMessageQueue> queue;
+    {
+        dom::ManualClockForNewQueues manual;
+        plugIn.init();
+        queue = manual.Queue();
+    }
     {
         du::SmartPtr<rzk::View> view = apps::MakeView("shape");
         du::SmartPtr<rzk::Window> window(new rzk::Window);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -55,9 +56,9 @@ TEST(PlugIn, AcceptsOnlyTheNavigatorOfTheSupportedViewsAndRunsEveryManagerCallFr
     plugIn.terminate();  // before the start: nothing to do
     testing_support::TraceCapture trace;
     // The module's clock stands still, so that no timer message slips between the calls however slow the run.
-    dom::GenericMessageQueue::SetManualClockForNewQueues(true);
+    std::optional<dom::ManualClockForNewQueues> manual(std::in_place);
     const bool started = plugIn.init();
-    dom::GenericMessageQueue::SetManualClockForNewQueues(false);
+    manual.reset();
     ASSERT_TRUE(started);
 
     const du::SmartPtr<rzk::ActiveModule> untouched(new rzk::ActiveModule("untouched"));

@@ -652,19 +652,31 @@ TEST(ProxyFactoryMapDeathTest, ReachingTheRegistryAfterItsDestructionRaisesDeadR
     EXPECT_EXIT(ReachRegistryDuringTeardown(), testing::ExitedWithCode(42), "");
 }
 
-TEST(ManualClockSwitch, QueuesMadeWhileOnRunOnAManualClockAndTheLatestIsKeptUntilSwitchedOff) {
+// The manual clock is the holder's for as long as it holds it: the queues made meanwhile run on it, and a
+// start that throws cannot leave it on for the queues made after. (A process-wide switch stayed on when
+// the code between switching it on and off threw.)
+TEST(ManualClockForNewQueues, QueuesMadeWhileHeldRunOnAManualClockAndNoneAfterItGoesHoweverItGoes) {
     EXPECT_FALSE(du::SmartPtr<dom::GenericMessageQueue>(new dom::GenericMessageQueue)->HasManualClock());
-    dom::GenericMessageQueue::SetManualClockForNewQueues(true);
-    du::SmartPtr<dom::GenericMessageQueue> first(new dom::GenericMessageQueue);
-    du::SmartPtr<dom::GenericMessageQueue> second(new dom::GenericMessageQueue);
-    EXPECT_TRUE(first->HasManualClock());
-    EXPECT_EQ(first->Now(), 0);
-    EXPECT_EQ(dom::GenericMessageQueue::GetLatestManualQueue(), second);
-    dom::GenericMessageQueue::SetManualClockForNewQueues(false);
-    EXPECT_FALSE(dom::GenericMessageQueue::GetLatestManualQueue());
+    du::SmartPtr<dom::GenericMessageQueue> second;
+    {
+        dom::ManualClockForNewQueues manual;
+        EXPECT_THROW(dom::ManualClockForNewQueues(), std::logic_error);
+        EXPECT_FALSE(manual.Queue());
+        du::SmartPtr<dom::GenericMessageQueue> first(new dom::GenericMessageQueue);
+        second = new dom::GenericMessageQueue;
+        EXPECT_TRUE(first->HasManualClock());
+        EXPECT_EQ(first->Now(), 0);
+        EXPECT_EQ(manual.Queue(), second);
+    }
     EXPECT_FALSE(du::SmartPtr<dom::GenericMessageQueue>(new dom::GenericMessageQueue)->HasManualClock());
     second->AdvanceTime(10);
     EXPECT_EQ(second->Now(), 10);
+    try {
+        dom::ManualClockForNewQueues manual;
+        throw std::runtime_error("the library failed to start");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(du::SmartPtr<dom::GenericMessageQueue>(new dom::GenericMessageQueue)->HasManualClock());
 }
 
 }  // namespace

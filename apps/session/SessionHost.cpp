@@ -709,12 +709,14 @@ private:
         }
         loader_ = new rzloader::Loader;
         rzloader::Loader::SetLoader(loader_);
-        // The module thread makes its queue while RZDllInit runs: with the switch on, that queue's clock
+        // The module thread makes its queue while RZDllInit runs: on the manual clock, that queue's time
         // moves only when the session says "tick".
-        dom::GenericMessageQueue::SetManualClockForNewQueues(true);
-        const bool started = plugIn_.init();
-        queue_ = dom::GenericMessageQueue::GetLatestManualQueue();
-        dom::GenericMessageQueue::SetManualClockForNewQueues(false);
+        bool started = false;
+        {
+            dom::ManualClockForNewQueues manual;
+            started = plugIn_.init();
+            queue_ = manual.Queue();
+        }
         if (!started || !queue_) {
             throw SessionFailure("the workflow plug-in did not start its module thread");
         }

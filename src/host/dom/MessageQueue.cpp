@@ -84,16 +84,22 @@ GenericMessageQueue::GenericMessageQueue() : MessageQueue(TakeManualSwitch(), 0)
     }
 }
 
-void GenericMessageQueue::SetManualClockForNewQueues(bool manual) {
-    du::SmartPtr<GenericMessageQueue> released;  // dropped outside the lock: it may shut its queue down
+ManualClockForNewQueues::ManualClockForNewQueues() {
     std::lock_guard lock(manualSwitchLock);
-    manualForNewQueues = manual;
-    if (!manual) {
-        released = std::move(latestManualQueue);
+    if (manualForNewQueues) {
+        throw std::logic_error("ManualClockForNewQueues: another one is in use");
     }
+    manualForNewQueues = true;
 }
 
-du::SmartPtr<GenericMessageQueue> GenericMessageQueue::GetLatestManualQueue() {
+ManualClockForNewQueues::~ManualClockForNewQueues() {
+    du::SmartPtr<GenericMessageQueue> released;  // dropped outside the lock: it may shut its queue down
+    std::lock_guard lock(manualSwitchLock);
+    manualForNewQueues = false;
+    released = std::move(latestManualQueue);
+}
+
+du::SmartPtr<GenericMessageQueue> ManualClockForNewQueues::Queue() const {
     std::lock_guard lock(manualSwitchLock);
     return latestManualQueue;
 }

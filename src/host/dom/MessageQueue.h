@@ -93,16 +93,33 @@ public:
     // pumps or runs it. Any thread.
     static du::SmartPtr<GenericMessageQueue> CreateManual(std::int64_t startTime = 0);
 
-    // A host switch for libraries that make their own queue on their own thread (a plug-in's module
-    // thread): while it is on, the default constructor makes queues on a manual clock starting at 0, so that
-    // the host decides when time passes. The latest queue made that way is kept for GetLatestManualQueue;
-    // switching off releases it. Any thread.
-    static void SetManualClockForNewQueues(bool manual);
-    // The latest queue the default constructor made while the switch was on; null when none. Any thread.
-    static du::SmartPtr<GenericMessageQueue> GetLatestManualQueue();
-
 private:
+    friend class ManualClockForNewQueues;
     GenericMessageQueue(bool manualClock, std::int64_t startTime) : MessageQueue(manualClock, startTime) {}
+};
+
+// A manual clock for the queues a library makes on its own thread (a plug-in's module thread makes its queue
+// with the default constructor): while a host holds this object, such queues run on a manual clock starting
+// at 0, so that the host decides when time passes. The host makes it around the call that starts the
+// library and keeps the queue it caught; however that call ends (a return or an exception), the clock is
+// given to no queue made after the object is gone. One at a time per process.
+//
+//     std::optional<dom::ManualClockForNewQueues> manual(std::in_place);
+//     RZDllInit();                                  // its module thread makes its queue meanwhile
+//     du::SmartPtr<dom::GenericMessageQueue> queue = manual->Queue();
+//     manual.reset();
+//     queue->AdvanceTime(100);                      // the plug-in's timers see 100 ms pass
+class RZHOST_API ManualClockForNewQueues {
+public:
+    // Throws std::logic_error while another one lives. Any thread.
+    ManualClockForNewQueues();
+    // Any thread.
+    ~ManualClockForNewQueues();
+    ManualClockForNewQueues(const ManualClockForNewQueues&) = delete;
+    ManualClockForNewQueues& operator=(const ManualClockForNewQueues&) = delete;
+
+    // The latest queue made on this clock; null when none was. Any thread.
+    du::SmartPtr<GenericMessageQueue> Queue() const;
 };
 
 }  // namespace dom
