@@ -378,8 +378,10 @@ TEST_F(SessionProgram, WhatCannotBeHadEndsTheSessionWithOneLineAndExitThree) {
              ", " + (build / "nowhere/").string() + ", " + (build / "plugins" / "nowhere/").string() + ")\n"},
         {"view image\nload tests/session-plugins/\nadd dragger\nadd compass\nkey a\n",
          "error: line 4: workflow 'compass' cannot be loaded (couldn't load workflow): no loaded plug-in "
-         "makes "
-         "it for this view\n"},
+         "makes it for this view\n"},
+        {"view shape\nload tests/session-plugins/\nadd draggr\n",
+         "error: line 3: workflow 'draggr' cannot be loaded (couldn't load workflow): no loaded plug-in "
+         "makes it for this view (did you mean 'dragger'?)\n"},
         {"key a\n", "error: line 1: no view yet: start the session with 'view shape' (or drawing, image)\n"},
     };
     for (const auto& [text, message] : cases) {

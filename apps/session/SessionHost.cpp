@@ -1095,6 +1095,16 @@ private:
         return met;
     }
 
+    // " (did you mean 'orbit'?)" when a loaded plug-in makes a workflow of a name close to name, else "".
+    std::string NearestWorkflow(const std::string& name) {
+        std::vector<std::string> known;
+        for (const du::Symbol& made : loader_->GetNames(View().GetViewType(), du::Symbol("workflow"))) {
+            known.push_back(made.ToString());
+        }
+        const std::optional<std::string> nearest = Nearest(name, known);
+        return nearest ? " (did you mean '" + ErrorWord(*nearest) + "'?)" : "";
+    }
+
     // A workflow that cannot be loaded stops the session: what follows would only fail in its wake.
     void CheckFailures(const Command& command) {
         const std::size_t changes = log_.TakeChangeCount();
@@ -1103,7 +1113,7 @@ private:
         for (const auto& [name, message] : log_.TakeFailures()) {
             if (add && message == "couldn't load workflow") {
                 throw SessionFailure("workflow '" + ErrorWord(name) + "' cannot be loaded (" + message +
-                                     "): no loaded plug-in makes it for this view");
+                                     "): no loaded plug-in makes it for this view" + NearestWorkflow(name));
             }
         }
         // The manager ignores, without a report, a component made under the name that is no workflow; an
