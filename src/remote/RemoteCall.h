@@ -156,8 +156,9 @@ constexpr bool WELL_FORMED = HAS_REPLY<Result, Params...> || !(IS_OUT<Params> ||
 
 template <class V>
 constexpr bool VALUE_NEEDS_SELF = Value<V>::NEEDS_SELF;
+// Inline: an explicit specialization is not a template, and clang gives it one definition per file.
 template <>
-constexpr bool VALUE_NEEDS_SELF<void> = false;
+inline constexpr bool VALUE_NEEDS_SELF<void> = false;
 template <class Result, class... Params>
 constexpr bool NEEDS_SELF = VALUE_NEEDS_SELF<Result> || (VALUE_NEEDS_SELF<Stored<Params>> || ...);
 
