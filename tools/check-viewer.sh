@@ -218,6 +218,7 @@ echo "ok: F2 started measure (cursor cross), Escape dismissed it"
 
 # One press of a keypad key is one key message: its text, not also its name.
 x11 key KP_Add
+shot
 # A burst of clicks faster than frames are drawn: every press and release must reach the view.
 x11 mousemove --window "$window" 5 5 click --repeat 8 --delay 1 3
 x11 key ctrl+q
