@@ -54,7 +54,7 @@ bool ZoomWorkflow::OnMsgKeyPress(const std::string& utf8Key, const du::Symbol& s
 
 // Frames the selection, or everything when nothing is selected. Whoever controls the selection answers
 // what is selected; the host answers where it is drawn. A host without geometry (the stand-in scene) is
-// fitted at a zoom of 2 for a selection and 1 for everything.
+// fitted at a zoom of 2 for a selection, and for everything at zoom 1 with no pan, as the view starts.
 void ZoomWorkflow::Fit() {
     du::Symbol controller;
     int selected = 0;
@@ -66,7 +66,12 @@ void ZoomWorkflow::Fit() {
     }
     rzk::View::InstanceBounds bounds;
     if (!GetView()->GetInstanceBounds(ids, bounds)) {
-        ZoomTo(answered && selected > 0 ? 2.0 : 1.0);
+        if (answered && selected > 0) {
+            ZoomTo(2.0);
+        } else {
+            GetView()->GetCamera()->SetPan(0, 0);  // everything: the view as it starts
+            ZoomTo(1.0);
+        }
         return;
     }
     // A tenth of the view is left around what is framed; a single point is framed at zoom 1.

@@ -811,6 +811,7 @@ private:
 
 public:
     ~Viewer() {
+        host_.Stop();  // before the members its view's bounds provider reads go
         if (sdlStarted_) {
             SDL_Quit();
         }

@@ -104,8 +104,10 @@ TEST_F(Examples, ZoomScalesByATenthPerNotchAndFitsWhatTheSelectionControllerRepo
                                 "MsgMouseWheel(30,40,120)", "MsgKeyPress(-)"}));
 
     // Fitting asks the selection controller: none installed, then one with an instance selected.
+    h.Camera().SetPan(5, 6);
     h.Key("f");
     EXPECT_DOUBLE_EQ(h.Camera().GetZoom(), 1.0);
+    EXPECT_DOUBLE_EQ(h.Camera().GetPanX(), 0);  // everything: the view as it starts
     h.Add("select");
     h.Mode("select", "add", 4);
     h.Key("f");
