@@ -867,7 +867,8 @@ int main(int argc, char** argv) {
     app.add_option("--triangles", options.triangles, "Show a generated sheet of about N triangles");
     app.add_flag("--drawing", options.drawing, "Show a 2D drawing instead of a model");
     app.add_option("--plugin", options.pluginPath, "The workflow plug-in library")->capture_default_str();
-    app.add_option("--workflows", options.examplesPath, "The workflow plug-in with orbit, pan, zoom, select")
+    app.add_option("--workflows", options.examplesPath,
+                   "The workflow plug-in with orbit, pan, zoom, select, boxselect")
         ->capture_default_str();
     app.add_option("--load", options.loads,
                    "Load your workflow plug-in (a library, or a folder of them); repeatable")
