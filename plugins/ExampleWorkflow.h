@@ -1,14 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 
 #include "du/TextData.h"
+#include "rzk/AnnoSet.h"
+#include "rzk/Scene.h"
 #include "workflows/SimpleWorkflow.h"
 
 namespace examples {
 
-// What the five example workflows share: each reports every message that reaches one of its handlers as
+// What the example workflows share: each reports every message that reaches one of its handlers as
 // the notification "handled", whose data is the message written as a call, "MsgMouseLeftDown(10,20)", so
 // that a host can show what happened inside. A workflow of your own needs none of this.
 class ExampleWorkflow : public workflow::SimpleWorkflow {
@@ -27,7 +30,20 @@ protected:
         text << ')';
         SendNotification("handled", 0, du::SmartPtr<du::RefCounted>(new du::TextData(text.str())));
     }
+
+    // Where a workflow puts what it draws over the model (rzk::DrawnAnnotation); null when the view's
+    // scene has none.
+    du::SmartPtr<rzk::AnnoSet> GetAnnotations() const {
+        du::SmartPtr<rzk::AnnoSet> annotations;
+        if (GetScene()) {
+            GetScene()->GetAnnoSet(annotations);
+        }
+        return annotations;
+    }
 };
+
+// The colour of the examples' drawn feedback (0xAARRGGBB): yellow.
+constexpr std::uint32_t FEEDBACK_COLOR = 0xffffe040;
 
 // A key as a handled-message report shows it: its text, control characters as \xNN, or the name of a key
 // without text.

@@ -37,6 +37,7 @@ void MeasureWorkflow::OnAdd() {
 void MeasureWorkflow::OnRemove() {
     // The manager keeps a cursor request after its workflow is gone (unlike exclusive claims): take it back.
     SetCursor(GetPriority(), du::Symbol());
+    HideMeasurement();
 }
 
 bool MeasureWorkflow::OnMsgMouseLeftDown(int x, int y) {
@@ -46,6 +47,7 @@ bool MeasureWorkflow::OnMsgMouseLeftDown(int x, int y) {
     fromY_ = toY_ = y;
     du::Symbol moves[] = {ConstStrings::MsgMouseMove};
     SetExclusive(moves, 1);
+    ShowMeasurement();
     return true;
 }
 
@@ -57,6 +59,7 @@ bool MeasureWorkflow::OnMsgMouseMove(int x, int y) {
     toX_ = x;
     toY_ = y;
     measured_ = true;
+    ShowMeasurement();
     UpdateStatusMessage();  // moves bring no status pass of their own
     return true;
 }
@@ -87,6 +90,7 @@ bool MeasureWorkflow::OnMsgMouseLeftUp(int x, int y) {
     toY_ = y;
     measured_ = true;
     UnsetExclusive();
+    HideMeasurement();
     const double distance = Distance();
     SendNotification("distance", static_cast<int>(std::lround(distance)),
                      du::SmartPtr<du::RefCounted>(new du::TextData(OneDecimal(distance))));
@@ -108,6 +112,31 @@ bool MeasureWorkflow::OnMsgUpdateStatusBar() {
 
 double MeasureWorkflow::Distance() const {
     return std::hypot(toX_ - fromX_, toY_ - fromY_);
+}
+
+// Each move puts a new line and label in the place of the last ones: drawn annotations do not change.
+void MeasureWorkflow::ShowMeasurement() {
+    const du::SmartPtr<rzk::AnnoSet> annotations = GetAnnotations();
+    if (!annotations) {
+        return;
+    }
+    du::SmartPtr<rzk::Annotation> line(
+        rzk::DrawnAnnotation::Polyline({{fromX_, fromY_}, {toX_, toY_}}, FEEDBACK_COLOR));
+    du::SmartPtr<rzk::Annotation> label(
+        rzk::DrawnAnnotation::Text({toX_ + 8, toY_ - 12}, OneDecimal(Distance()), FEEDBACK_COLOR));
+    annotations->Replace(line_, line);
+    annotations->Replace(label_, label);
+    line_ = line;
+    label_ = label;
+}
+
+void MeasureWorkflow::HideMeasurement() {
+    if (const du::SmartPtr<rzk::AnnoSet> annotations = GetAnnotations()) {
+        annotations->Remove(line_);
+        annotations->Remove(label_);
+    }
+    line_ = nullptr;
+    label_ = nullptr;
 }
 
 }  // namespace examples

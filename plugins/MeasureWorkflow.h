@@ -8,7 +8,9 @@ namespace examples {
 // "distance <d>" in status field 2 and sends the notification "distance" (value: the rounded distance,
 // data: the distance with one decimal). It sits above the static workflows, so an Escape that nobody
 // consumes dismisses it; a right click ends it too. While measuring it claims every mouse move, so that no
-// workflow above it can take them; the "cross" cursor shows as long as it is installed.
+// workflow above it can take them; the "cross" cursor shows as long as it is installed. While the button is
+// down it draws the measured line and its length in the scene's annotations, and takes them away when the
+// button comes up or the tool ends.
 class MeasureWorkflow : public ExampleWorkflow {
 public:
     static constexpr unsigned int PRIORITY = 2000;
@@ -28,6 +30,8 @@ public:
 
 private:
     double Distance() const;
+    void ShowMeasurement();
+    void HideMeasurement();
 
     bool measuring_ = false;
     bool measured_ = false;
@@ -35,6 +39,8 @@ private:
     int fromY_ = 0;
     int toX_ = 0;
     int toY_ = 0;
+    du::SmartPtr<rzk::Annotation> line_;
+    du::SmartPtr<rzk::Annotation> label_;
 };
 
 }  // namespace examples

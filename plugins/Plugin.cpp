@@ -1,5 +1,6 @@
 // The plug-in's entry point: the host's loader runs it once when it loads the library, and each factory
 // makes a new workflow whenever a manager installs one by name.
+#include "BoxSelectWorkflow.h"
 #include "MeasureWorkflow.h"
 #include "OrbitWorkflow.h"
 #include "PanWorkflow.h"
@@ -23,4 +24,5 @@ RZLOADER_PLUGIN_ENTRY void RZRegisterComponents(rzloader::Loader* loader) {
     Register<examples::ZoomWorkflow>(loader, "zoom");
     Register<examples::SelectWorkflow>(loader, "select");
     Register<examples::MeasureWorkflow>(loader, "measure");
+    Register<examples::BoxSelectWorkflow>(loader, "boxselect");
 }

@@ -1,5 +1,8 @@
 #include "SelectWorkflow.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "messages/ConstStrings.h"
 #include "rzk/Scene.h"
 #include "rzk/SelectionManager.h"
@@ -30,10 +33,19 @@ bool SelectWorkflow::OnMsgClickLeft(int x, int y) {
     if (!GetView() || !GetView()->PickInstance(x, y, instance)) {
         instance = InstanceAt(x, y);
     }
-    if (!selection || instance == 0) {
+    if (!selection) {
         return false;
     }
-    selection->AddInstance(instance);
+    if (instance == 0) {
+        selection->ClearInstances();  // a click on nothing selects nothing
+        return true;
+    }
+    const std::vector<unsigned int> selected = selection->GetInstances();
+    if (GetControlPressed() && std::find(selected.begin(), selected.end(), instance) != selected.end()) {
+        selection->RemoveInstance(instance);
+    } else {
+        selection->AddInstance(instance);
+    }
     return true;
 }
 
@@ -46,6 +58,8 @@ bool SelectWorkflow::OnMsgMode(const du::Symbol& workflowName, const du::Symbol&
     }
     if (modeString == du::Symbol("add") && modeNumber > 0) {
         selection->AddInstance(static_cast<unsigned int>(modeNumber));
+    } else if (modeString == du::Symbol("remove") && modeNumber > 0) {
+        selection->RemoveInstance(static_cast<unsigned int>(modeNumber));
     } else if (modeString == du::Symbol("clear")) {
         selection->ClearInstances();
     } else {

@@ -5,9 +5,10 @@
 
 namespace examples {
 
-// A left click selects the shape instance under the pointer (as the view's picker answers, else by the grid
-// of InstanceAt); the mode message "add" selects instance
-// <number> and "clear" empties the selection. Answers the query QuerySelectionController with its own name,
+// A left click adds the shape instance under the pointer to the selection (as the view's picker answers,
+// else by the grid of InstanceAt), a Ctrl+click toggles it, and a click on nothing clears the selection.
+// The mode message "add" selects instance <number>, "remove" deselects it and "clear" empties the
+// selection. Answers the query QuerySelectionController with its own name,
 // the number of selected instances and the selection manager.
 class SelectWorkflow : public ExampleWorkflow {
 public:

@@ -1,12 +1,15 @@
 #include "ZoomWorkflow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "animation/Engine.h"
 #include "manager/WorkflowManagerCore.h"
 #include "messages/ConstStrings.h"
 #include "observers/AnimationEvent.h"
+#include "rzk/SelectionManager.h"
 #include "rzk/View.h"
 
 namespace examples {
@@ -42,18 +45,47 @@ bool ZoomWorkflow::OnMsgKeyPress(const std::string& utf8Key, const du::Symbol& s
     } else if (utf8Key == "-") {
         ZoomTo(zoom / 1.1);
     } else if (utf8Key == "f") {
-        // Whoever controls the selection answers how much is selected; the stand-in scene has no geometry
-        // to frame, so a selection is fitted at a zoom of 2.
-        du::Symbol controller;
-        int selected = 0;
-        du::SmartPtr<du::RefCounted> selection;
-        const bool answered =
-            SendQuery(ConstStrings::QuerySelectionController, controller, selected, selection);
-        ZoomTo(answered && selected > 0 ? 2.0 : 1.0);
+        Fit();
     } else {
         return false;  // other keys, Escape among them, are left to the others
     }
     return true;
+}
+
+// Frames the selection, or everything when nothing is selected. Whoever controls the selection answers
+// what is selected; the host answers where it is drawn. A host without geometry (the stand-in scene) is
+// fitted at a zoom of 2 for a selection, and for everything at zoom 1 with no pan, as the view starts.
+void ZoomWorkflow::Fit() {
+    du::Symbol controller;
+    int selected = 0;
+    du::SmartPtr<du::RefCounted> answer;
+    const bool answered = SendQuery(ConstStrings::QuerySelectionController, controller, selected, answer);
+    std::vector<unsigned int> ids;
+    if (const auto* selection = dynamic_cast<rzk::SelectionManager*>(answer.Get()); answered && selection) {
+        ids = selection->GetInstances();
+    }
+    rzk::View::InstanceBounds bounds;
+    if (!GetView()->GetInstanceBounds(ids, bounds)) {
+        if (answered && selected > 0) {
+            ZoomTo(2.0);
+        } else {
+            GetView()->GetCamera()->SetPan(0, 0);  // everything: the view as it starts
+            ZoomTo(1.0);
+        }
+        return;
+    }
+    // A tenth of the view is left around what is framed; a single point is framed at zoom 1.
+    const double width = bounds.right - bounds.left;
+    const double height = bounds.bottom - bounds.top;
+    double zoom = 1.0;
+    if (width > 0 || height > 0) {
+        zoom = 0.9 * std::min(width > 0 ? bounds.areaWidth / width : HUGE_VAL,
+                              height > 0 ? bounds.areaHeight / height : HUGE_VAL);
+    }
+    zoom = std::clamp(zoom, 1e-3, 1e3);
+    GetView()->GetCamera()->SetPan(-zoom * (bounds.left + bounds.right) / 2,
+                                   -zoom * (bounds.top + bounds.bottom) / 2);
+    ZoomTo(zoom);
 }
 
 bool ZoomWorkflow::OnMsgUpdateStatusBar() {

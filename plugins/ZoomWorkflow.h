@@ -7,9 +7,10 @@
 namespace examples {
 
 // The wheel zooms: each notch towards the user (-120) multiplies the zoom by 1.1, each notch away divides
-// it; "+" and "-" do the same from the keyboard and "f" fits the selection. Shows "zoom <z>" in status
-// field 1. When the host has an animation engine, each change plays a short animation, which any press or
-// wheel turn interrupts.
+// it; "+" and "-" do the same from the keyboard and "f" frames the selection, or everything when nothing is
+// selected (where the host answers where things are drawn: rzk::View::GetInstanceBounds). Shows "zoom <z>" in
+// status field 1. When the host has an animation engine, each change plays a short animation, which any press
+// or wheel turn interrupts.
 class ZoomWorkflow : public ExampleWorkflow {
 public:
     static constexpr unsigned int PRIORITY = 120;
@@ -25,6 +26,7 @@ public:
 
 private:
     void ZoomTo(double zoom);
+    void Fit();
 
     // The host's animation engine, asked for once: a lookup that fails may have waited seconds for an
     // animation module that never appears, so it is not repeated on every notch.

@@ -72,8 +72,8 @@ TEST(Harness, AddingANameNoPluginMakesThrowsWithTheReportAndTheNamesTheLoaderKno
     EXPECT_EQ(
         ThrownBy([&] { h.Add("orbitt"); }),
         "WorkflowHarness::Add(\"orbitt\"): couldn't load workflow: no plug-in loaded here makes a workflow "
-        "of that name (workflows the loader knows for this view: measure, orbit, pan, select, zoom; Load a "
-        "plug-in library or Register a factory first)");
+        "of that name (workflows the loader knows for this view: boxselect, measure, orbit, pan, select, "
+        "zoom; Load a plug-in library or Register a factory first)");
     // A factory that makes nothing, and one that makes something that is no workflow.
     h.Register("broken", [] { return du::SmartPtr<du::RefCounted>(); });
     h.Register("selection", [] { return du::SmartPtr<du::RefCounted>(new rzk::SelectionManager); });

@@ -10,11 +10,15 @@
 #include <sstream>
 #include <string>
 
+#include "Annotations.h"
+#include "Fit.h"
 #include "Font.h"
+#include "IdBuffer.h"
 #include "Mesh.h"
 #include "Parse.h"
 #include "Raster.h"
 #include "ViewerHost.h"
+#include "rzk/AnnoSet.h"
 #include "support/TestFolder.h"
 
 namespace {
@@ -213,6 +217,80 @@ TEST(Rasteriser, DrawingsPanZoomAndPickTheirFilledShapes) {
     EXPECT_EQ(frame.InstanceAt(175, 100), 2u);
 }
 
+// What workflows draw goes over the picture in its colour, clipped above the status line, whatever the
+// coordinates; it is never picked.
+TEST(Annotations, PolylinesRectanglesAndTextsAreDrawnOverThePictureAndClipped) {
+    using Drawn = rzk::DrawnAnnotation;
+    constexpr std::uint32_t RED = 0xffff0000;
+    constexpr std::uint32_t GREEN = 0xff00ff00;
+    viewer::Frame frame(100, 60);
+    frame.Clear(viewer::BACKGROUND);
+    const std::vector<du::SmartPtr<rzk::Annotation>> annotations = {
+        Drawn::Polyline({{10, 10}, {50, 10}, {50, 15}}, RED),
+        Drawn::Rectangle({40, 30}, {20, 20}, GREEN),
+        Drawn::Text({5, 40}, "?", RED),
+        Drawn::Polyline({{-2000000000, 35}, {2000000000, 35}}, GREEN),  // far off: only its visible part
+        Drawn::Polyline({{90, 0}, {90, 59}}, RED),                      // into the status line
+        Drawn::Text({5, 48}, "?", RED),                                 // would reach into the status line
+        du::SmartPtr<rzk::Annotation>(new rzk::Annotation),             // no geometry: not drawn
+        Drawn::Polyline({}, RED),
+    };
+    viewer::DrawAnnotations(annotations, 50, frame);
+    EXPECT_EQ(frame.PixelAt(10, 10), RED);
+    EXPECT_EQ(frame.PixelAt(30, 10), RED);
+    EXPECT_EQ(frame.PixelAt(50, 15), RED);
+    EXPECT_EQ(frame.PixelAt(51, 16), viewer::BACKGROUND);
+    for (const auto& [x, y] : {std::pair{20, 20}, std::pair{40, 20}, std::pair{40, 30}, std::pair{20, 25}}) {
+        EXPECT_EQ(frame.PixelAt(x, y), GREEN) << x << "," << y;
+    }
+    EXPECT_EQ(frame.PixelAt(30, 25), viewer::BACKGROUND);  // an outline, not filled
+    EXPECT_EQ(frame.PixelAt(0, 35), GREEN);
+    EXPECT_EQ(frame.PixelAt(99, 35), GREEN);
+    EXPECT_EQ(frame.PixelAt(90, 49), RED);
+    viewer::Frame text(100, 60);
+    text.Clear(viewer::BACKGROUND);
+    viewer::DrawText(text, 5, 40, "?", RED);
+    for (int y = 0; y < 60; ++y) {
+        EXPECT_EQ(frame.PixelAt(90, y) == RED, y < 50) << y;
+        for (int x = 0; x < 100; ++x) {
+            if (y >= 50) {
+                ASSERT_EQ(frame.PixelAt(x, y), viewer::BACKGROUND) << x << "," << y;
+            }
+            ASSERT_EQ(frame.InstanceAt(x, y), 0u);
+            if (x < 11 && y >= 40 && y < 47) {
+                ASSERT_EQ(frame.PixelAt(x, y), text.PixelAt(x, y)) << x << "," << y;
+            }
+        }
+    }
+}
+
+// Fitting frames a part: its box from PartsBox, then the zoom and pan that the example zoom sets for it
+// bring the drawn part to the middle of the picture, filling nine tenths of it.
+TEST(Fit, APartsBoxFramedByZoomAndPanFillsThePictureAsDrawn) {
+    viewer::Mesh mesh;
+    mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {3, 0, 0}, {4, 0, 0}, {4, 1, 0}, {3, 1, 0}};
+    mesh.triangles = {{0, 1, 2, 0}, {0, 2, 3, 0}, {4, 5, 6, 1}, {4, 6, 7, 1}};
+    mesh.parts = {"left", "right"};
+    EXPECT_FALSE(viewer::PartsBox(mesh, 0, 0, {9}, 200, 200));
+    const auto all = viewer::PartsBox(mesh, 0, 0, {}, 200, 200);
+    const auto right = viewer::PartsBox(mesh, 30, 20, {2}, 200, 200);
+    ASSERT_TRUE(all && right);
+    EXPECT_NEAR(all->left, -all->right, 1e-9);  // the model is centred
+    EXPECT_GT(right->left, 0);
+
+    const double zoom =
+        0.9 * std::min(200 / (right->right - right->left), 200 / (right->bottom - right->top));
+    const viewer::CameraState camera{30, 20, zoom, -zoom * (right->left + right->right) / 2,
+                                     -zoom * (right->top + right->bottom) / 2};
+    viewer::Frame frame(200, 200);
+    viewer::Rasteriser(mesh).Render(camera, {}, frame);
+    const Box drawn = Silhouette(frame);
+    EXPECT_EQ(frame.InstanceAt(100, 100), 2u);
+    EXPECT_NEAR(drawn.left + drawn.right, 200, 2);
+    EXPECT_NEAR(drawn.top + drawn.bottom, 200, 2);
+    EXPECT_NEAR(std::max(drawn.Width(), drawn.bottom - drawn.top + 1), 180, 2);
+}
+
 TEST(Font, GlyphsStayInTheirCellsAndUnknownCharactersShowAsQuestionMarks) {
     viewer::Frame frame(40, 10);
     viewer::DrawText(frame, 1, 1, "|", 0xffffffff);
@@ -264,6 +342,42 @@ TEST(ViewerHost, SessionLinesMoveTheCameraThroughTheExampleWorkflowsAndPicksDeci
     real.Stop();
 }
 
+// The view answers "what is under this point" for every point and "what is inside this rectangle" from the
+// last picture's id buffer; a session's pick line still decides its own point.
+TEST(ViewerHost, TheViewPicksPointsAndRectanglesFromWhatWasDrawn) {
+    const viewer::Mesh mesh = TwoSquares();
+    viewer::Frame frame(200, 200);
+    viewer::Rasteriser(mesh).Render({0, 0, 0.5, -50, 0}, {}, frame);  // the front square, left of centre
+    const viewer::IdBuffer drawn{frame.Width(), frame.Height(), frame.Instances()};
+    const int left = Silhouette(frame).left;
+    const int right = Silhouette(frame).right;
+    ASSERT_GT(left, 0);
+    EXPECT_EQ(drawn.At(left, 100), 2u);
+    EXPECT_EQ(drawn.At(left - 1, 100), 0u);
+    EXPECT_EQ(drawn.At(-1, 100), 0u);
+    EXPECT_EQ(drawn.At(200, 100), 0u);
+    EXPECT_EQ(drawn.Inside(left - 1, 0, 0, 199), (std::vector<std::uint32_t>{}));
+    EXPECT_EQ(drawn.Inside(1000, 1000, left, 100), (std::vector<std::uint32_t>{2}));  // corners in any order
+    EXPECT_EQ(viewer::IdBuffer{}.Inside(0, 0, 10, 10), (std::vector<std::uint32_t>{}));
+
+    viewer::ViewerHost host;
+    ASSERT_EQ(host.Start(WORKFLOW_PLUGIN_PATH, "shape"), std::nullopt);
+    unsigned int instance = 7;
+    ASSERT_TRUE(host.View().PickInstance(right, 100, instance));
+    EXPECT_EQ(instance, 0u);  // nothing drawn yet
+    host.SetDrawn(drawn);
+    host.SetPick(left + 1, 100, 9);
+    for (const auto& [x, expected] :
+         {std::pair{right, 2u}, std::pair{right + 1, 0u}, std::pair{left + 1, 9u}}) {
+        ASSERT_TRUE(host.View().PickInstance(x, 100, instance));
+        EXPECT_EQ(instance, expected) << x;
+    }
+    std::vector<unsigned int> inside;
+    ASSERT_TRUE(host.View().PickInstancesInside(0, 0, 199, 199, inside));
+    EXPECT_EQ(inside, (std::vector<unsigned int>{2}));
+    host.Stop();
+}
+
 class ViewerProgram : public testing_support::TestFolder {
 protected:
     ViewerProgram() : TestFolder("viewer_test") {}
@@ -271,6 +385,11 @@ protected:
     int Run(const std::string& command) {
         const int status = std::system((command + " >" + (dir_ / "out.txt").string() + " 2>&1").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Read(const std::string& name) const {
+        std::stringstream text;
+        text << std::ifstream(dir_ / name).rdbuf();
+        return text.str();
     }
 };
 
@@ -290,6 +409,30 @@ TEST_F(ViewerProgram, ARecordingOfLiveInputReplaysInTheSessionHostToTheSameState
     EXPECT_NE(text.str().find("\ndown left "), std::string::npos) << text.str();
     EXPECT_NE(text.str().find("\nexpect camera "), std::string::npos) << text.str();
     EXPECT_EQ(Run(std::string(SESSION_HOST_PATH) + " " + recording), 0) << text.str();
+}
+
+// An author's plug-in loaded with --load and a workflow installed with --add at a priority of their choice;
+// a library that is no workflow plug-in, or a name nobody makes, ends the viewer at once with one line.
+TEST_F(ViewerProgram, LoadAndAddInstallTheAuthorsWorkflowsOrFailWithOneLine) {
+    const std::string viewer =
+        "SDL_VIDEODRIVER=offscreen ASAN_OPTIONS=detect_leaks=0 " + std::string(VIEWER_PATH);
+    const std::string check =
+        Write("check.session", "expect workflow 2500 measure\nexpect workflow 130 select\n");
+    EXPECT_EQ(Run(viewer + " --load " + EXAMPLES_PLUGIN_PATH +
+                  " --add measure@2500 --quit-after-session --session " + check),
+              0)
+        << Read("out.txt");
+    auto oneErrorLine = [&](const std::string& arguments, const std::string& reason) {
+        EXPECT_NE(Run(viewer + " --quit-after-session --session " + check + " " + arguments), 0) << arguments;
+        const std::string out = Read("out.txt");
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        EXPECT_NE(out.find("error: "), std::string::npos) << out;
+        EXPECT_NE(out.find(reason), std::string::npos) << out;
+    };
+    oneErrorLine(std::string("--load ") + WORKFLOW_PLUGIN_PATH, "no workflow plug-in loaded from");
+    oneErrorLine("--add nosuch", "no loaded workflow plug-in makes a workflow named 'nosuch' (known: ");
+    oneErrorLine("--add measure@x", "NAME@PRIORITY");
+    oneErrorLine(std::string("--workflows ") + WORKFLOW_PLUGIN_PATH, "no workflow plug-in loaded from");
 }
 
 }  // namespace

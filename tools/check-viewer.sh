@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the windowed viewer as a person uses it: under a virtual X display, real X input from xdotool
-# (a left drag, two wheel notches, a click on the model, the measure tool and Escape), the viewer's own
+# (a left drag, two wheel notches, a click on the model, the measure tool and Escape; then an author's
+# plug-in loaded with --load and --add, the measured line drawn while measuring, a box selection), the viewer's own
 # pictures read back and judged by their pixels, then the recording replayed headless by the session host
 # and played into a live window, both of which must end with the same camera and selection. Bad input (broken OBJ files, a plug-in that is not
 # one) must give one clear line and a non-zero exit. Bounded in time; skipped only when no X display can be
@@ -95,6 +96,9 @@ if command == 'inside':     # a point on the model near the middle: where to cli
     cx, cy = width // 2, (height - 16) // 2
     x, y = min(mask, key=lambda p: (p[0] - cx) ** 2 + (p[1] - cy) ** 2 + (0 if (p[0]+3, p[1]) in mask and (p[0]-3, p[1]) in mask and (p[0], p[1]+3) in mask and (p[0], p[1]-3) in mask else 10**9))
     print(x, y)
+if command == 'feedback':   # how many pixels show the examples' drawn feedback (yellow, 0xffe040)
+    width, height, rgb = read(sys.argv[2])
+    print(sum(1 for i in range(0, (height - 16) * width * 3, 3) if rgb[i:i+3] == bytes((0xff, 0xe0, 0x40))))
 if command == 'same':       # the screen shows the picture: window contents grabbed from the X server
     wa, ha, ra = read(sys.argv[2]); ws, hs, rs = read(sys.argv[3]); ox, oy = int(sys.argv[4]), int(sys.argv[5])
     differ = sum(1 for y in range(ha) for x in range(0, wa, 4)
@@ -129,6 +133,9 @@ expect_refusal "an OBJ file without faces" "$work/nofaces.obj"
 expect_refusal "a missing OBJ file" "$work/missing.obj"
 expect_refusal "a plug-in that is not a library" --plugin "$work/fake.so"
 expect_refusal "a plug-in without entry points" --plugin "$root/$build/librzhost.so"
+expect_refusal "--load of a library that is no workflow plug-in" --load "$root/$build/librzhost.so"
+expect_refusal "--add of a workflow nobody makes" --add no-such-workflow
+grep -q "known: " "$work/refusal.err" || fail "--add of an unknown name does not say which names are known"
 fi
 
 # --- the live window ---------------------------------------------------------------------------------------
@@ -139,7 +146,7 @@ if [ "${CHECK_VIEWER_INNER:-}" != "1" ]; then
         exit 0
     fi
     CHECK_VIEWER_INNER=1 CHECK_VIEWER_WORK="$work" \
-        timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build"
+        timeout 160 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build"
     exit $?
 fi
 
@@ -151,18 +158,19 @@ window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) |
 x11() { timeout 10 xdotool "$@" || fail "xdotool $*"; }
 
 shots=0
+prefix=shot  # the --snapshot prefix of the viewer running now
 # F12 follows the input before it in the window's event queue: the picture shows everything up to it.
 shot() {
     shots=$((shots + 1))
     x11 key F12
     for _ in $(seq 1 200); do
-        [ -e "$work/shot-$shots.ppm" ] && return 0
+        [ -e "$work/$prefix-$shots.ppm" ] && return 0
         kill -0 $viewer_pid 2>/dev/null || fail "the viewer ended: $(cat "$work/viewer.err")"
         sleep 0.05
     done
     fail "no picture $shots within 10 s"
 }
-state() { grep "^$1 " "$work/shot-$2.txt" | cut -d' ' -f2-; }
+state() { grep "^$1 " "$work/$prefix-$2.txt" | cut -d' ' -f2-; }
 
 x11 mousemove --window "$window" 320 240
 shot
@@ -208,6 +216,9 @@ shot
 [ "$(state cursor $shots)" != "cross" ] || fail "Escape did not dismiss measure"
 echo "ok: F2 started measure (cursor cross), Escape dismissed it"
 
+# One press of a keypad key is one key message: its text, not also its name.
+x11 key KP_Add
+shot
 # A burst of clicks faster than frames are drawn: every press and release must reach the view.
 x11 mousemove --window "$window" 5 5 click --repeat 8 --delay 1 3
 x11 key ctrl+q
@@ -224,6 +235,10 @@ presses=$(grep -c '^down right ' "$work/recorded.session" || true)
 releases=$(grep -c '^up right ' "$work/recorded.session" || true)
 [ "$presses" -eq 8 ] && [ "$releases" -eq 8 ] || fail "a burst of 8 clicks arrived as $presses presses and $releases releases"
 echo "ok: a burst of 8 clicks arrived whole"
+pluses=$(grep -c '^key "\?+"\?$' "$work/recorded.session" || true)
+! grep -q 'Keypad' "$work/recorded.session" && [ "$pluses" -eq 1 ] ||
+    fail "a keypad + was recorded as $(grep -c '^key ' "$work/recorded.session") key lines: $(grep '^key ' "$work/recorded.session" | tr '\n' ' ')"
+echo "ok: a keypad + arrived as one key"
 
 # --- the recording, replayed headless ------------------------------------------------------------------------
 camera=$(grep '^camera ' "$work/viewer.out")
@@ -237,4 +252,46 @@ timeout 60 "$viewer" --width 640 --height 480 --session "$work/recorded.session"
     >"$work/live.out" 2>"$work/live.err" || fail "the recording played into the window did not hold: $(cat "$work/live.out")"
 grep -qx "$camera" "$work/live.out" || fail "the recording played into the window ended elsewhere: $(cat "$work/live.out")"
 echo "ok: the recording played into a live window ends the same"
+
+# --- an author's plug-in and drawn feedback: --load and --add, the measured line, a box selection -----------
+# Not recorded: a box selection asks the view what is drawn inside it, which a headless replay cannot know.
+shots=0
+prefix=box
+"$viewer" --width 640 --height 480 --snapshot "$work/box" --load "$root/$build/plugins/libworkflow_examples.so" \
+    --add measure@2500 >"$work/viewer.out" 2>"$work/viewer.err" &
+viewer_pid=$!
+trap 'kill $viewer_pid 2>/dev/null || true' EXIT
+window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) || fail "the viewer's window did not appear"
+x11 mousemove --window "$window" 100 100
+shot
+[ "$(state cursor $shots)" = "cross" ] || fail "--add measure@2500 did not install measure: cursor $(state cursor $shots)"
+x11 mousedown 1
+for x in 150 200 250 300; do x11 mousemove --window "$window" $x 200; done
+shot
+drawn=$(pixels feedback "$work/box-$shots.ppm")
+[ "$drawn" -gt 100 ] || fail "no measured line drawn while measuring ($drawn pixels)"
+x11 mouseup 1
+shot
+[ "$(pixels feedback "$work/box-$shots.ppm")" -eq 0 ] || fail "the measured line stayed after the release"
+echo "ok: --load/--add installed measure at 2500; its line showed while measuring ($drawn pixels) and went"
+x11 key Escape
+x11 mousemove --window "$window" 3 3 keydown shift mousedown 1
+for step in 1 2 3 4; do x11 mousemove --window "$window" $((3 + 159 * step)) $((3 + 115 * step)); done
+shot
+[ "$(pixels feedback "$work/box-$shots.ppm")" -gt 100 ] || fail "no rubber band during the Shift drag"
+x11 mouseup 1 keyup shift
+shot
+boxed=$(state selection $shots)
+[ "$(wc -w <<<"$boxed")" -ge 2 ] || fail "the box over the whole model selected '$boxed', not two parts or more"
+[ "$(pixels feedback "$work/box-$shots.ppm")" -eq 0 ] || fail "the rubber band stayed after the release"
+echo "ok: a Shift drag drew a rubber band and selected parts $boxed"
+x11 key ctrl+q
+code=0
+for _ in $(seq 1 200); do
+    kill -0 $viewer_pid 2>/dev/null || break
+    sleep 0.05
+done
+wait $viewer_pid || code=$?
+trap - EXIT
+[ "$code" -eq 0 ] || fail "the viewer with --load/--add exited with $code: $(cat "$work/viewer.err")"
 echo "viewer check passed"

@@ -32,6 +32,8 @@ public:
     std::uint32_t PixelAt(int x, int y) const { return color_[Index(x, y)]; }
     // The part drawn at (x, y) as a shape instance id; 0 outside the frame or on the background.
     std::uint32_t InstanceAt(int x, int y) const;
+    // The instance id of every pixel, row by row (what InstanceAt answers).
+    const std::vector<std::uint32_t>& Instances() const { return instance_; }
 
     void Plot(int x, int y, std::uint32_t color) {
         if (x >= 0 && y >= 0 && x < width_ && y < height_) {

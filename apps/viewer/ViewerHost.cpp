@@ -1,5 +1,6 @@
 #include "ViewerHost.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "Drive.h"
@@ -91,7 +92,12 @@ std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, cons
     view_->SetInstancePicker([picks = picks_](int x, int y) {
         std::lock_guard hold(picks->lock);
         auto found = picks->answers.find({x, y});
-        return found == picks->answers.end() ? 0u : found->second;
+        return found == picks->answers.end() ? picks->drawn.At(x, y) : found->second;
+    });
+    view_->SetRegionPicker([picks = picks_](int x0, int y0, int x1, int y1) {
+        std::lock_guard hold(picks->lock);
+        const std::vector<std::uint32_t> ids = picks->drawn.Inside(x0, y0, x1, y1);
+        return std::vector<unsigned int>(ids.begin(), ids.end());
     });
     if (auto error = plugIn_.FindModule(*view_, module_)) {
         return error;
@@ -137,6 +143,41 @@ void ViewerHost::SetPick(int x, int y, unsigned int instance) {
     picks_->answers[{x, y}] = instance;
 }
 
+std::vector<std::string> ViewerHost::WorkflowNames() const {
+    std::vector<std::string> names;
+    if (loader_ && view_) {
+        for (const du::Symbol& name : loader_->GetNames(view_->GetViewType(), du::Symbol("workflow"))) {
+            names.push_back(name.ToString());
+        }
+    }
+    return names;
+}
+
+bool ParseWorkflowToAdd(const std::string& text, session::Add& add) {
+    const std::size_t at = text.find('@');
+    const std::string name = text.substr(0, at);
+    if (name.empty() || name.find_first_of(" \t") != std::string::npos) {
+        return false;
+    }
+    std::optional<unsigned int> priority;
+    if (at != std::string::npos) {
+        const std::string digits = text.substr(at + 1);
+        if (digits.empty() || digits.size() > 10 ||
+            digits.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoull(digits) > 0xffffffffull) {
+            return false;
+        }
+        priority = static_cast<unsigned int>(std::stoull(digits));
+    }
+    add = session::Add{name, priority, false};
+    return true;
+}
+
+void ViewerHost::SetDrawn(IdBuffer drawn) {
+    std::lock_guard hold(picks_->lock);
+    picks_->drawn = std::move(drawn);
+}
+
 bool ViewerHost::HasPick(int x, int y) const {
     std::lock_guard hold(picks_->lock);
     return picks_->answers.count({x, y}) != 0;
@@ -147,6 +188,19 @@ std::optional<std::string> ViewerHost::Execute(const session::Command& command, 
     if (const auto* input = std::get_if<session::WindowInput>(&command)) {
         session::Post(*input, *window_);
     } else if (const auto* call = std::get_if<session::HostCall>(&command)) {
+        // A name that no plug-in makes would install nothing, silently: say so instead.
+        if (const auto* add = std::get_if<session::Add>(call)) {
+            const std::vector<std::string> names = WorkflowNames();
+            if (std::find(names.begin(), names.end(), add->name) == names.end()) {
+                std::string known;
+                for (const std::string& name : names) {
+                    known += (known.empty() ? "" : ", ") + name;
+                }
+                return "no loaded workflow plug-in makes a workflow named '" + add->name + "' (" +
+                       (known.empty() ? std::string("none is loaded: load one first") : "known: " + known) +
+                       ")";
+            }
+        }
         session::Apply(*call, manager);
     } else if (const auto* view = std::get_if<session::View>(&command)) {
         if (session::ViewKindName(view->kind) != kind_) {

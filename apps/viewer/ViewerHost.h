@@ -6,8 +6,10 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Command.h"
+#include "IdBuffer.h"
 #include "PlugIn.h"
 #include "du/SmartPtr.h"
 #include "rzk/View.h"
@@ -60,12 +62,17 @@ public:
     void Settle();
     // Host thread only.
     void SetSearchDirs(std::string baseDir, std::string buildDir);
+    // The names of the workflows the loaded plug-ins make for this view, in name order. Host thread only.
+    std::vector<std::string> WorkflowNames() const;
 
-    // The part under (x, y) as the view's picker will answer it from now on; points never set are answered
-    // with 0, nothing. Any thread.
+    // The part under (x, y) as the view's picker will answer it from now on (a session's "pick" line);
+    // points never set are answered from what was drawn (SetDrawn), 0 before any picture. Any thread.
     void SetPick(int x, int y, unsigned int instance);
     // Any thread.
     bool HasPick(int x, int y) const;
+    // What the last picture drew: the view answers every other point, and every rectangle, from it. Any
+    // thread.
+    void SetDrawn(IdBuffer drawn);
 
     // The view and window made by Start, for reading back what the workflows did. Host thread only.
     rzk::View& View() { return *view_; }
@@ -77,6 +84,7 @@ private:
     struct PickAnswers {
         mutable std::mutex lock;
         std::map<std::pair<int, int>, unsigned int> answers;
+        IdBuffer drawn;
     };
 
     apps::PlugIn plugIn_;
@@ -91,5 +99,9 @@ private:
     du::SmartPtr<ViewerWindow> window_;
     std::shared_ptr<PickAnswers> picks_ = std::make_shared<PickAnswers>();
 };
+
+// Reads a workflow to install as the command line gives it, NAME or NAME@PRIORITY, into add; false (add
+// untouched) when the name is empty or the priority is not a whole number from 0 to 4294967295.
+bool ParseWorkflowToAdd(const std::string& text, session::Add& add);
 
 }  // namespace viewer

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -16,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "Annotations.h"
 #include "Command.h"
+#include "Fit.h"
 #include "Font.h"
 #include "Format.h"
 #include "Mesh.h"
@@ -24,6 +27,8 @@
 #include "Raster.h"
 #include "ViewState.h"
 #include "ViewerHost.h"
+#include "dp/RZTracer.h"
+#include "rzk/AnnoSet.h"
 #include "rzk/Scene.h"
 #include "rzk/SelectionManager.h"
 
@@ -50,6 +55,8 @@ struct Options {
     bool quitAfterSession = false;
     std::string snapshotPrefix;
     bool measure = false;
+    std::vector<std::string> loads;  // the author's plug-ins, loaded after the examples
+    std::vector<std::string> adds;   // NAME or NAME@PRIORITY, installed after the examples' workflows
 };
 
 // Writes what the person does as a session: the header that rebuilds the view, then every input command,
@@ -152,6 +159,14 @@ std::string KeyWord(SDL_Keycode key) {
     return name.size() > 1 ? name : std::string();
 }
 
+bool IsKeypad(SDL_Keycode key) {
+    const SDL_Scancode code = SDL_GetScancodeFromKey(key);
+    return (code >= SDL_SCANCODE_KP_DIVIDE && code <= SDL_SCANCODE_KP_PERIOD) ||
+           code == SDL_SCANCODE_KP_EQUALS || code == SDL_SCANCODE_KP_COMMA ||
+           code == SDL_SCANCODE_KP_EQUALSAS400 ||
+           (code >= SDL_SCANCODE_KP_00 && code <= SDL_SCANCODE_KP_HEXADECIMAL);
+}
+
 int ModifierOf(SDL_Keycode key) {
     switch (key) {
         case SDLK_LCTRL:
@@ -202,15 +217,27 @@ public:
             std::cerr << "error: " << *error << "\n";
             return 3;
         }
+        if (rasteriser_) {
+            ProvideBounds();
+        }
         if (!options_.recordPath.empty() && !recorder_.Open(options_.recordPath)) {
             std::cerr << "error: cannot write the recording " << options_.recordPath << "\n";
+            return 3;
+        }
+        // The workflows first: a plug-in or a name that is wrong is said before any window opens.
+        if (auto error = InstallWorkflows()) {
+            std::cerr << "error: " << *error << "\n";
+            // The plug-in's trace as its thread ends would follow the one line that says what is wrong.
+            dp::SetTraceSink([](const dp::TraceRecord&) {});
             return 3;
         }
         if (auto error = StartWindow()) {
             std::cerr << "error: " << *error << "\n";
             return 3;
         }
-        if (auto error = InstallWorkflows()) {
+        const session::Command size = session::WindowInput(session::Size{frame_.Width(), frame_.Height()});
+        recorder_.Header(size);
+        if (auto error = Run(size)) {
             std::cerr << "error: " << *error << "\n";
             return 3;
         }
@@ -239,6 +266,29 @@ private:
         }
         rasteriser_.emplace(mesh_);
         return std::nullopt;
+    }
+
+    // The view's answer to "where are these parts drawn", for fitting: asked on the plug-in's thread, so it
+    // reads only the model (fixed once loaded), the camera and the drawing area's size.
+    void ProvideBounds() {
+        host_.View().SetBoundsProvider(
+            [this, camera = host_.View().GetCamera()](const std::vector<unsigned int>& ids,
+                                                      rzk::View::InstanceBounds& bounds) {
+                const int width = areaWidth_.load();
+                const int height = areaHeight_.load();
+                const std::optional<viewer::PixelBox> box = viewer::PartsBox(
+                    mesh_, camera->GetYaw(), camera->GetPitch(), {ids.begin(), ids.end()}, width, height);
+                if (!box) {
+                    return false;
+                }
+                bounds = {box->left,
+                          box->top,
+                          box->right,
+                          box->bottom,
+                          static_cast<double>(width),
+                          static_cast<double>(height)};
+                return true;
+            });
     }
 
     std::optional<std::string> ReadSession() {
@@ -293,12 +343,25 @@ private:
         recorder_.Header(
             session::View{options_.drawing ? session::ViewKind::Drawing : session::ViewKind::Shape});
         std::vector<session::Command> commands = {session::Load{options_.examplesPath}};
-        for (const char* name : options_.drawing
-                                    ? std::vector<const char*>{"pan", "zoom"}
-                                    : std::vector<const char*>{"orbit", "pan", "zoom", "select"}) {
+        for (const char* name :
+             options_.drawing ? std::vector<const char*>{"pan", "zoom"}
+                              : std::vector<const char*>{"orbit", "pan", "zoom", "select", "boxselect"}) {
             commands.emplace_back(session::HostCall(session::Add{name, std::nullopt, false}));
         }
-        commands.emplace_back(session::WindowInput(session::Size{frame_.Width(), frame_.Height()}));
+        // The author's plug-ins: given on the command line, so relative to where the viewer was started;
+        // written absolute into a recording so that it replays from anywhere.
+        for (const std::string& path : options_.loads) {
+            std::error_code ignored;
+            const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+            commands.emplace_back(session::Load{absolute.empty() ? path : absolute.string()});
+        }
+        for (const std::string& text : options_.adds) {
+            session::Add add;
+            if (!viewer::ParseWorkflowToAdd(text, add)) {
+                return "--add " + text + ": give a workflow as NAME or NAME@PRIORITY (a whole number)";
+            }
+            commands.emplace_back(session::HostCall(add));
+        }
         for (const session::Command& command : commands) {
             recorder_.Header(command);
             if (auto error = Run(command)) {
@@ -342,6 +405,9 @@ private:
     }
 
     void Handle(const SDL_Event& event) {
+        if (event.type != SDL_TEXTINPUT) {
+            SendKeypadWord();
+        }
         switch (event.type) {
             case SDL_QUIT:
                 running_ = false;
@@ -437,11 +503,24 @@ private:
                 break;
         }
         if (std::string word = KeyWord(key.keysym.sym); !word.empty()) {
+            // A keypad key that gives text ("+", "7") is that text, which follows as text input: its name
+            // waits, so that one press is one key message (NumLock off, no text comes and the name goes).
+            if (IsKeypad(key.keysym.sym) && key.keysym.sym != SDLK_KP_ENTER) {
+                keypadWord_ = std::move(word);
+                return;
+            }
             Input(session::WindowInput(session::Key{word}));
         }
     }
 
+    void SendKeypadWord() {
+        if (!keypadWord_.empty()) {
+            Input(session::WindowInput(session::Key{std::exchange(keypadWord_, std::string())}));
+        }
+    }
+
     void Text(const char* text) {
+        keypadWord_.clear();  // the keypad key's text stands for it
         const std::string all(text);
         for (std::size_t i = 0; i < all.size();) {
             std::size_t length = 1;
@@ -462,6 +541,8 @@ private:
 
     void Resize(int width, int height) {
         frame_.Resize(width, height);
+        areaWidth_ = frame_.Width();
+        areaHeight_ = frame_.Height() - STATUS_HEIGHT;
         if (texture_) {
             SDL_DestroyTexture(texture_);
         }
@@ -517,8 +598,20 @@ private:
 
     std::string State() {
         const du::SmartPtr<rzk::Camera>& camera = host_.View().GetCamera();
+        const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet();
         return apps::CameraText(*camera) + "|" + apps::SelectionText(host_.View()) + "|" +
-               host_.View().GetStatusMessage();
+               host_.View().GetStatusMessage() + "|" +
+               std::to_string(annotations ? annotations->GetRevision() : 0);
+    }
+
+    du::SmartPtr<rzk::AnnoSet> AnnotationSet() {
+        du::SmartPtr<rzk::Scene> scene;
+        du::SmartPtr<rzk::AnnoSet> annotations;
+        host_.View().GetScene(scene);
+        if (scene) {
+            scene->GetAnnoSet(annotations);
+        }
+        return annotations;
     }
 
     void Render() {
@@ -544,6 +637,10 @@ private:
             rasteriser_->Render(state, render, frame_);
         } else {
             viewer::RenderDrawing(drawing_, state, render, frame_);
+        }
+        host_.SetDrawn(viewer::IdBuffer{frame_.Width(), frame_.Height(), frame_.Instances()});
+        if (const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet()) {
+            viewer::DrawAnnotations(annotations->GetAnnotations(), render.areaHeight, frame_);
         }
         const std::string status = host_.View().GetStatusMessage();
         frame_.FillRect(0, frame_.Height() - STATUS_HEIGHT, frame_.Width(), STATUS_HEIGHT, 0xff32323c);
@@ -648,6 +745,7 @@ private:
                 while (SDL_PollEvent(&event)) {
                     Handle(event);
                 }
+                SendKeypadWord();
             }
             PlaySession();
             if (inputPosted_) {
@@ -713,6 +811,7 @@ private:
 
 public:
     ~Viewer() {
+        host_.Stop();  // before the members its view's bounds provider reads go
         if (sdlStarted_) {
             SDL_Quit();
         }
@@ -745,6 +844,10 @@ private:
     int snapshotsWanted_ = 0;
     int snapshots_ = 0;
 
+    std::atomic<int> areaWidth_{0};
+    std::atomic<int> areaHeight_{0};
+    std::string keypadWord_;  // a keypad key's name, sent only when no text comes of the press
+
     std::vector<double> frameTimes_;
     std::vector<double> latencies_;
     int measureStep_ = 0;
@@ -764,8 +867,15 @@ int main(int argc, char** argv) {
     app.add_option("--triangles", options.triangles, "Show a generated sheet of about N triangles");
     app.add_flag("--drawing", options.drawing, "Show a 2D drawing instead of a model");
     app.add_option("--plugin", options.pluginPath, "The workflow plug-in library")->capture_default_str();
-    app.add_option("--workflows", options.examplesPath, "The workflow plug-in with orbit, pan, zoom, select")
+    app.add_option("--workflows", options.examplesPath,
+                   "The workflow plug-in with orbit, pan, zoom, select, boxselect")
         ->capture_default_str();
+    app.add_option("--load", options.loads,
+                   "Load your workflow plug-in (a library, or a folder of them); repeatable")
+        ->type_name("PATH");
+    app.add_option("--add", options.adds,
+                   "Install a workflow by name at start, at its own priority or the one given; repeatable")
+        ->type_name("NAME[@PRIORITY]");
     app.add_option("--width", options.width, "Window width")
         ->check(CLI::Range(64, 8192))
         ->capture_default_str();

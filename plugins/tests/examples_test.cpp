@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "messages/ConstStrings.h"
+#include "rzk/AnnoSet.h"
 #include "rzk/Camera.h"
 #include "rzk/SelectionManager.h"
+#include "rzk/View.h"
 #include "testing/WorkflowHarness.h"
 
 namespace {
@@ -23,7 +25,19 @@ protected:
 
     void SetUp() override { h.Load(EXAMPLES_PLUGIN); }
     Texts Handled() { return h.TakeTexts("handled"); }
+    // What the workflows draw over the model now.
+    std::vector<du::SmartPtr<rzk::DrawnAnnotation>> Drawn() {
+        std::vector<du::SmartPtr<rzk::DrawnAnnotation>> drawn;
+        for (const du::SmartPtr<rzk::Annotation>& annotation : h.Annotations().GetAnnotations()) {
+            if (auto* shape = dynamic_cast<rzk::DrawnAnnotation*>(annotation.Get())) {
+                drawn.emplace_back(shape);
+            }
+        }
+        return drawn;
+    }
 };
+
+using Points = std::vector<rzk::DrawnAnnotation::Point>;
 
 TEST_F(Examples, EachWorkflowInstallsByNameAtItsOwnPriority) {
     for (const char* name : {"orbit", "pan", "zoom", "select", "measure"}) {
@@ -90,8 +104,10 @@ TEST_F(Examples, ZoomScalesByATenthPerNotchAndFitsWhatTheSelectionControllerRepo
                                 "MsgMouseWheel(30,40,120)", "MsgKeyPress(-)"}));
 
     // Fitting asks the selection controller: none installed, then one with an instance selected.
+    h.Camera().SetPan(5, 6);
     h.Key("f");
     EXPECT_DOUBLE_EQ(h.Camera().GetZoom(), 1.0);
+    EXPECT_DOUBLE_EQ(h.Camera().GetPanX(), 0);  // everything: the view as it starts
     h.Add("select");
     h.Mode("select", "add", 4);
     h.Key("f");
@@ -99,6 +115,26 @@ TEST_F(Examples, ZoomScalesByATenthPerNotchAndFitsWhatTheSelectionControllerRepo
     h.Mode("zoom", "reset");
     EXPECT_DOUBLE_EQ(h.Camera().GetZoom(), 1.0);
     EXPECT_EQ(h.StatusField(1), "zoom 1.00");
+
+    // A host that knows where things are drawn has the selection framed: centred, with a tenth to spare.
+    std::vector<std::vector<unsigned int>> asked;
+    h.View().SetBoundsProvider(
+        [&asked](const std::vector<unsigned int>& ids, rzk::View::InstanceBounds& bounds) {
+            asked.push_back(ids);
+            bounds = ids.empty() ? rzk::View::InstanceBounds{-100, -50, 100, 50, 400, 300}
+                                 : rzk::View::InstanceBounds{10, 20, 40, 30, 400, 300};
+            return true;
+        });
+    h.Camera().SetPan(-7, 3);
+    h.Key("f");
+    EXPECT_DOUBLE_EQ(h.Camera().GetZoom(), 12.0);  // 0.9 * 400 / 30 across; 0.9 * 300 / 10 would be more
+    EXPECT_DOUBLE_EQ(h.Camera().GetPanX(), -300);  // the box's centre (25, 25) at the view's centre
+    EXPECT_DOUBLE_EQ(h.Camera().GetPanY(), -300);
+    h.Mode("select", "clear");
+    h.Key("f");  // everything
+    EXPECT_DOUBLE_EQ(h.Camera().GetZoom(), 1.8);
+    EXPECT_DOUBLE_EQ(h.Camera().GetPanX(), 0);
+    EXPECT_EQ(asked, (std::vector<std::vector<unsigned int>>{{4}, {}}));
 }
 
 // A loader that names an animation module which never appears makes every lookup of the engine wait for it
@@ -136,9 +172,23 @@ TEST_F(Examples, SelectAddsTheClickedInstanceOrTheOneAModeMessageNamesAndAnswers
     EXPECT_EQ(count, 2);
     EXPECT_EQ(selection.Get(), static_cast<du::RefCounted*>(&h.Selection()));
 
-    h.Mode("select", "clear");
+    h.Mode("select", "remove", 13);
+    h.Mode("select", "remove", 7);  // not selected
+    EXPECT_EQ(h.Selection().GetInstances(), (std::vector<unsigned int>{3}));
+
+    // Ctrl+click toggles the one part; a plain click adds; a click on nothing clears.
+    h.ModifierKey(h.CONTROL, true);
+    h.Click(h.LEFT, 250, 30);
     EXPECT_TRUE(h.Selection().GetInstances().empty());
-    h.Click(h.LEFT, -1, 0);  // off the grid: nothing there to select
+    h.Click(h.LEFT, 250, 30);
+    h.ModifierKey(h.CONTROL, false);
+    h.Click(h.LEFT, 50, 30);
+    h.Click(h.LEFT, 50, 30);
+    EXPECT_EQ(h.Selection().GetInstances(), (std::vector<unsigned int>{3, 1}));
+    h.Click(h.LEFT, -1, 0);  // off the grid: nothing there
+    EXPECT_TRUE(h.Selection().GetInstances().empty());
+    h.Mode("select", "add", 5);
+    h.Mode("select", "clear");
     EXPECT_TRUE(h.Selection().GetInstances().empty());
 }
 
@@ -176,14 +226,71 @@ TEST_F(Examples, AnUnconsumedEscapeDismissesMeasureAndItsCursorGoesWithIt) {
     EXPECT_EQ(h.Find(2000), du::Symbol::EMPTY);
 }
 
-TEST_F(Examples, MeasureClaimsMovesOnlyBetweenPressAndRelease) {
+TEST_F(Examples, MeasureClaimsMovesAndDrawsItsLineOnlyBetweenPressAndRelease) {
     h.Add("measure");
     EXPECT_FALSE(h.HoldsExclusive("measure"));
     h.Down(h.LEFT, 0, 0);
     EXPECT_TRUE(h.HoldsExclusive("measure"));
+    h.Move(6, 8);
+    const auto drawn = Drawn();
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0]->GetKind(), rzk::DrawnAnnotation::Kind::Polyline);
+    EXPECT_EQ(drawn[0]->GetPoints(), (Points{{0, 0}, {6, 8}}));
+    EXPECT_EQ(drawn[1]->GetKind(), rzk::DrawnAnnotation::Kind::Text);
+    EXPECT_EQ(drawn[1]->GetText(), "10.0");
     h.Up(h.LEFT, 3, 4);
     EXPECT_FALSE(h.HoldsExclusive("measure"));
     EXPECT_EQ(h.TakeTexts("distance"), (Texts{"5.0"}));
+    EXPECT_TRUE(Drawn().empty());
+    // Dismissed in the middle of a measurement, it takes its drawing with it.
+    h.Down(h.LEFT, 0, 0);
+    h.Move(6, 8);
+    h.Escape();
+    EXPECT_EQ(h.Find(2000), du::Symbol::EMPTY);
+    EXPECT_TRUE(h.Annotations().GetAnnotations().empty());
+}
+
+// Shift and a left drag pull a rubber band and select what it covers; Escape cancels it; without Shift the
+// drag still orbits.
+TEST_F(Examples, BoxSelectDrawsItsBandAndSelectsWhatTheBoxCoversUnlessEscaped) {
+    for (const char* name : {"orbit", "select", "boxselect"}) {
+        h.Add(name);
+    }
+    EXPECT_EQ(h.Find(140), du::Symbol("boxselect"));
+    h.Mode("select", "add", 40);
+    h.ModifierKey(h.SHIFT, true);
+    h.Down(h.LEFT, 150, 50);
+    h.Move(200, 100);
+    h.Move(250, 130);
+    const auto band = Drawn();
+    ASSERT_EQ(band.size(), 1u);
+    EXPECT_EQ(band[0]->GetKind(), rzk::DrawnAnnotation::Kind::Rectangle);
+    EXPECT_EQ(band[0]->GetPoints(), (Points{{150, 50}, {250, 130}}));
+    h.Up(h.LEFT, 250, 130);
+    EXPECT_EQ(h.Selection().GetInstances(), (std::vector<unsigned int>{2, 3, 12, 13}));  // the grid's cells
+    EXPECT_TRUE(Drawn().empty());
+    EXPECT_DOUBLE_EQ(h.Camera().GetYaw(), 0);
+
+    h.Drag(h.LEFT, 10, 10, 500, 500);
+    h.Escape();  // after the drag: nothing to cancel
+    h.Down(h.LEFT, 10, 10);
+    h.Move(500, 500);
+    h.Escape();
+    EXPECT_TRUE(Drawn().empty());
+    h.Up(h.LEFT, 500, 500);
+    EXPECT_EQ(h.Selection().GetInstances().size(), 36u);  // the box before, not the cancelled one
+
+    // A host that knows what it drew answers for the box.
+    h.View().SetRegionPicker([](int x0, int y0, int x1, int y1) {
+        return x0 == 300 && y0 == 300 && x1 == 0 && y1 == 0 ? std::vector<unsigned int>{7, 9}
+                                                            : std::vector<unsigned int>{};
+    });
+    h.Drag(h.LEFT, 300, 300, 0, 0);
+    EXPECT_EQ(h.Selection().GetInstances(), (std::vector<unsigned int>{7, 9}));
+    h.ModifierKey(h.SHIFT, false);
+    h.Drag(h.LEFT, 0, 0, 30, 0);
+    EXPECT_NE(h.Camera().GetYaw(), 0);
+    EXPECT_EQ(h.Selection().GetInstances(), (std::vector<unsigned int>{7, 9}));
 }
 
 }  // namespace

@@ -52,6 +52,11 @@ void SelectionManager::AddInstance(unsigned int id) {
     }
 }
 
+void SelectionManager::RemoveInstance(unsigned int id) {
+    std::lock_guard hold(lock_);
+    instances_.erase(std::remove(instances_.begin(), instances_.end(), id), instances_.end());
+}
+
 void SelectionManager::ClearInstances() {
     std::lock_guard hold(lock_);
     instances_.clear();

@@ -38,6 +38,8 @@ public:
     // added twice. The stand-in keeps ids rather than instances because its scenes hold no geometry to
     // pick from. Any thread.
     void AddInstance(unsigned int id);
+    // Takes id out of the selection; an id not selected is left alone. Any thread.
+    void RemoveInstance(unsigned int id);
     // Any thread.
     void ClearInstances();
     // Any thread.

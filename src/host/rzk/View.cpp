@@ -57,6 +57,39 @@ bool View::PickInstance(int x, int y, unsigned int& instance) const {
     return true;
 }
 
+void View::SetRegionPicker(std::function<std::vector<unsigned int>(int, int, int, int)> picker) {
+    std::lock_guard guard(pickerLock_);
+    regionPicker_ = std::move(picker);
+}
+
+bool View::PickInstancesInside(int x0, int y0, int x1, int y1, std::vector<unsigned int>& instances) const {
+    std::function<std::vector<unsigned int>(int, int, int, int)> picker;
+    {
+        std::lock_guard guard(pickerLock_);
+        picker = regionPicker_;
+    }
+    if (!picker) {
+        return false;
+    }
+    instances = picker(x0, y0, x1, y1);
+    return true;
+}
+
+void View::SetBoundsProvider(
+    std::function<bool(const std::vector<unsigned int>&, InstanceBounds&)> provider) {
+    std::lock_guard guard(pickerLock_);
+    boundsProvider_ = std::move(provider);
+}
+
+bool View::GetInstanceBounds(const std::vector<unsigned int>& ids, InstanceBounds& bounds) const {
+    std::function<bool(const std::vector<unsigned int>&, InstanceBounds&)> provider;
+    {
+        std::lock_guard guard(pickerLock_);
+        provider = boundsProvider_;
+    }
+    return provider && provider(ids, bounds);
+}
+
 void View::DetachObservers() {
     observers_->DetachAll(Observer::DETACH_SUBJECT);
 }

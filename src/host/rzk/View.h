@@ -78,6 +78,34 @@ public:
     // Asks the picker about (x, y); false (instance untouched) when the host set none. Any thread.
     bool PickInstance(int x, int y, unsigned int& instance) const;
 
+    // A stand-in extension for box selection, not part of the host's interface: the host's answer to
+    // "which shape instances are drawn inside this window rectangle", given its corners (both included, in
+    // any order); picker answers each id once. Any thread.
+    void SetRegionPicker(std::function<std::vector<unsigned int>(int x0, int y0, int x1, int y1)> picker);
+    // Asks the region picker about the rectangle; false (instances untouched) when the host set none. Any
+    // thread.
+    bool PickInstancesInside(int x0, int y0, int x1, int y1, std::vector<unsigned int>& instances) const;
+
+    // A stand-in extension for fitting, not part of the host's interface: where shape instances are drawn
+    // with the camera's current angles at zoom 1 and no pan, as a rectangle in window pixels measured from
+    // the centre of the view's drawing area (x right, y down), with that area's size. The camera's pan is
+    // in window pixels and its zoom scales about that centre, so a workflow can frame the rectangle.
+    struct InstanceBounds {
+        double left = 0;
+        double top = 0;
+        double right = 0;
+        double bottom = 0;
+        double areaWidth = 0;
+        double areaHeight = 0;
+    };
+    // provider fills the bounds of the instances with the given ids (all of them when ids is empty) and
+    // answers false when it knows none of them. Any thread.
+    void SetBoundsProvider(
+        std::function<bool(const std::vector<unsigned int>& ids, InstanceBounds&)> provider);
+    // Asks the bounds provider; false (bounds untouched) when the host set none or it knows none of ids.
+    // Any thread.
+    bool GetInstanceBounds(const std::vector<unsigned int>& ids, InstanceBounds& bounds) const;
+
     // Every text given to SetStatusMessage, oldest first. Any thread.
     std::vector<std::string> GetStatusMessages() const;
     // The texts given to SetStatusMessage after the first `seen` ones, oldest first: what a host that
@@ -111,6 +139,8 @@ private:
     std::vector<std::string> statusMessages_;
     mutable std::mutex pickerLock_;
     std::function<unsigned int(int, int)> picker_;
+    std::function<std::vector<unsigned int>(int, int, int, int)> regionPicker_;
+    std::function<bool(const std::vector<unsigned int>&, InstanceBounds&)> boundsProvider_;
     const du::SmartPtr<ObserverRegistry> observers_;
 };
 
