@@ -9,7 +9,7 @@ namespace examples {
 // The wheel zooms: each notch towards the user (-120) multiplies the zoom by 1.1, each notch away divides
 // it; "+" and "-" do the same from the keyboard and "f" fits the selection. Shows "zoom <z>" in status
 // field 1. When the host has an animation engine, each change plays a short animation, which any press or
-// wheel turn interrupts.
+// wheel turn interrupts. A two-finger pinch zooms by how far the fingers spread.
 class ZoomWorkflow : public ExampleWorkflow {
 public:
     static constexpr unsigned int PRIORITY = 120;
@@ -23,6 +23,9 @@ public:
                    const du::SmartPtr<du::RefCounted>& modeObject, int modeNumber) override;
     bool OnMsgAnimationFinished() override;
 
+protected:
+    void OnGesture(const Gesture& gesture) override;
+
 private:
     void ZoomTo(double zoom);
 
@@ -30,6 +33,7 @@ private:
     // animation module that never appears, so it is not repeated on every notch.
     bool engineAsked_ = false;
     du::SmartPtr<animation::Engine> engine_;
+    double pinchStart_ = 1.0;  // the zoom when the pinch began
 };
 
 }  // namespace examples

@@ -7,13 +7,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Font.h"
+#include "Format.h"
 #include "Mesh.h"
 #include "Parse.h"
 #include "Raster.h"
+#include "TouchInput.h"
 #include "ViewerHost.h"
 #include "support/TestFolder.h"
 
@@ -262,6 +266,44 @@ TEST(ViewerHost, SessionLinesMoveTheCameraThroughTheExampleWorkflowsAndPicksDeci
     EXPECT_TRUE(run(9, "query QuerySelectionController"));
     EXPECT_TRUE(run(10, "load no-such-plugins/"));
     real.Stop();
+}
+
+// Fingers on the window become touch events of every finger down, which the examples read as a pinch.
+TEST(ViewerHost, FingersOnTheWindowPinchTheExamplesZoomAndLiftCleanly) {
+    viewer::ViewerHost host;
+    ASSERT_EQ(host.Start(WORKFLOW_PLUGIN_PATH, "shape"), std::nullopt);
+    host.SetSearchDirs(".", WORKFLOW_BUILD_DIR);
+    std::string out;
+    for (const session::Command& command :
+         {session::Command(session::Load{EXAMPLES_PLUGIN_PATH}),
+          session::Command(session::HostCall(session::Add{"zoom", std::nullopt, false}))}) {
+        ASSERT_EQ(host.Execute(command, 1, out), std::nullopt);
+    }
+    viewer::TouchInput fingers;
+    std::vector<std::string> lines;
+    auto post = [&](const std::optional<session::Touch>& touch) {
+        ASSERT_TRUE(touch);
+        lines.push_back(session::Format(session::WindowInput(*touch)));
+        EXPECT_EQ(host.Execute(session::WindowInput(*touch), 2, out), std::nullopt);
+    };
+    // SDL's finger ids are large and arbitrary; the window sees 1, 2, ...
+    post(fingers.Down(7001, 350, 300, 0));
+    post(fingers.Down(7002, 450, 300, 10));
+    post(fingers.Move(7001, 300, 300, 20));
+    post(fingers.Move(7002, 500, 300, 30));
+    post(fingers.Up(7002, 500, 300, 40));
+    EXPECT_FALSE(fingers.Move(9999, 1, 1, 50));  // a finger that never came down
+    post(fingers.Up(7001, 300, 300, 50));
+    EXPECT_EQ(fingers.Fingers(), 0u);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "touch 1 1 1 350 300 0 2", "touch 1 2 1 350 300 0 1 2 450 300 10 2",
+                         "touch 1 2 1 300 300 20 1 2 450 300 10 1", "touch 1 2 1 300 300 20 1 2 500 300 30 1",
+                         "touch 1 2 1 300 300 20 1 2 500 300 40 4", "touch 1 1 1 300 300 50 4"}));
+    ASSERT_EQ(host.Execute(session::Print{session::State::Camera}, 3, out), std::nullopt);
+    EXPECT_EQ(out, "camera \"yaw 0.00 pitch 0.00 zoom 2.0000 pan 0.00 0.00\"");
+    // The next touch numbers its fingers from 1 again.
+    EXPECT_EQ(fingers.Down(8000, 1, 1, 60)->points[0].id, 1);
+    host.Stop();
 }
 
 class ViewerProgram : public testing_support::TestFolder {

@@ -22,6 +22,8 @@
 #include "Mesh.h"
 #include "Parse.h"
 #include "Raster.h"
+#include "SpaceMouse.h"
+#include "TouchInput.h"
 #include "ViewState.h"
 #include "ViewerHost.h"
 #include "rzk/Scene.h"
@@ -360,6 +362,11 @@ private:
                 break;
             }
             case SDL_MOUSEMOTION:
+                // SDL also moves the mouse with the first finger; under a two-finger gesture that move
+                // is not the person's pointer, and would orbit while they pinch.
+                if (event.motion.which == SDL_TOUCH_MOUSEID && touch_.Fingers() > 1) {
+                    break;
+                }
                 Input(session::WindowInput(session::Move{event.motion.x, event.motion.y}));
                 break;
             case SDL_MOUSEWHEEL: {
@@ -379,6 +386,11 @@ private:
             case SDL_KEYDOWN:
             case SDL_KEYUP:
                 Key(event.key);
+                break;
+            case SDL_FINGERDOWN:
+            case SDL_FINGERMOTION:
+            case SDL_FINGERUP:
+                Finger(event.tfinger);
                 break;
             case SDL_TEXTINPUT:
                 Text(event.text.text);
@@ -438,6 +450,20 @@ private:
         }
         if (std::string word = KeyWord(key.keysym.sym); !word.empty()) {
             Input(session::WindowInput(session::Key{word}));
+        }
+    }
+
+    // A finger on a touch screen: its place is a fraction of the window, made pixels here.
+    void Finger(const SDL_TouchFingerEvent& finger) {
+        const int x = static_cast<int>(finger.x * static_cast<float>(frame_.Width()));
+        const int y = static_cast<int>(finger.y * static_cast<float>(frame_.Height()));
+        const int time = static_cast<int>(finger.timestamp & 0x7fffffff);
+        const std::optional<session::Touch> touch =
+            finger.type == SDL_FINGERDOWN ? touch_.Down(finger.fingerId, x, y, time)
+            : finger.type == SDL_FINGERUP ? touch_.Up(finger.fingerId, x, y, time)
+                                          : touch_.Move(finger.fingerId, x, y, time);
+        if (touch) {
+            Input(session::WindowInput(*touch));
         }
     }
 
@@ -649,6 +675,9 @@ private:
                     Handle(event);
                 }
             }
+            while (const std::optional<session::Motion> motion = spaceMouse_.Poll()) {
+                Input(session::WindowInput(*motion));
+            }
             PlaySession();
             if (inputPosted_) {
                 host_.Settle();
@@ -741,6 +770,8 @@ private:
     bool redraw_ = true;
     bool wireframe_ = false;
     bool measuring_ = false;
+    viewer::TouchInput touch_;
+    viewer::SpaceMouse spaceMouse_;
     bool inputPosted_ = false;
     int snapshotsWanted_ = 0;
     int snapshots_ = 0;
