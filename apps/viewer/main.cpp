@@ -227,7 +227,7 @@ private:
             return std::nullopt;
         }
         if (!options_.objPath.empty()) {
-            if (auto error = viewer::LoadObj(options_.objPath, mesh_)) {
+            if (auto error = viewer::LoadModel(options_.objPath, mesh_)) {
                 return error;
             }
         } else if (options_.triangles > 0) {
@@ -788,7 +788,8 @@ private:
 int main(int argc, char** argv) {
     CLI::App app("Shows a model or a drawing in a window, moved by the workflows of the workflow plug-in.");
     Options options;
-    app.add_option("model", options.objPath, "An OBJ file to show (default: a built-in model)");
+    app.add_option("model", options.objPath,
+                   "A model file to show: OBJ, glTF, STL, PLY, 3MF, ... (default: a built-in model)");
     app.add_option("--shape", options.shape, "Built-in model: assembly, cube or sphere")
         ->check(CLI::IsMember({"assembly", "cube", "sphere"}))
         ->capture_default_str();
