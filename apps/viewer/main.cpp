@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "Command.h"
 #include "Font.h"
 #include "Format.h"
+#include "GlRasteriser.h"
 #include "Mesh.h"
 #include "Parse.h"
 #include "Raster.h"
@@ -41,6 +43,7 @@ volatile std::sig_atomic_t snapshotSignal = 0;
 struct Options {
     std::string objPath;
     std::string shape = "assembly";
+    std::string renderer = "software";
     std::size_t triangles = 0;
     bool drawing = false;
     std::string pluginPath = WORKFLOW_VIEWER_PLUGIN;
@@ -211,6 +214,12 @@ public:
         if (auto error = StartWindow()) {
             std::cerr << "error: " << *error << "\n";
             return 3;
+        }
+        if (options_.renderer == "gl" && rasteriser_) {
+            // Without a usable GL the software rasteriser draws the same picture, more slowly.
+            if (auto error = viewer::GlRasteriser::Create(mesh_, gl_)) {
+                std::cerr << "warning: drawing without OpenGL: " << *error << "\n";
+            }
         }
         if (auto error = InstallWorkflows()) {
             std::cerr << "error: " << *error << "\n";
@@ -566,7 +575,9 @@ private:
             render.selected.assign(ids.begin(), ids.end());
         }
         frame_.Clear(viewer::BACKGROUND);
-        if (rasteriser_) {
+        if (gl_ && !render.wireframe) {
+            gl_->Render(state, render, frame_);
+        } else if (rasteriser_) {
             rasteriser_->Render(state, render, frame_);
         } else {
             viewer::RenderDrawing(drawing_, state, render, frame_);
@@ -720,6 +731,7 @@ private:
         recorder_.Header(session::Expect{session::Expectation::Camera, {}, 0, camera});
         recorder_.Header(session::Expect{session::Expectation::Selection, {}, 0, selection});
         const bool recorded = recorder_.Close();
+        gl_.reset();
         for (auto& [kind, cursor] : cursors_) {
             SDL_FreeCursor(cursor);
         }
@@ -754,6 +766,7 @@ private:
     viewer::Mesh mesh_;
     viewer::Drawing drawing_;
     std::optional<viewer::Rasteriser> rasteriser_;
+    std::unique_ptr<viewer::GlRasteriser> gl_;  // made after the window, gone before it
     viewer::Frame frame_;
     viewer::ViewerHost host_;
     Recorder recorder_;
@@ -795,6 +808,10 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--triangles", options.triangles, "Show a generated sheet of about N triangles");
     app.add_flag("--drawing", options.drawing, "Show a 2D drawing instead of a model");
+    app.add_option("--renderer", options.renderer,
+                   "Draw the model in software or with OpenGL (gl; software when there is no GL)")
+        ->check(CLI::IsMember({"software", "gl"}))
+        ->capture_default_str();
     app.add_option("--plugin", options.pluginPath, "The workflow plug-in library")->capture_default_str();
     app.add_option("--workflows", options.examplesPath, "The workflow plug-in with orbit, pan, zoom, select")
         ->capture_default_str();
