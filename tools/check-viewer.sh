@@ -264,4 +264,12 @@ for model in "" "$work/two.gltf" "$work/wedge.stl"; do
     grep -q 'zoom 2.0000' "$work/pinch.out" || fail "the pinch ended elsewhere: $(cat "$work/pinch.out")"
     echo "ok: ${model:-the built-in model} opened, and a two-finger pinch doubled its zoom"
 done
+timeout 60 "$viewer" --width 640 --height 480 --session "$work/pinch.session" --quit-after-session --renderer gl \
+    >"$work/gl.out" 2>"$work/gl.err" || fail "the pinch drawn with OpenGL did not hold: $(cat "$work/gl.out" "$work/gl.err")"
+grep -q 'zoom 2.0000' "$work/gl.out" || fail "the pinch drawn with OpenGL ended elsewhere: $(cat "$work/gl.out")"
+if grep -q 'without OpenGL' "$work/gl.err"; then
+    echo "ok: no OpenGL here, the software rasteriser drew instead: $(cat "$work/gl.err")"
+else
+    echo "ok: drawn with OpenGL"
+fi
 echo "viewer check passed"

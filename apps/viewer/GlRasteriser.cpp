@@ -20,41 +20,43 @@ namespace {
 
 // The same shading as the software rasteriser: the part's colour (or the highlight) times 0.3 plus 0.7 of
 // how squarely the face looks at the light, in view space, either side.
+// The same shading as the software rasteriser: the part's colour (or the highlight) times 0.3 plus 0.7 of
+// how squarely the face looks at the light, in view space, either side. Corners are shared between
+// triangles (a vertex is shaded once however many triangles meet there), so the face's normal comes from
+// the slopes of the view position across the pixel, and its part from the triangle's number.
 const char* const VERTEX_SHADER = R"(#version 330 core
 layout(location = 0) in vec3 position;   // centred and scaled into the unit sphere
-layout(location = 1) in vec3 normal;     // the face's, in model space
-layout(location = 2) in uint part;
 uniform mat3 rotation;                   // model to view space (x right, y up, z towards the viewer)
 uniform vec2 origin;                     // window pixels of the model's centre, y down
 uniform float pixels;                    // pixels per unit
 uniform vec2 size;                       // the frame in pixels
-flat out vec3 faceNormal;
-flat out uint facePart;
+out vec3 viewPosition;
 void main() {
     vec3 v = rotation * position;
     vec2 screen = vec2(origin.x + v.x * pixels, origin.y - v.y * pixels);
     gl_Position = vec4(screen.x / size.x * 2.0 - 1.0, 1.0 - screen.y / size.y * 2.0, -v.z * 0.5, 1.0);
-    faceNormal = rotation * normal;
-    facePart = part;
+    viewPosition = v;
 }
 )";
 
 const char* const FRAGMENT_SHADER = R"(#version 330 core
-flat in vec3 faceNormal;
-flat in uint facePart;
+in vec3 viewPosition;
 uniform vec3 palette[6];
 uniform vec3 highlight;
+uniform usamplerBuffer parts;            // one texel per triangle: its part
 uniform usampler2D selected;             // one texel per part: 1 when selected
 layout(location = 0) out vec4 colour;
 layout(location = 1) out uint instance;
 void main() {
     const vec3 light = vec3(0.32, 0.55, 0.77);
-    float len = length(faceNormal);
-    float facing = len > 0.0 ? abs(dot(faceNormal, light)) / len : 0.0;
-    bool chosen = texelFetch(selected, ivec2(int(facePart), 0), 0).r != 0u;
-    vec3 base = chosen ? highlight : palette[facePart % 6u];
+    vec3 normal = cross(dFdx(viewPosition), dFdy(viewPosition));
+    float len = length(normal);
+    float facing = len > 0.0 ? abs(dot(normal, light)) / len : 0.0;
+    uint part = texelFetch(parts, gl_PrimitiveID).r;
+    bool chosen = texelFetch(selected, ivec2(int(part), 0), 0).r != 0u;
+    vec3 base = chosen ? highlight : palette[part % 6u];
     colour = vec4(base * (0.3 + 0.7 * facing), 1.0);
-    instance = facePart + 1u;
+    instance = part + 1u;
 }
 )";
 
@@ -89,12 +91,15 @@ struct GlRasteriser::State {
     GLuint program = 0;
     GLuint vertexArray = 0;
     GLuint buffer = 0;
+    GLuint indexBuffer = 0;
+    GLuint partBuffer = 0;
+    GLuint partTexture = 0;
     GLuint framebuffer = 0;
     GLuint colourTarget = 0;
     GLuint instanceTarget = 0;
     GLuint depthTarget = 0;
     GLuint selectedTexture = 0;
-    GLsizei vertexCount = 0;
+    GLsizei indexCount = 0;
     std::size_t parts = 0;
     int width = 0;
     int height = 0;
@@ -106,11 +111,12 @@ struct GlRasteriser::State {
         if (context) {
             SDL_GL_MakeCurrent(window, context);
             glDeleteProgram(program);
-            glDeleteBuffers(1, &buffer);
+            const GLuint buffers[] = {buffer, indexBuffer, partBuffer};
+            glDeleteBuffers(3, buffers);
             glDeleteVertexArrays(1, &vertexArray);
             glDeleteFramebuffers(1, &framebuffer);
-            const GLuint textures[] = {colourTarget, instanceTarget, selectedTexture};
-            glDeleteTextures(3, textures);
+            const GLuint textures[] = {colourTarget, instanceTarget, selectedTexture, partTexture};
+            glDeleteTextures(4, textures);
             glDeleteRenderbuffers(1, &depthTarget);
             SDL_GL_DeleteContext(context);
         }
@@ -166,45 +172,43 @@ std::optional<std::string> GlRasteriser::Create(const Mesh& mesh, std::unique_pt
         const float radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
         scale = radius > 0 ? 1 / radius : 1;
     }
-    // Three corners a triangle, each with the face's normal and part: flat shading needs no sharing.
-    struct Corner {
-        float position[3];
-        float normal[3];
-        std::uint32_t part;
-    };
-    std::vector<Corner> corners;
-    corners.reserve(mesh.triangles.size() * 3);
-    for (const Triangle& t : mesh.triangles) {
-        Vec3 p[3];
-        const std::uint32_t indices[] = {t.a, t.b, t.c};
-        for (int i = 0; i < 3; ++i) {
-            const Vec3& v = mesh.vertices[indices[i]];
-            p[i] = {(v.x - centre.x) * scale, (v.y - centre.y) * scale, (v.z - centre.z) * scale};
-        }
-        const Vec3 u = {p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z};
-        const Vec3 w = {p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z};
-        const Vec3 n = {u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
-        for (const Vec3& c : p) {
-            corners.push_back({{c.x, c.y, c.z}, {n.x, n.y, n.z}, t.part});
-        }
+    std::vector<float> positions;
+    positions.reserve(mesh.vertices.size() * 3);
+    for (const Vec3& v : mesh.vertices) {
+        positions.insert(positions.end(),
+                         {(v.x - centre.x) * scale, (v.y - centre.y) * scale, (v.z - centre.z) * scale});
     }
-    state->vertexCount = static_cast<GLsizei>(corners.size());
+    std::vector<std::uint32_t> indices;
+    std::vector<std::uint32_t> parts;
+    indices.reserve(mesh.triangles.size() * 3);
+    parts.reserve(mesh.triangles.size());
+    for (const Triangle& t : mesh.triangles) {
+        indices.insert(indices.end(), {t.a, t.b, t.c});
+        parts.push_back(t.part);
+    }
+    state->indexCount = static_cast<GLsizei>(indices.size());
     state->parts = mesh.parts.size();
     glGenVertexArrays(1, &state->vertexArray);
     glBindVertexArray(state->vertexArray);
-    glGenBuffers(1, &state->buffer);
+    GLuint buffers[3] = {};
+    glGenBuffers(3, buffers);
+    state->buffer = buffers[0];
+    state->indexBuffer = buffers[1];
+    state->partBuffer = buffers[2];
     glBindBuffer(GL_ARRAY_BUFFER, state->buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(Corner)), corners.data(),
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(positions.size() * sizeof(float)), positions.data(),
                  GL_STATIC_DRAW);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Corner),
-                          reinterpret_cast<const void*>(offsetof(Corner, position)));
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(Corner),
-                          reinterpret_cast<const void*>(offsetof(Corner, normal)));
-    glVertexAttribIPointer(2, 1, GL_UNSIGNED_INT, sizeof(Corner),
-                           reinterpret_cast<const void*>(offsetof(Corner, part)));
-    for (GLuint i = 0; i < 3; ++i) {
-        glEnableVertexAttribArray(i);
-    }
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, state->indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                 indices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_TEXTURE_BUFFER, state->partBuffer);
+    glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(std::max<std::size_t>(parts.size(), 1) * 4),
+                 parts.empty() ? nullptr : parts.data(), GL_STATIC_DRAW);
+    glGenTextures(1, &state->partTexture);
+    glBindTexture(GL_TEXTURE_BUFFER, state->partTexture);
+    glTexBuffer(GL_TEXTURE_BUFFER, GL_R32UI, state->partBuffer);
     glGenTextures(1, &state->selectedTexture);
     glBindTexture(GL_TEXTURE_2D, state->selectedTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -300,8 +304,11 @@ void GlRasteriser::Render(const CameraState& camera, const RenderOptions& option
     glTexImage2D(GL_TEXTURE_2D, 0, GL_R8UI, static_cast<GLsizei>(s.selected.size()), 1, 0, GL_RED_INTEGER,
                  GL_UNSIGNED_BYTE, s.selected.data());
     glUniform1i(glGetUniformLocation(s.program, "selected"), 0);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_BUFFER, s.partTexture);
+    glUniform1i(glGetUniformLocation(s.program, "parts"), 1);
     glBindVertexArray(s.vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, s.vertexCount);
+    glDrawElements(GL_TRIANGLES, s.indexCount, GL_UNSIGNED_INT, nullptr);
 
     // GL's rows go upwards; the frame's go down.
     glReadBuffer(GL_COLOR_ATTACHMENT0);
