@@ -245,8 +245,6 @@ touch 1 2 1 270 240 0 1 2 370 240 0 2
 touch 1 2 1 220 240 20 1 2 420 240 20 1
 touch 1 2 1 220 240 40 1 2 420 240 40 4
 touch 1 1 1 220 240 60 4
-tick 200
-expect status-field 1 "zoom 2.00"
 PINCH
 cat >"$work/two.gltf" <<'GLTF'
 {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 1]}],
