@@ -109,7 +109,12 @@ TEST_F(ModelFiles, BrokenFilesAreRefusedWithOneLineAndLeaveTheMeshAlone) {
         {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "cannot read"},
         {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n", "cannot read"},
         {"bad.obj", "", "cannot read"},
-        {"bad.stl", "solid x\n facet normal 0 0 1\n  outer loop\n   vertex 0 0", "cannot read"},
+        {"bad.stl", "solid x\n facet normal 0 0 1\n  outer loop\n   vertex 0 0", "'vertex' with 2 of 3"},
+        {"bad.stl",
+         "solid x\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n   vertex 0 1 0\n"
+         "  endloop\n endfacet\n facet",
+         "does not end with 'endsolid'"},
+        {"bad.stl", "solid x\nendsolid x\n", "cannot read"},
         {"bad.gltf", "{\"asset\": {\"version\": \"2.0\"}, \"meshes\": [", "cannot read"},
         {"bad.xyz", "not a model at all\n", "cannot read"},
     };

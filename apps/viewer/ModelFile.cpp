@@ -6,6 +6,7 @@
 #include <assimp/Importer.hpp>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "Mesh.h"
@@ -32,6 +33,41 @@ std::optional<std::string> CheckObjStatements(const std::string& path) {
             return "malformed OBJ file " + path + ":" + std::to_string(number) + ": '" + keyword + "' with " +
                    std::to_string(count) + " of at least 3 numbers (is the file cut off?)";
         }
+    }
+    return std::nullopt;
+}
+
+// A text STL cut off shows as part of itself, or (cut inside a corner) makes the reader fail and leak:
+// every corner must have its three numbers and the file must end with "endsolid". A binary STL (NUL
+// bytes in its header or its first triangle) is left to the reader, which checks its length.
+std::optional<std::string> CheckStlText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (text.compare(0, 5, "solid") != 0 || text.substr(0, 134).find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream lines(text);
+    int number = 0;
+    std::string last;
+    for (std::string line; std::getline(lines, line);) {
+        ++number;
+        std::istringstream words(line);
+        std::string keyword;
+        if (!(words >> keyword)) {
+            continue;
+        }
+        last = keyword;
+        std::size_t count = 0;
+        for (std::string word; words >> word;) {
+            ++count;
+        }
+        if (keyword == "vertex" && count != 3) {
+            return "malformed STL file " + path + ":" + std::to_string(number) + ": 'vertex' with " +
+                   std::to_string(count) + " of 3 numbers (is the file cut off?)";
+        }
+    }
+    if (last != "endsolid") {
+        return "malformed STL file " + path + ": it does not end with 'endsolid' (is the file cut off?)";
     }
     return std::nullopt;
 }
@@ -80,10 +116,10 @@ std::optional<std::string> LoadModel(const std::string& path, Mesh& mesh) {
     for (char& c : extension) {
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    if (extension == ".obj") {
-        if (auto error = CheckObjStatements(path)) {
-            return error;
-        }
+    if (auto error = extension == ".obj"   ? CheckObjStatements(path)
+                     : extension == ".stl" ? CheckStlText(path)
+                                           : std::nullopt) {
+        return error;
     }
     Assimp::Importer importer;
     // Points and lines are dropped rather than drawn; a model without faces is refused below.
