@@ -41,6 +41,18 @@ workflow::FlightRecord Record(fuzz::FuzzInput& input, std::int64_t& time) {
     if (input.Flag()) {
         record.second = du::Symbol(input.Text(20));
     }
+    // A motion's values or a touch's points, whichever the kind writes.
+    if (record.kind == workflow::FlightRecord::Kind::Motion) {
+        for (std::int64_t& v : record.motion) {
+            v = input.Flag()
+                    ? static_cast<std::int64_t>((std::uint64_t{input.Number()} << 32) | input.Number())
+                    : value();
+        }
+    } else {
+        for (int& v : record.touch) {
+            v = value();
+        }
+    }
     return record;
 }
 

@@ -106,7 +106,8 @@ write("session_script", "quotes", 'log "a \\" b" "c\\\\"\nexpect status "x y"\n#
 write("session_script", "every-verb", "\n".join([
     "view shape", "load plugins/", "add orbit 100 persistent", "add \"sp ace\" +20", "remove 2000", "remove orbit",
     "persistent 100 off", "down left 10 20", "up right -3 4", "move 30 40", "dblclick middle", "wheel -120 30 40",
-    "key Escape", "key \"\\\"\"", "mod shift down", "size 800 600", "leave", "tick 86400000", "select add 3",
+    "key Escape", "key \"\\\"\"", "mod shift down", "size 800 600", "leave", "touch 1 2 1 10 20 5 2 2 30 40 5 1", "touch 0 0",
+    "motion -350 2 0 0 0 9000000000", "touch 1 2 3", "tick 86400000", "select add 3",
     "select clear", "mode orbit speed 2", "page -2", "query Q", "cursor 50 none", "trace on", "trace save t.trace",
     "replay orbit", "replay orbit orbit.trace", "pick 1 2 3", "print camera", "expect status \"zoom 1.10\"",
     "expect status-field 1 \"\"", "expect cursor rotate", "expect workflow 100 orbit", "expect handled z \"M(1)\"",

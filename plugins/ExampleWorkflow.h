@@ -8,6 +8,7 @@
 #include "rzk/AnnoSet.h"
 #include "rzk/Scene.h"
 #include "workflows/SimpleWorkflow.h"
+#include "workflows/TouchGestures.h"
 
 namespace examples {
 
@@ -20,7 +21,22 @@ public:
         SetPriority(priority);
     }
 
+    // Touch reaches the examples as two-finger gestures (OnGesture); the event itself is left to the
+    // workflows below, which may follow another part of the same gesture.
+    bool OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1, int id2,
+                    int x2, int y2, int time2, int flag2, int id3, int x3, int y3, int time3, int flag3,
+                    int id4, int x4, int y4, int time4, int flag4, int id5, int x5, int y5, int time5,
+                    int flag5, int id6, int x6, int y6, int time6, int flag6, int id7, int x7, int y7,
+                    int time7, int flag7, int id8, int x8, int y8, int time8, int flag8, int id9, int x9,
+                    int y9, int time9, int flag9, int id10, int x10, int y10, int time10,
+                    int flag10) override;
+
 protected:
+    using Gesture = workflow::TouchGestures::Gesture;
+    using Phase = workflow::TouchGestures::Phase;
+    // A workflow that lists MsgTouch gets each change of a two-finger gesture here.
+    virtual void OnGesture(const Gesture&) {}
+
     template <class... Values>
     void Handled(const char* message, const Values&... values) {
         std::ostringstream text;
@@ -40,6 +56,9 @@ protected:
         }
         return annotations;
     }
+
+private:
+    workflow::TouchGestures touch_;
 };
 
 // The colour of the examples' drawn feedback (0xAARRGGBB): yellow.

@@ -20,6 +20,8 @@ OrbitWorkflow::OrbitWorkflow() : ExampleWorkflow("orbit", PRIORITY) {
     AddMsgTypeHandled(ConstStrings::MsgMouseLeftUp, false);
     AddMsgTypeHandled(ConstStrings::MsgUpdateStatusBar, false);
     AddMsgTypeHandled(ConstStrings::MsgSetMode, false);
+    AddMsgTypeHandled(ConstStrings::MsgTouch, false);
+    AddMsgTypeHandled(ConstStrings::MsgMotionEvent, false);
     SetActive(true);
 }
 
@@ -37,15 +39,38 @@ bool OrbitWorkflow::OnMsgMouseLeftDrag(int x, int y) {
     if (!dragging_ || !GetView()) {
         return false;
     }
-    rzk::Camera& camera = *GetView()->GetCamera();
-    const double pitch = std::clamp(camera.GetPitch() + (y - lastY_) * speed_, -90.0, 90.0);
-    camera.SetAngles(camera.GetYaw() + (x - lastX_) * speed_, pitch);
+    Turn((x - lastX_) * speed_, (y - lastY_) * speed_);
     lastX_ = x;
     lastY_ = y;
+    return true;
+}
+
+void OrbitWorkflow::Turn(double yaw, double pitch) {
+    rzk::Camera& camera = *GetView()->GetCamera();
+    camera.SetAngles(camera.GetYaw() + yaw, std::clamp(camera.GetPitch() + pitch, -90.0, 90.0));
     // Moves bring no status pass of their own (a press, a release or a key does): ask for one, so that the
     // angles follow the drag.
     UpdateStatusMessage();
-    return true;
+}
+
+void OrbitWorkflow::OnGesture(const Gesture& gesture) {
+    if (gesture.phase == Phase::Update && gesture.stepRotation != 0.0 && GetView()) {
+        Turn(gesture.stepRotation * speed_, 0.0);
+    }
+}
+
+bool OrbitWorkflow::OnMotionEvent(long long translationX, long long translationY, long long translationZ,
+                                  long long rotationX, long long rotationY, long long rotationZ,
+                                  unsigned long long period) {
+    Handled("MsgMotionEvent", translationX, translationY, translationZ, rotationX, rotationY, rotationZ,
+            period);
+    if (!GetView() || (rotationX == 0 && rotationY == 0)) {
+        return false;
+    }
+    // Turning the cap about the vertical axis turns the yaw; tilting it forward tilts the pitch.
+    Turn(static_cast<double>(rotationY) / MOTION_PER_DEGREE * speed_,
+         static_cast<double>(rotationX) / MOTION_PER_DEGREE * speed_);
+    return false;  // the pan below follows the same motion's translation
 }
 
 bool OrbitWorkflow::OnMsgMouseLeftUp(int x, int y) {

@@ -11,6 +11,8 @@ PanWorkflow::PanWorkflow() : ExampleWorkflow("pan", PRIORITY) {
     AddMsgTypeHandled(ConstStrings::MsgMouseInitMiddleDrag, false);
     AddMsgTypeHandled(ConstStrings::MsgMouseMiddleDrag, false);
     AddMsgTypeHandled(ConstStrings::MsgMouseMiddleUp, false);
+    AddMsgTypeHandled(ConstStrings::MsgTouch, false);
+    AddMsgTypeHandled(ConstStrings::MsgMotionEvent, false);
     SetActive(true);
 }
 
@@ -28,8 +30,7 @@ bool PanWorkflow::OnMsgMouseMiddleDrag(int x, int y) {
     if (!dragging_ || !GetView()) {
         return false;
     }
-    rzk::Camera& camera = *GetView()->GetCamera();
-    camera.SetPan(camera.GetPanX() + (x - lastX_), camera.GetPanY() + (y - lastY_));
+    MoveBy(x - lastX_, y - lastY_);
     lastX_ = x;
     lastY_ = y;
     return true;
@@ -43,6 +44,30 @@ bool PanWorkflow::OnMsgMouseMiddleUp(int x, int y) {
     dragging_ = false;
     SetCursor(GetPriority(), du::Symbol());
     return true;
+}
+
+void PanWorkflow::MoveBy(double x, double y) {
+    rzk::Camera& camera = *GetView()->GetCamera();
+    camera.SetPan(camera.GetPanX() + x, camera.GetPanY() + y);
+}
+
+void PanWorkflow::OnGesture(const Gesture& gesture) {
+    if (gesture.phase == Phase::Update && GetView()) {
+        MoveBy(gesture.stepPanX, gesture.stepPanY);
+    }
+}
+
+bool PanWorkflow::OnMotionEvent(long long translationX, long long translationY, long long translationZ,
+                                long long rotationX, long long rotationY, long long rotationZ,
+                                unsigned long long period) {
+    Handled("MsgMotionEvent", translationX, translationY, translationZ, rotationX, rotationY, rotationZ,
+            period);
+    if (GetView() && (translationX != 0 || translationY != 0)) {
+        // The device's y points up, the window's down.
+        MoveBy(static_cast<double>(translationX) / MOTION_PER_PIXEL,
+               -static_cast<double>(translationY) / MOTION_PER_PIXEL);
+    }
+    return false;  // the orbit below follows the same motion's rotation
 }
 
 }  // namespace examples

@@ -22,6 +22,7 @@ ZoomWorkflow::ZoomWorkflow() : ExampleWorkflow("zoom", PRIORITY) {
     AddMsgTypeHandled(ConstStrings::MsgUpdateStatusBar, false);
     AddMsgTypeHandled(ConstStrings::MsgSetMode, false);
     AddMsgTypeHandled(ConstStrings::MsgAnimationFinished, false);
+    AddMsgTypeHandled(ConstStrings::MsgTouch, false);
     SetActive(true);
 }
 
@@ -110,6 +111,20 @@ bool ZoomWorkflow::OnMsgMode(const du::Symbol& workflowName, const du::Symbol& m
 bool ZoomWorkflow::OnMsgAnimationFinished() {
     Handled("MsgAnimationFinished");
     return false;
+}
+
+void ZoomWorkflow::OnGesture(const Gesture& gesture) {
+    if (!GetView()) {
+        return;
+    }
+    rzk::Camera& camera = *GetView()->GetCamera();
+    if (gesture.phase == Phase::Begin) {
+        pinchStart_ = camera.GetZoom();
+    } else if (gesture.phase == Phase::Update) {
+        // Follows the fingers without an animation, which would trail behind them.
+        camera.SetZoom(pinchStart_ * gesture.scale);
+        UpdateStatusMessage();
+    }
 }
 
 void ZoomWorkflow::ZoomTo(double zoom) {

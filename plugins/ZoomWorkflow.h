@@ -10,7 +10,7 @@ namespace examples {
 // it; "+" and "-" do the same from the keyboard and "f" frames the selection, or everything when nothing is
 // selected (where the host answers where things are drawn: rzk::View::GetInstanceBounds). Shows "zoom <z>" in
 // status field 1. When the host has an animation engine, each change plays a short animation, which any press
-// or wheel turn interrupts.
+// or wheel turn interrupts. A two-finger pinch zooms by how far the fingers spread.
 class ZoomWorkflow : public ExampleWorkflow {
 public:
     static constexpr unsigned int PRIORITY = 120;
@@ -24,6 +24,9 @@ public:
                    const du::SmartPtr<du::RefCounted>& modeObject, int modeNumber) override;
     bool OnMsgAnimationFinished() override;
 
+protected:
+    void OnGesture(const Gesture& gesture) override;
+
 private:
     void ZoomTo(double zoom);
     void Fit();
@@ -32,6 +35,7 @@ private:
     // animation module that never appears, so it is not repeated on every notch.
     bool engineAsked_ = false;
     du::SmartPtr<animation::Engine> engine_;
+    double pinchStart_ = 1.0;  // the zoom when the pinch began
 };
 
 }  // namespace examples

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,8 @@ const char* const EVERY_VERB =
     "wheel -32768 30 40\nwheel 32767 0 0\nkey a\nkey Escape\nkey \"\\\"\"\nkey \"\\\\\"\nkey \" \"\nkey "
     "\"\"\n"
     "key \xc3\xa9\nmod ctrl down\nmod alt up\nmod shift down\nsize 800 600\nleave\ntick 0\ntick 86400000\n"
+    "touch 1 2 1 10 20 5 2 2 30 40 5 1 0 0 0 0 0\ntouch 0 0\ntouch -1 11 0 0 0 0 0 0 0 0 0 0 7 0 0 0 0\n"
+    "motion -9223372036854775808 9223372036854775807 0 1 -2 +3\n"
     "select add 3\nselect remove -7\nselect clear\nmode orbit speed\nmode orbit \"sp ace\" 2\npage -2\n"
     "query QuerySelectionController\ncursor 50 crosshair\ncursor 0 none\ntrace on\ntrace off\n"
     "trace save \"out put.trace\"\nreplay orbit\nreplay orbit orbit.trace\npick 320 200 3\nprint camera\n"
@@ -63,9 +66,9 @@ TEST(SessionLanguage, EveryCommandReadsBackFromItsFormatAsTheSameCommand) {
     session::Script script;
     session::ScriptError error;
     ASSERT_TRUE(session::Parse("all.session", EVERY_VERB, script, error));
-    ASSERT_EQ(script.lines.size(), 62u);
+    ASSERT_EQ(script.lines.size(), 66u);
     EXPECT_EQ(script.lines[0].line, 3);
-    EXPECT_EQ(script.lines.back().line, 65);
+    EXPECT_EQ(script.lines.back().line, 69);
     EXPECT_EQ(script.lines.back().text, "leave");
     // Words keep what they say: signs, quotes and priorities.
     auto formatted = [&](const std::string& written) {
@@ -82,6 +85,18 @@ TEST(SessionLanguage, EveryCommandReadsBackFromItsFormatAsTheSameCommand) {
     EXPECT_EQ(formatted("key \" \""), "key \" \"");
     EXPECT_EQ(formatted("mode orbit speed"), "mode orbit speed");
     EXPECT_EQ(formatted("expect selection none"), "expect selection none");
+    // A touch is written up to its last point that holds anything, and posts the window's 52 values.
+    EXPECT_EQ(formatted("touch 1 2 1 10 20 5 2 2 30 40 5 1 0 0 0 0 0"), "touch 1 2 1 10 20 5 2 2 30 40 5 1");
+    EXPECT_EQ(formatted("motion -9223372036854775808 9223372036854775807 0 1 -2 +3"),
+              "motion -9223372036854775808 9223372036854775807 0 1 -2 3");
+    std::array<int, session::TOUCH_VALUES> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = static_cast<int>(i) - 3;
+    }
+    const session::Touch touch = session::TouchFrom(values);
+    EXPECT_EQ(touch.points[1].id, 4);  // the second point starts at the eighth value
+    EXPECT_EQ(touch.points[9].flag, 48);
+    EXPECT_EQ(session::TouchValues(touch), values);
     EXPECT_TRUE(script.lines[10].command == session::Command(session::HostCall(session::Remove{"", 2000u})));
 
     // The bundled sessions and the tests' own are well formed, and each line reads back.
@@ -155,6 +170,22 @@ TEST(SessionLanguage, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
         {"expect handled orbit", "s.session:2: missing argument after 'expect handled'"},
         {"select add", "s.session:2: missing argument: instance id"},
         {"trace save", "s.session:2: missing argument: FILE"},
+        {"touch 1", "s.session:2: missing argument: touch MESSAGE INPUTS [ID X Y TIME FLAG]..."},
+        {"touch 1 2 1 10 20 5", "s.session:2: a touch point takes five numbers (ID X Y TIME FLAG)"},
+        {"touch 1 1 1 10 y 5 2", "s.session:2: y coordinate is not a number: 'y'"},
+        {"touch 1 11" +
+             [] {
+                 std::string points;  // eleven points, one more than a touch holds
+                 for (int i = 0; i < 11; ++i) {
+                     points += " 1 2 3 4 5";
+                 }
+                 return points;
+             }(),
+         "s.session:2: too many arguments: touch MESSAGE INPUTS [ID X Y TIME FLAG]..."},
+        {"motion 1 2 3 4 5", "s.session:2: missing argument: motion TX TY TZ RX RY RZ"},
+        {"motion 1 2 3 4 5 9223372036854775808",
+         "s.session:2: motion value out of range (-9223372036854775808 to 9223372036854775807): "
+         "'9223372036854775808'"},
     };
     for (const auto& [line, message] : cases) {
         session::Script script;
@@ -269,36 +300,47 @@ TEST(CrashSession, RecordsBecomeTheLinesThatReplayThemAndTheRestComments) {
         at(15, FlightRecord::HostAdd("measure", 0, true)), at(15, FlightRecord::HostPersistent(2000, false)),
         at(15, FlightRecord::HostRemove(2000)),
         at(15, FlightRecord::StackChange(FlightRecord::Kind::Removed, "measure", 2000, 4, false)),
+        at(15, FlightRecord::Motion({-350, 2, 0, 0, 0, 9000000000})),
+        at(15, FlightRecord::Touch({1, 2, 1, 10, 20, 5, 2, 2, 30, 40, 5, 1})),
+        at(15, FlightRecord::Touch([] {
+               std::array<int, 52> values{1, 4};
+               values[2 + 5 * 3] = 9;  // a fourth finger's id: more than a record keeps
+               return values;
+           }())),
         // an hour's pause is shortened, keeping the timers' phase
         at(15 + 3600000 + 30, FlightRecord::Size(800, 600))};
     input.now = 15 + 3600000 + 40;  // a timer message failed after the last record
-    EXPECT_EQ(session::RecordedLines(input),
-              (std::vector<std::string>{"tick 10",
-                                        "size 640 480",
-                                        "mod ctrl down",
-                                        "down left 10 20",
-                                        "move 30 40",
-                                        "key Escape",
-                                        "key F5",
-                                        "# key with the text ab",
-                                        "# key with the text \"\\n\"",
-                                        "# key with the text \"a very long \"... (28 bytes)",
-                                        "# down button 7",
-                                        "dblclick right",
-                                        "select add 3",
-                                        "select clear",
-                                        "mode \"my flow\" \"a\\\"b\\\\\" -2",
-                                        "# mode orbit speed 1 (with a mode object of the host's)",
-                                        "page 2",
-                                        "# MsgSelectionChanged list 1, cleared, 2 removed, 3 added",
-                                        "# MsgShapeInstanceCreate",
-                                        "add measure persistent",
-                                        "persistent 2000 off",
-                                        "remove 2000",
-                                        "# measure at 2000 removed",
-                                        "tick 60030",
-                                        "size 800 600",
-                                        "tick 10"}));
+    EXPECT_EQ(
+        session::RecordedLines(input),
+        (std::vector<std::string>{"tick 10",
+                                  "size 640 480",
+                                  "mod ctrl down",
+                                  "down left 10 20",
+                                  "move 30 40",
+                                  "key Escape",
+                                  "key F5",
+                                  "# key with the text ab",
+                                  "# key with the text \"\\n\"",
+                                  "# key with the text \"a very long \"... (28 bytes)",
+                                  "# down button 7",
+                                  "dblclick right",
+                                  "select add 3",
+                                  "select clear",
+                                  "mode \"my flow\" \"a\\\"b\\\\\" -2",
+                                  "# mode orbit speed 1 (with a mode object of the host's)",
+                                  "page 2",
+                                  "# MsgSelectionChanged list 1, cleared, 2 removed, 3 added",
+                                  "# MsgShapeInstanceCreate",
+                                  "add measure persistent",
+                                  "persistent 2000 off",
+                                  "remove 2000",
+                                  "# measure at 2000 removed",
+                                  "motion -350 2 0 0 0 9000000000",
+                                  "touch 1 2 1 10 20 5 2 2 30 40 5 1",
+                                  "# MsgTouch message 1, 4 inputs, more points than a recorded line keeps",
+                                  "tick 60030",
+                                  "size 800 600",
+                                  "tick 10"}));
 }
 
 struct Outcome {

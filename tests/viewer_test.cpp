@@ -4,19 +4,24 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Annotations.h"
 #include "Fit.h"
 #include "Font.h"
+#include "Format.h"
 #include "IdBuffer.h"
 #include "Mesh.h"
 #include "Parse.h"
 #include "Raster.h"
+#include "TouchInput.h"
 #include "ViewerHost.h"
 #include "rzk/AnnoSet.h"
 #include "support/TestFolder.h"
@@ -25,54 +30,111 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ObjFiles : public testing_support::TestFolder {
+class ModelFiles : public testing_support::TestFolder {
 protected:
-    ObjFiles() : TestFolder("viewer_test") {}
+    ModelFiles() : TestFolder("viewer_test") {}
 };
 
-TEST_F(ObjFiles, ShapesBecomePartsAndPolygonsTriangles) {
+// A glTF of one triangle in two nodes, the second moved 5 along x: its buffer is the triangle's three
+// corners, (0,0,0), (1,0,0), (0,1,0), as 36 bytes of base64.
+const char* const TWO_TRIANGLES_GLTF = R"({
+  "asset": {"version": "2.0"},
+  "scene": 0,
+  "scenes": [{"nodes": [0, 1]}],
+  "nodes": [{"mesh": 0, "name": "left"}, {"mesh": 1, "name": "right", "translation": [5, 0, 0]}],
+  "meshes": [{"name": "left", "primitives": [{"attributes": {"POSITION": 0}}]},
+             {"name": "right", "primitives": [{"attributes": {"POSITION": 0}}]}],
+  "buffers": [{"byteLength": 36,
+               "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}],
+  "bufferViews": [{"buffer": 0, "byteLength": 36}],
+  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",
+                 "min": [0, 0, 0], "max": [1, 1, 0]}]
+})";
+
+TEST_F(ModelFiles, EachMeshOfAnyFormatIsAPartAndPolygonsOfAnySizeAreTriangles) {
     viewer::Mesh mesh;
-    const auto error = viewer::LoadObj(Write("two.obj",
-                                             "o plate\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"
-                                             "o wedge\nv 0 0 1\nv 1 0 1\nv 0 1 1\nf -3 -2 -1\n"),
-                                       mesh);
+    auto error = viewer::LoadModel(Write("two.obj",
+                                         "o plate\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"
+                                         "o wedge\nv 0 0 1\nv 1 0 1\nv 0 1 1\nf -3 -2 -1\n"),
+                                   mesh);
     ASSERT_FALSE(error) << *error;
     EXPECT_EQ(mesh.parts, (std::vector<std::string>{"plate", "wedge"}));
     ASSERT_EQ(mesh.triangles.size(), 3u);
     EXPECT_EQ(mesh.triangles[0].part, 0u);
     EXPECT_EQ(mesh.triangles[1].part, 0u);
     EXPECT_EQ(mesh.triangles[2].part, 1u);
-    // Relative indices count back from the last vertex read.
-    EXPECT_EQ(mesh.triangles[2].a, 4u);
-    EXPECT_EQ(mesh.triangles[2].c, 6u);
+    // Relative indices count back from the last vertex read: the wedge lies at z = 1.
+    EXPECT_FLOAT_EQ(mesh.vertices[mesh.triangles[2].a].z, 1.0f);
+    EXPECT_FLOAT_EQ(mesh.vertices[mesh.triangles[2].c].y, 1.0f);
+
+    // A face of 300 corners (more than a byte counts) is 298 triangles, all of its one part.
+    std::string big = "o disc\n";
+    std::string face = "f";
+    for (int i = 0; i < 300; ++i) {
+        const double angle = 2 * 3.14159265358979 * i / 300;
+        big += "v " + std::to_string(std::cos(angle)) + " " + std::to_string(std::sin(angle)) + " 0\n";
+        face += " " + std::to_string(i + 1);
+    }
+    error = viewer::LoadModel(Write("disc.obj", big + face + "\n"), mesh);
+    ASSERT_FALSE(error) << *error;
+    EXPECT_EQ(mesh.triangles.size(), 298u);
+    EXPECT_EQ(mesh.parts.size(), 1u);
+
+    error = viewer::LoadModel(Write("two.gltf", TWO_TRIANGLES_GLTF), mesh);
+    ASSERT_FALSE(error) << *error;
+    EXPECT_EQ(mesh.parts, (std::vector<std::string>{"left", "right"}));
+    ASSERT_EQ(mesh.triangles.size(), 2u);
+    EXPECT_EQ(mesh.triangles[1].part, 1u);
+    EXPECT_FLOAT_EQ(mesh.vertices[mesh.triangles[1].b].x, 6.0f);  // (1,0,0) moved by its node
+
+    error = viewer::LoadModel(Write("wedge.stl",
+                                    "solid wedge\n"
+                                    " facet normal 0 0 1\n  outer loop\n"
+                                    "   vertex 0 0 0\n   vertex 1 0 0\n   vertex 0 1 0\n"
+                                    "  endloop\n endfacet\n"
+                                    " facet normal 0 0 1\n  outer loop\n"
+                                    "   vertex 1 0 0\n   vertex 1 1 0\n   vertex 0 1 0\n"
+                                    "  endloop\n endfacet\nendsolid wedge\n"),
+                              mesh);
+    ASSERT_FALSE(error) << *error;
+    EXPECT_EQ(mesh.triangles.size(), 2u);
+    EXPECT_EQ(mesh.parts.size(), 1u);
 }
 
-TEST_F(ObjFiles, BrokenFilesAreRefusedWithTheirReasonAndLeaveTheMeshAlone) {
+TEST_F(ModelFiles, BrokenFilesAreRefusedWithOneLineAndLeaveTheMeshAlone) {
     const viewer::Mesh before = viewer::MakeCube();
     const struct {
+        const char* name;
         const char* text;
         const char* reason;
     } cases[] = {
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2", "cut off"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1", "cut off"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "names vertex 9, but there are 3"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3 -7\n", "but there are 3"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\n", "no faces"},
-        {"", "no faces"},
+        {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2", "cut off"},
+        {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1", "cut off"},
+        {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "cannot read"},
+        {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n", "cannot read"},
+        {"bad.obj", "", "cannot read"},
+        {"bad.stl", "solid x\n facet normal 0 0 1\n  outer loop\n   vertex 0 0", "'vertex' with 2 of 3"},
+        {"bad.stl",
+         "solid x\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n   vertex 0 1 0\n"
+         "  endloop\n endfacet\n facet",
+         "does not end with 'endsolid'"},
+        {"bad.stl", "solid x\nendsolid x\n", "cannot read"},
+        {"bad.gltf", "{\"asset\": {\"version\": \"2.0\"}, \"meshes\": [", "cannot read"},
+        {"bad.xyz", "not a model at all\n", "cannot read"},
     };
     for (const auto& bad : cases) {
         viewer::Mesh mesh = before;
-        const auto error = viewer::LoadObj(Write("bad.obj", bad.text), mesh);
+        const auto error = viewer::LoadModel(Write(bad.name, bad.text), mesh);
         ASSERT_TRUE(error) << bad.text;
         EXPECT_NE(error->find(bad.reason), std::string::npos) << *error;
         EXPECT_EQ(error->find('\n'), std::string::npos) << *error;
         EXPECT_EQ(mesh.triangles.size(), before.triangles.size());
     }
     viewer::Mesh mesh;
-    const auto missing = viewer::LoadObj((dir_ / "missing.obj").string(), mesh);
+    const auto missing = viewer::LoadModel((dir_ / "missing.obj").string(), mesh);
     ASSERT_TRUE(missing);
     EXPECT_NE(missing->find("cannot read"), std::string::npos);
-    EXPECT_TRUE(viewer::LoadObj(dir_.string(), mesh));
+    EXPECT_TRUE(viewer::LoadModel(dir_.string(), mesh));
 }
 
 // Two squares facing the viewer, the first behind the second, each its own part.
@@ -375,6 +437,44 @@ TEST(ViewerHost, TheViewPicksPointsAndRectanglesFromWhatWasDrawn) {
     std::vector<unsigned int> inside;
     ASSERT_TRUE(host.View().PickInstancesInside(0, 0, 199, 199, inside));
     EXPECT_EQ(inside, (std::vector<unsigned int>{2}));
+    host.Stop();
+}
+
+// Fingers on the window become touch events of every finger down, which the examples read as a pinch.
+TEST(ViewerHost, FingersOnTheWindowPinchTheExamplesZoomAndLiftCleanly) {
+    viewer::ViewerHost host;
+    ASSERT_EQ(host.Start(WORKFLOW_PLUGIN_PATH, "shape"), std::nullopt);
+    host.SetSearchDirs(".", WORKFLOW_BUILD_DIR);
+    std::string out;
+    for (const session::Command& command :
+         {session::Command(session::Load{EXAMPLES_PLUGIN_PATH}),
+          session::Command(session::HostCall(session::Add{"zoom", std::nullopt, false}))}) {
+        ASSERT_EQ(host.Execute(command, 1, out), std::nullopt);
+    }
+    viewer::TouchInput fingers;
+    std::vector<std::string> lines;
+    auto post = [&](const std::optional<session::Touch>& touch) {
+        ASSERT_TRUE(touch);
+        lines.push_back(session::Format(session::WindowInput(*touch)));
+        EXPECT_EQ(host.Execute(session::WindowInput(*touch), 2, out), std::nullopt);
+    };
+    // SDL's finger ids are large and arbitrary; the window sees 1, 2, ...
+    post(fingers.Down(7001, 350, 300, 0));
+    post(fingers.Down(7002, 450, 300, 10));
+    post(fingers.Move(7001, 300, 300, 20));
+    post(fingers.Move(7002, 500, 300, 30));
+    post(fingers.Up(7002, 500, 300, 40));
+    EXPECT_FALSE(fingers.Move(9999, 1, 1, 50));  // a finger that never came down
+    post(fingers.Up(7001, 300, 300, 50));
+    EXPECT_EQ(fingers.Fingers(), 0u);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "touch 1 1 1 350 300 0 2", "touch 1 2 1 350 300 0 1 2 450 300 10 2",
+                         "touch 1 2 1 300 300 20 1 2 450 300 10 1", "touch 1 2 1 300 300 20 1 2 500 300 30 1",
+                         "touch 1 2 1 300 300 20 1 2 500 300 40 4", "touch 1 1 1 300 300 50 4"}));
+    ASSERT_EQ(host.Execute(session::Print{session::State::Camera}, 3, out), std::nullopt);
+    EXPECT_EQ(out, "camera \"yaw 0.00 pitch 0.00 zoom 2.0000 pan 0.00 0.00\"");
+    // The next touch numbers its fingers from 1 again.
+    EXPECT_EQ(fingers.Down(8000, 1, 1, 60)->points[0].id, 1);
     host.Stop();
 }
 

@@ -2,6 +2,8 @@
 // and their replay.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "support/RecordingObservers.h"
 #include "support/RecordingWorkflow.h"
 #include "workflows/MouseRouting.h"
+#include "workflows/TouchGestures.h"
 
 namespace {
 
@@ -431,3 +434,99 @@ TEST_F(TraceLines, RecordedInputReplaysIntoAFreshWorkflowOfTheSameClass) {
 }
 
 }  // namespace
+
+// --- Touch gestures, written as touch events with the gesture each one gives beside it.
+namespace {
+
+using workflow::TouchGestures;
+using Phase = TouchGestures::Phase;
+
+constexpr int DOWN = TouchGestures::TOUCH_DOWN;
+constexpr int MOVE = TouchGestures::TOUCH_MOVE;
+constexpr int UP = TouchGestures::TOUCH_UP;
+
+// One touch event of the given points (id, x, y, flag); numInputs is their number.
+TouchGestures::Gesture Touch(TouchGestures& gestures, std::initializer_list<std::array<int, 4>> points) {
+    TouchGestures::Points all{};
+    std::size_t i = 0;
+    for (const auto& p : points) {
+        all[i++] = {p[0], p[1], p[2], 0, p[3]};
+    }
+    return gestures.Feed(static_cast<int>(points.size()), all);
+}
+
+}  // namespace
+
+TEST(TouchGestures, TwoFingersPinchTurnAndPanFromBeginThroughUpdatesToEnd) {
+    TouchGestures gestures;
+    EXPECT_EQ(Touch(gestures, {{1, 100, 100, DOWN}}).phase, Phase::None);  // one finger is no gesture
+
+    // down(1) down(2) 100 apart -> Begin at their midpoint
+    auto g = Touch(gestures, {{1, 100, 100, MOVE}, {2, 200, 100, DOWN}});
+    EXPECT_EQ(g.phase, Phase::Begin);
+    EXPECT_DOUBLE_EQ(g.scale, 1.0);
+    EXPECT_DOUBLE_EQ(g.centreX, 150.0);
+    EXPECT_TRUE(gestures.Active());
+
+    // spread to 200 apart, the midpoint moving 50 right -> Update, scale 2
+    g = Touch(gestures, {{1, 100, 100, MOVE}, {2, 300, 100, MOVE}});
+    EXPECT_EQ(g.phase, Phase::Update);
+    EXPECT_DOUBLE_EQ(g.scale, 2.0);
+    EXPECT_DOUBLE_EQ(g.stepScale, 2.0);
+    EXPECT_DOUBLE_EQ(g.panX, 50.0);
+    EXPECT_DOUBLE_EQ(g.rotation, 0.0);
+
+    // the line between them turns a quarter clockwise on screen (y down), listed in the other order ->
+    // rotation +90, the same scale, the midpoint back where it began
+    g = Touch(gestures, {{2, 150, 200, MOVE}, {1, 150, 0, MOVE}});
+    EXPECT_EQ(g.phase, Phase::Update);
+    EXPECT_NEAR(g.rotation, 90.0, 1e-9);
+    EXPECT_NEAR(g.stepRotation, 90.0, 1e-9);
+    EXPECT_DOUBLE_EQ(g.scale, 2.0);
+    EXPECT_DOUBLE_EQ(g.stepScale, 1.0);
+    EXPECT_DOUBLE_EQ(g.panX, 0.0);
+    EXPECT_DOUBLE_EQ(g.panY, 0.0);
+    EXPECT_DOUBLE_EQ(g.stepPanX, -50.0);
+
+    // two more quarter turns cross the +-180 line: the rotation keeps counting
+    Touch(gestures, {{1, 250, 100, MOVE}, {2, 50, 100, MOVE}});
+    g = Touch(gestures, {{1, 150, 200, MOVE}, {2, 150, 0, MOVE}});
+    EXPECT_NEAR(g.rotation, 270.0, 1e-9);
+    EXPECT_NEAR(g.stepRotation, 90.0, 1e-9);
+
+    // up(2) -> End with the last values and no step; the finger left is no gesture
+    g = Touch(gestures, {{1, 150, 200, MOVE}, {2, 150, 0, UP}});
+    EXPECT_EQ(g.phase, Phase::End);
+    EXPECT_NEAR(g.rotation, 270.0, 1e-9);
+    EXPECT_DOUBLE_EQ(g.stepRotation, 0.0);
+    EXPECT_FALSE(gestures.Active());
+    EXPECT_EQ(Touch(gestures, {{1, 150, 200, MOVE}}).phase, Phase::None);
+    EXPECT_EQ(Touch(gestures, {{1, 150, 200, UP}}).phase, Phase::None);
+}
+
+TEST(TouchGestures, OnlyTheFirstTwoFingersCountAndAnotherPairBeginsAnew) {
+    TouchGestures gestures;
+    Touch(gestures, {{1, 0, 0, DOWN}, {2, 100, 0, DOWN}});
+    // a third finger far away changes nothing
+    auto g = Touch(gestures, {{1, 0, 0, MOVE}, {2, 100, 0, MOVE}, {3, 900, 900, DOWN}});
+    EXPECT_EQ(g.phase, Phase::Update);
+    EXPECT_DOUBLE_EQ(g.scale, 1.0);
+    EXPECT_DOUBLE_EQ(g.panX, 0.0);
+    // finger 2 lifts while 3 stays: the pair is gone -> End, then 1 and 3 begin a new gesture
+    g = Touch(gestures, {{1, 0, 0, MOVE}, {2, 100, 0, UP}, {3, 900, 900, MOVE}});
+    EXPECT_EQ(g.phase, Phase::End);
+    g = Touch(gestures, {{1, 0, 0, MOVE}, {3, 0, 300, MOVE}});
+    EXPECT_EQ(g.phase, Phase::Begin);
+    g = Touch(gestures, {{1, 0, 0, MOVE}, {3, 0, 150, MOVE}});
+    EXPECT_DOUBLE_EQ(g.scale, 0.5);
+    // fingers on one spot have no distance: the scale stays what it was rather than dividing by zero
+    Touch(gestures, {{1, 0, 0, UP}, {3, 0, 150, MOVE}});
+    Touch(gestures, {{4, 5, 5, DOWN}, {5, 5, 5, DOWN}});
+    g = Touch(gestures, {{4, 5, 5, MOVE}, {5, 5, 25, MOVE}});
+    EXPECT_DOUBLE_EQ(g.scale, 1.0);
+    // more inputs claimed than a touch holds are read as ten
+    TouchGestures::Points many{};
+    many[0] = {1, 0, 0, 0, DOWN};
+    many[1] = {2, 10, 0, 0, DOWN};
+    EXPECT_EQ(TouchGestures().Feed(1000, many).phase, Phase::Begin);
+}

@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libcli11-dev nlohmann-json3-dev)
 if [ "${1:-}" = "viewer" ]; then
-    packages+=(libsdl2-dev libtinyobjloader-dev xvfb xauth xdotool imagemagick python3)
+    packages+=(libsdl2-dev libassimp-dev libepoxy-dev libspnav-dev xvfb xauth xdotool imagemagick python3)
 fi
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)

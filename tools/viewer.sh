@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The viewer: installs what is missing (Debian 12, with SDL2 and tinyobjloader), builds the release preset's
+# The viewer: installs what is missing (Debian 12, with SDL2 and assimp), builds the release preset's
 # viewer and runs it. Extra arguments go to the viewer (an OBJ file, --drawing, --record FILE, ...; --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -176,10 +176,24 @@ std::string RecordLine(const FlightRecord& record) {
             return Key(record);
         case Kind::Size:
             return CommandLine({"size", Decimal(record.a), Decimal(record.b)});
-        case Kind::Motion:
-            return "# MsgMotionEvent";
-        case Kind::Touch:
-            return Comment("MsgTouch message " + Decimal(record.a) + ", " + Decimal(record.b) + " inputs");
+        case Kind::Motion: {
+            std::vector<std::string> words = {"motion"};
+            for (const std::int64_t value : record.motion) {
+                words.push_back(std::to_string(value));
+            }
+            return CommandLine(words);
+        }
+        case Kind::Touch: {
+            if (record.textCut) {
+                return Comment("MsgTouch message " + Decimal(record.a) + ", " + Decimal(record.b) +
+                               " inputs, more points than a recorded line keeps");
+            }
+            std::vector<std::string> words = {"touch", Decimal(record.a), Decimal(record.b)};
+            for (const int value : record.touch) {
+                words.push_back(Decimal(value));
+            }
+            return CommandLine(words);
+        }
         case Kind::Mode:
             return Mode(record);
         case Kind::Page:

@@ -41,10 +41,10 @@ Mesh MakeAssembly();
 // A one-part sheet of about count triangles (at least 2), folded so that it has depth: for measuring.
 Mesh MakeTriangleSheet(std::size_t count);
 
-// Reads a Wavefront OBJ file: each of its shapes becomes a part, polygons are split into triangles.
-// Answers the one-line reason when the file cannot be read, a face names a vertex that does not exist,
-// or nothing drawable is in it.
-std::optional<std::string> LoadObj(const std::string& path, Mesh& mesh);
+// Reads a model file of any format assimp reads (OBJ, glTF, STL, PLY, 3MF, ...): each mesh of the file
+// becomes a part, placed where its node puts it, and polygons of any size are split into triangles.
+// Answers the one-line reason when the file cannot be read, is not a model, or has nothing drawable.
+std::optional<std::string> LoadModel(const std::string& path, Mesh& mesh);
 
 // A 2D drawing: polygons (filled, convex) and polylines, in drawing units, y up. Each polygon is a part.
 struct Drawing {

@@ -47,6 +47,7 @@ public:
 
 private:
     friend class Rasteriser;
+    friend class GlRasteriser;
     std::size_t Index(int x, int y) const {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
     }

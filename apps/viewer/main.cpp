@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -22,9 +23,12 @@
 #include "Fit.h"
 #include "Font.h"
 #include "Format.h"
+#include "GlRasteriser.h"
 #include "Mesh.h"
 #include "Parse.h"
 #include "Raster.h"
+#include "SpaceMouse.h"
+#include "TouchInput.h"
 #include "ViewState.h"
 #include "ViewerHost.h"
 #include "dp/RZTracer.h"
@@ -44,6 +48,7 @@ volatile std::sig_atomic_t snapshotSignal = 0;
 struct Options {
     std::string objPath;
     std::string shape = "assembly";
+    std::string renderer = "software";
     std::size_t triangles = 0;
     bool drawing = false;
     std::string pluginPath = WORKFLOW_VIEWER_PLUGIN;
@@ -235,6 +240,12 @@ public:
             std::cerr << "error: " << *error << "\n";
             return 3;
         }
+        if (options_.renderer == "gl" && rasteriser_) {
+            // Without a usable GL the software rasteriser draws the same picture, more slowly.
+            if (auto error = viewer::GlRasteriser::Create(mesh_, gl_)) {
+                std::cerr << "warning: drawing without OpenGL: " << *error << "\n";
+            }
+        }
         const session::Command size = session::WindowInput(session::Size{frame_.Width(), frame_.Height()});
         recorder_.Header(size);
         if (auto error = Run(size)) {
@@ -252,7 +263,7 @@ private:
             return std::nullopt;
         }
         if (!options_.objPath.empty()) {
-            if (auto error = viewer::LoadObj(options_.objPath, mesh_)) {
+            if (auto error = viewer::LoadModel(options_.objPath, mesh_)) {
                 return error;
             }
         } else if (options_.triangles > 0) {
@@ -426,6 +437,11 @@ private:
                 break;
             }
             case SDL_MOUSEMOTION:
+                // SDL also moves the mouse with the first finger; under a two-finger gesture that move
+                // is not the person's pointer, and would orbit while they pinch.
+                if (event.motion.which == SDL_TOUCH_MOUSEID && touch_.Fingers() > 1) {
+                    break;
+                }
                 Input(session::WindowInput(session::Move{event.motion.x, event.motion.y}));
                 break;
             case SDL_MOUSEWHEEL: {
@@ -445,6 +461,11 @@ private:
             case SDL_KEYDOWN:
             case SDL_KEYUP:
                 Key(event.key);
+                break;
+            case SDL_FINGERDOWN:
+            case SDL_FINGERMOTION:
+            case SDL_FINGERUP:
+                Finger(event.tfinger);
                 break;
             case SDL_TEXTINPUT:
                 Text(event.text.text);
@@ -516,6 +537,20 @@ private:
     void SendKeypadWord() {
         if (!keypadWord_.empty()) {
             Input(session::WindowInput(session::Key{std::exchange(keypadWord_, std::string())}));
+        }
+    }
+
+    // A finger on a touch screen: its place is a fraction of the window, made pixels here.
+    void Finger(const SDL_TouchFingerEvent& finger) {
+        const int x = static_cast<int>(finger.x * static_cast<float>(frame_.Width()));
+        const int y = static_cast<int>(finger.y * static_cast<float>(frame_.Height()));
+        const int time = static_cast<int>(finger.timestamp & 0x7fffffff);
+        const std::optional<session::Touch> touch =
+            finger.type == SDL_FINGERDOWN ? touch_.Down(finger.fingerId, x, y, time)
+            : finger.type == SDL_FINGERUP ? touch_.Up(finger.fingerId, x, y, time)
+                                          : touch_.Move(finger.fingerId, x, y, time);
+        if (touch) {
+            Input(session::WindowInput(*touch));
         }
     }
 
@@ -633,7 +668,9 @@ private:
             render.selected.assign(ids.begin(), ids.end());
         }
         frame_.Clear(viewer::BACKGROUND);
-        if (rasteriser_) {
+        if (gl_ && !render.wireframe) {
+            gl_->Render(state, render, frame_);
+        } else if (rasteriser_) {
             rasteriser_->Render(state, render, frame_);
         } else {
             viewer::RenderDrawing(drawing_, state, render, frame_);
@@ -747,6 +784,9 @@ private:
                 }
                 SendKeypadWord();
             }
+            while (const std::optional<session::Motion> motion = spaceMouse_.Poll()) {
+                Input(session::WindowInput(*motion));
+            }
             PlaySession();
             if (inputPosted_) {
                 host_.Settle();
@@ -789,6 +829,7 @@ private:
         recorder_.Header(session::Expect{session::Expectation::Camera, {}, 0, camera});
         recorder_.Header(session::Expect{session::Expectation::Selection, {}, 0, selection});
         const bool recorded = recorder_.Close();
+        gl_.reset();
         for (auto& [kind, cursor] : cursors_) {
             SDL_FreeCursor(cursor);
         }
@@ -824,6 +865,7 @@ private:
     viewer::Mesh mesh_;
     viewer::Drawing drawing_;
     std::optional<viewer::Rasteriser> rasteriser_;
+    std::unique_ptr<viewer::GlRasteriser> gl_;  // made after the window, gone before it
     viewer::Frame frame_;
     viewer::ViewerHost host_;
     Recorder recorder_;
@@ -840,6 +882,8 @@ private:
     bool redraw_ = true;
     bool wireframe_ = false;
     bool measuring_ = false;
+    viewer::TouchInput touch_;
+    viewer::SpaceMouse spaceMouse_;
     bool inputPosted_ = false;
     int snapshotsWanted_ = 0;
     int snapshots_ = 0;
@@ -860,12 +904,17 @@ private:
 int main(int argc, char** argv) {
     CLI::App app("Shows a model or a drawing in a window, moved by the workflows of the workflow plug-in.");
     Options options;
-    app.add_option("model", options.objPath, "An OBJ file to show (default: a built-in model)");
+    app.add_option("model", options.objPath,
+                   "A model file to show: OBJ, glTF, STL, PLY, 3MF, ... (default: a built-in model)");
     app.add_option("--shape", options.shape, "Built-in model: assembly, cube or sphere")
         ->check(CLI::IsMember({"assembly", "cube", "sphere"}))
         ->capture_default_str();
     app.add_option("--triangles", options.triangles, "Show a generated sheet of about N triangles");
     app.add_flag("--drawing", options.drawing, "Show a 2D drawing instead of a model");
+    app.add_option("--renderer", options.renderer,
+                   "Draw the model in software or with OpenGL (gl; software when there is no GL)")
+        ->check(CLI::IsMember({"software", "gl"}))
+        ->capture_default_str();
     app.add_option("--plugin", options.pluginPath, "The workflow plug-in library")->capture_default_str();
     app.add_option("--workflows", options.examplesPath,
                    "The workflow plug-in with orbit, pan, zoom, select, boxselect")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -25,8 +26,9 @@ struct FlightRecord {
         Key,        // Text(): the key's text (cut to KEY_TEXT bytes, textCut then), a: its full length,
                     // first: the system key
         Size,       // a, b: width, height
-        Motion,     // a 3D motion event
-        Touch,      // a: the touch message, b: how many inputs
+        Motion,     // motion: translation x, y, z, rotation x, y, z
+        Touch,      // a: the touch message, b: how many inputs, touch: the first TOUCH_POINTS points (id, x,
+                    // y, time, flag each), textCut: a later point had values, which were not kept
         Selection,  // a: list id, flag: cleared, b, c: how many items were removed and added
         Scene,      // first: a scene or annotation message's name
         // --- Host calls, as the host made them (not what a workflow asked of the manager).
@@ -43,7 +45,8 @@ struct FlightRecord {
         Removed,    // first: name, priority, serial: its installation, flag: persistent
         Persisted,  // first: name, priority, flag: persistent now
     };
-    static constexpr std::size_t KEY_TEXT = 12;  // longer key texts have no session line anyway
+    static constexpr std::size_t KEY_TEXT = 12;     // longer key texts have no session line anyway
+    static constexpr std::size_t TOUCH_POINTS = 3;  // a touch of more fingers has no session line
 
     std::int64_t time = 0;  // the window observer's clock when it was kept
     Kind kind = Kind::Move;
@@ -58,6 +61,11 @@ struct FlightRecord {
     std::uint64_t serial = 0;
     du::Symbol first;
     du::Symbol second;
+    // A touch's points or a motion's six values; the kind says which one was written.
+    union {
+        std::array<int, 5 * TOUCH_POINTS> touch{};
+        std::array<std::int64_t, 6> motion;
+    };
 
     std::string_view Text() const { return {text, textLength}; }
 
@@ -69,8 +77,9 @@ struct FlightRecord {
     static FlightRecord Modifier(int modifier, bool down);
     static FlightRecord Key(std::string_view text, const du::Symbol& systemKey);
     static FlightRecord Size(int width, int height);
-    static FlightRecord Motion();
-    static FlightRecord Touch(int message, int inputs);
+    static FlightRecord Motion(const std::array<std::int64_t, 6>& values);
+    // values: the window's 52 touch values (message, inputs, then five per point).
+    static FlightRecord Touch(const std::array<int, 52>& values);
     static FlightRecord Mode(const du::Symbol& workflowName, const du::Symbol& modeString, int modeNumber,
                              bool withObject);
     static FlightRecord Page(int page);
@@ -161,14 +170,19 @@ inline FlightRecord FlightRecord::Size(int width, int height) {
     return record;
 }
 
-inline FlightRecord FlightRecord::Motion() {
-    return detail::Empty(Kind::Motion);
+inline FlightRecord FlightRecord::Motion(const std::array<std::int64_t, 6>& values) {
+    FlightRecord record = detail::Empty(Kind::Motion);
+    record.motion = values;
+    return record;
 }
 
-inline FlightRecord FlightRecord::Touch(int message, int inputs) {
+inline FlightRecord FlightRecord::Touch(const std::array<int, 52>& values) {
     FlightRecord record = detail::Empty(Kind::Touch);
-    record.a = message;
-    record.b = inputs;
+    record.a = values[0];
+    record.b = values[1];
+    std::copy(values.begin() + 2, values.begin() + 2 + record.touch.size(), record.touch.begin());
+    record.textCut = std::any_of(values.begin() + 2 + record.touch.size(), values.end(),
+                                 [](int value) { return value != 0; });
     return record;
 }
 

@@ -291,7 +291,10 @@ void WindowObserver::OnMotionEvent(std::int64_t translationX, std::int64_t trans
                                    std::int64_t translationZ, std::int64_t rotationX, std::int64_t rotationY,
                                    std::int64_t rotationZ) {
     const auto hold = HoldManager();
-    Record(manager_, [&] { return FlightRecord::Motion(); });
+    Record(manager_, [&] {
+        return FlightRecord::Motion(
+            {translationX, translationY, translationZ, rotationX, rotationY, rotationZ});
+    });
     if (ViewGate() && InputGate()) {
         Send(MotionMsg(ConstStrings::MsgMotionEvent, translationX, translationY, translationZ, rotationX,
                        rotationY, rotationZ, MOTION_PERIOD));
@@ -306,7 +309,13 @@ void WindowObserver::OnTouch(int message, int numInputs, int id1, int x1, int y1
                              int y8, int time8, int flag8, int id9, int x9, int y9, int time9, int flag9,
                              int id10, int x10, int y10, int time10, int flag10) {
     const auto hold = HoldManager();
-    Record(manager_, [&] { return FlightRecord::Touch(message, numInputs); });
+    Record(manager_, [&] {
+        return FlightRecord::Touch(
+            {message, numInputs, id1,  x1,  y1,  time1,  flag1, id2, x2, y2, time2, flag2, id3, x3, y3,
+             time3,   flag3,     id4,  x4,  y4,  time4,  flag4, id5, x5, y5, time5, flag5, id6, x6, y6,
+             time6,   flag6,     id7,  x7,  y7,  time7,  flag7, id8, x8, y8, time8, flag8, id9, x9, y9,
+             time9,   flag9,     id10, x10, y10, time10, flag10});
+    });
     Send(TouchMsg(ConstStrings::MsgTouch, message, numInputs, id1, x1, y1, time1, flag1, id2, x2, y2, time2,
                   flag2, id3, x3, y3, time3, flag3, id4, x4, y4, time4, flag4, id5, x5, y5, time5, flag5, id6,
                   x6, y6, time6, flag6, id7, x7, y7, time7, flag7, id8, x8, y8, time8, flag8, id9, x9, y9,

@@ -15,6 +15,8 @@ struct VerbName {
     const char* operator()(const ModifierKey&) const { return "mod"; }
     const char* operator()(const Size&) const { return "size"; }
     const char* operator()(const Leave&) const { return "leave"; }
+    const char* operator()(const Touch&) const { return "touch"; }
+    const char* operator()(const Motion&) const { return "motion"; }
     const char* operator()(const Add&) const { return "add"; }
     const char* operator()(const Remove&) const { return "remove"; }
     const char* operator()(const Persistent&) const { return "persistent"; }
@@ -37,6 +39,33 @@ struct VerbName {
 
 std::string VerbOf(const Command& command) {
     return std::visit(VerbName{}, command);
+}
+
+std::array<int, TOUCH_VALUES> TouchValues(const Touch& touch) {
+    std::array<int, TOUCH_VALUES> values{};
+    values[0] = touch.message;
+    values[1] = touch.inputs;
+    for (std::size_t i = 0; i < Touch::POINTS; ++i) {
+        const Touch::Point& p = touch.points[i];
+        const std::size_t at = 2 + 5 * i;
+        values[at] = p.id;
+        values[at + 1] = p.x;
+        values[at + 2] = p.y;
+        values[at + 3] = p.time;
+        values[at + 4] = p.flag;
+    }
+    return values;
+}
+
+Touch TouchFrom(const std::array<int, TOUCH_VALUES>& values) {
+    Touch touch;
+    touch.message = values[0];
+    touch.inputs = values[1];
+    for (std::size_t i = 0; i < Touch::POINTS; ++i) {
+        const std::size_t at = 2 + 5 * i;
+        touch.points[i] = {values[at], values[at + 1], values[at + 2], values[at + 3], values[at + 4]};
+    }
+    return touch;
 }
 
 const char* ButtonName(Button button) {

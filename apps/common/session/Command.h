@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -60,7 +62,31 @@ struct Size {
 struct Leave {
     bool operator==(const Leave&) const = default;
 };
-using WindowInput = std::variant<Down, Up, Move, DoubleClick, Wheel, Key, ModifierKey, Size, Leave>;
+// A touch event as the window reports it: the touch message and the number of inputs, then up to ten
+// points of five values each (id, x, y, time, flag). Written as "touch MESSAGE INPUTS" and the points up
+// to the last one that is not all zero, so any 52 values read back as they were.
+struct Touch {
+    static constexpr std::size_t POINTS = 10;
+    struct Point {
+        int id = 0;
+        int x = 0;
+        int y = 0;
+        int time = 0;
+        int flag = 0;
+        bool operator==(const Point&) const = default;
+    };
+    int message = 0;
+    int inputs = 0;
+    std::array<Point, POINTS> points{};
+    bool operator==(const Touch&) const = default;
+};
+// A 3D mouse's motion: translation along x, y, z, then rotation about them, in the device's units.
+struct Motion {
+    std::array<std::int64_t, 6> values{};
+    bool operator==(const Motion&) const = default;
+};
+using WindowInput =
+    std::variant<Down, Up, Move, DoubleClick, Wheel, Key, ModifierKey, Size, Leave, Touch, Motion>;
 
 // --- Host calls: what a host asks of the view's manager.
 struct Add {
@@ -194,6 +220,11 @@ struct ScriptError {
 
 // The verb a command is written with ("down", "expect", ...).
 std::string VerbOf(const Command& command);
+
+// A touch as the window's 52 values (message, inputs, then id, x, y, time, flag per point) and back.
+constexpr std::size_t TOUCH_VALUES = 52;
+std::array<int, TOUCH_VALUES> TouchValues(const Touch& touch);
+Touch TouchFrom(const std::array<int, TOUCH_VALUES>& values);
 
 // The names the language gives its words.
 const char* ButtonName(Button button);

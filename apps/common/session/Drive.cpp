@@ -56,6 +56,11 @@ void Post(const WindowInput& input, rzk::Window& window) {
                 window.PostModifierKey(static_cast<int>(event.modifier), event.down);
             } else if constexpr (std::is_same_v<T, Size>) {
                 window.PostSize(event.width, event.height);
+            } else if constexpr (std::is_same_v<T, Touch>) {
+                window.PostTouch(TouchValues(event));
+            } else if constexpr (std::is_same_v<T, Motion>) {
+                const auto& v = event.values;
+                window.PostMotionEvent(v[0], v[1], v[2], v[3], v[4], v[5]);
             } else {
                 static_assert(std::is_same_v<T, Leave>);
                 window.PostMouseLeave();

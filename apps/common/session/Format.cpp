@@ -25,6 +25,26 @@ struct Writer {
     }
     std::string operator()(const Size& s) const { return "size " + Point(s.width, s.height); }
     std::string operator()(const Leave&) const { return "leave"; }
+    std::string operator()(const Touch& t) const {
+        std::string line = "touch " + std::to_string(t.message) + " " + std::to_string(t.inputs);
+        std::size_t written = Touch::POINTS;
+        while (written > 0 && t.points[written - 1] == Touch::Point{}) {
+            --written;
+        }
+        for (std::size_t i = 0; i < written; ++i) {
+            const Touch::Point& p = t.points[i];
+            line += " " + std::to_string(p.id) + " " + Point(p.x, p.y) + " " + std::to_string(p.time) + " " +
+                    std::to_string(p.flag);
+        }
+        return line;
+    }
+    std::string operator()(const Motion& m) const {
+        std::string line = "motion";
+        for (const std::int64_t value : m.values) {
+            line += " " + std::to_string(value);
+        }
+        return line;
+    }
 
     std::string operator()(const Add& a) const {
         return "add " + SessionWord(a.name) + (a.priority ? " " + std::to_string(*a.priority) : "") +

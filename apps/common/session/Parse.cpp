@@ -240,6 +240,40 @@ const std::map<std::string, VerbRule>& Rules() {
                       return error ? error : Int(a[1], "height", 0, INT_HIGH, s.height);
                   })}},
         {"leave", {0, 0, "leave", Input<Leave>([](A, Leave&) { return Problem(); })}},
+        {"touch",
+         {2, 2 + 5 * Touch::POINTS, "touch MESSAGE INPUTS [ID X Y TIME FLAG]...",
+          Input<Touch>([](A a, Touch& t) -> Problem {
+              if ((a.size() - 2) % 5 != 0) {
+                  return "a touch point takes five numbers (ID X Y TIME FLAG)";
+              }
+              if (auto error = Int(a[0], "touch message", INT_LOW, INT_HIGH, t.message)) {
+                  return error;
+              }
+              if (auto error = Int(a[1], "touch inputs", INT_LOW, INT_HIGH, t.inputs)) {
+                  return error;
+              }
+              static const char* const names[] = {"touch id", "x coordinate", "y coordinate", "touch time",
+                                                  "touch flag"};
+              for (std::size_t i = 2; i < a.size(); ++i) {
+                  Touch::Point& p = t.points[(i - 2) / 5];
+                  int* const fields[] = {&p.id, &p.x, &p.y, &p.time, &p.flag};
+                  const std::size_t field = (i - 2) % 5;
+                  if (auto error = Int(a[i], names[field], INT_LOW, INT_HIGH, *fields[field])) {
+                      return error;
+                  }
+              }
+              return std::nullopt;
+          })}},
+        {"motion", {6, 6, "motion TX TY TZ RX RY RZ", Input<Motion>([](A a, Motion& m) -> Problem {
+                        for (std::size_t i = 0; i < m.values.size(); ++i) {
+                            if (auto error =
+                                    Int(a[i], "motion value", std::numeric_limits<std::int64_t>::min(),
+                                        std::numeric_limits<std::int64_t>::max(), m.values[i])) {
+                                return error;
+                            }
+                        }
+                        return std::nullopt;
+                    })}},
         {"tick", {1, 1, "tick N", Other<Tick>([](A a, Tick& t) {
                       return Int(a[0], "tick length", 0, MAX_TICK, t.length);
                   })}},
