@@ -7,6 +7,7 @@
 
 #include "dom/DistinguishedObjects.h"
 #include "rzk/AnnoSet.h"
+#include "rzk/PlugInVersion.h"
 #include "rzk/Scene.h"
 #include "rzk/SelectionManager.h"
 #include "rzk/ShapeScene.h"
@@ -51,6 +52,14 @@ std::optional<std::string> PlugIn::Open(const std::string& path) {
                    " does not itself define the plug-in entry points RZDllInit, RZDllCreateComponent and "
                    "RZDllTerminate (a library it depends on does): name the plug-in library itself";
         }
+    }
+    // A plug-in built for another version of the host interface would read the host's objects wrongly.
+    const auto version = reinterpret_cast<int (*)()>(dlsym(library, "RZDllGetVersion"));
+    const int built = version ? version() : 0;
+    if (built != rzk::PLUGIN_INTERFACE_VERSION) {
+        return path + " was built for version " + std::to_string(built) +
+               " of the workflow plug-in interface, this host for version " +
+               std::to_string(rzk::PLUGIN_INTERFACE_VERSION) + ": use the plug-in of the same release";
     }
     return std::nullopt;
 }
