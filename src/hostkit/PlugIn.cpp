@@ -1,4 +1,4 @@
-#include "PlugIn.h"
+#include "hostkit/PlugIn.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -13,7 +13,7 @@
 #include "rzk/ShapeScene.h"
 #include "rzloader/Loader.h"
 
-namespace apps {
+namespace hostkit {
 namespace {
 
 // The loader lists one failure a line; an error of a host program is one line.
@@ -135,4 +135,4 @@ du::SmartPtr<rzk::View> MakeView(const std::string& kind) {
     return view;
 }
 
-}  // namespace apps
+}  // namespace hostkit
