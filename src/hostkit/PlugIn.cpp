@@ -23,6 +23,29 @@ std::string FirstLine(const std::string& text) {
                                     : text.substr(0, end) + (end + 1 < text.size() ? " (and more)" : "");
 }
 
+// A view that tells the host of every status text it is given.
+template <class ViewClass>
+class StatusReportingView : public ViewClass {
+public:
+    explicit StatusReportingView(StatusCallback onStatus) : onStatus_(std::move(onStatus)) {}
+
+    void SetStatusMessage(const std::string& text) override {
+        ViewClass::SetStatusMessage(text);
+        onStatus_(text);
+    }
+
+private:
+    const StatusCallback onStatus_;
+};
+
+template <class ViewClass>
+du::SmartPtr<rzk::View> NewView(StatusCallback onStatus) {
+    if (!onStatus) {
+        return du::SmartPtr<rzk::View>(new ViewClass);
+    }
+    return du::SmartPtr<rzk::View>(new StatusReportingView<ViewClass>(std::move(onStatus)));
+}
+
 }  // namespace
 
 std::optional<std::string> PlugIn::Open(const std::string& path) {
@@ -115,22 +138,22 @@ std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const s
     return "workflow plug-in not found: " + path + " (looked for " + looked + ")";
 }
 
-du::SmartPtr<rzk::View> MakeView(const std::string& kind) {
+du::SmartPtr<rzk::View> MakeView(const std::string& kind, StatusCallback onStatus) {
     du::SmartPtr<rzk::View> view;
     if (kind == "shape") {
         du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
         scene->SetWorld(new rzk::World);
         scene->SetSelectionManager(new rzk::SelectionManager);
         scene->SetAnnoSet(new rzk::AnnoSet);
-        view = new rzk::ShapeView;
+        view = NewView<rzk::ShapeView>(std::move(onStatus));
         view->SetScene(scene);
     } else if (kind == "drawing") {
         du::SmartPtr<rzk::Scene> scene(new rzk::Scene);
         scene->SetAnnoSet(new rzk::AnnoSet);
-        view = new rzk::DrawingView;
+        view = NewView<rzk::DrawingView>(std::move(onStatus));
         view->SetScene(scene);
     } else if (kind == "image") {
-        view = new rzk::ImageView;
+        view = NewView<rzk::ImageView>(std::move(onStatus));
     }
     return view;
 }

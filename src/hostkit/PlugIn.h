@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,9 +60,15 @@ struct PlugIn {
 std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const std::string& path,
                                                const std::vector<std::string>& dirs, std::string& loaded);
 
+// Called with every text the view's status bar is given, after the view has taken it: on the thread that
+// sets it, which for the plug-in's status passes is the plug-in's module thread (so guard what it shares
+// with host threads, and make no blocking manager call from it).
+using StatusCallback = std::function<void(const std::string& text)>;
+
 // A view of kind shape, drawing or image as a viewer builds it: a 3D view gets a scene with a world, a
 // selection manager and an annotation set, a drawing view a scene with an annotation set. Null for any
-// other kind. Host thread only.
-du::SmartPtr<rzk::View> MakeView(const std::string& kind);
+// other kind. With onStatus, the view tells it of every status text instead of the host polling
+// GetStatusMessage. Host thread only.
+du::SmartPtr<rzk::View> MakeView(const std::string& kind, StatusCallback onStatus = nullptr);
 
 }  // namespace hostkit

@@ -1,4 +1,5 @@
-// A minimal host, written from docs/hosting.md and the installed headers alone: it loads the plug-in,
+// A minimal host, written from docs/hosting.md and the installed headers alone (the entry points by hand,
+// the view from the host kit): it loads the plug-in,
 // checks its version, makes two 3D views with their managers and drives each from a thread of its own
 // (orbit and zoom installed, observed, a drag and a wheel notch posted, time moved and settled, status and
 // cursor read), then shuts down in the documented order and checks that a call after RZDllTerminate is
@@ -21,14 +22,11 @@
 #include "dom/Settle.h"
 #include "dp/RZTracer.h"
 #include "du/SmartPtr.h"
+#include "hostkit/PlugIn.h"
 #include "rzk/ActiveModule.h"
-#include "rzk/AnnoSet.h"
 #include "rzk/Camera.h"
 #include "rzk/NotificationObserver.h"
 #include "rzk/PlugInVersion.h"
-#include "rzk/Scene.h"
-#include "rzk/SelectionManager.h"
-#include "rzk/ShapeScene.h"
 #include "rzk/View.h"
 #include "rzk/Window.h"
 #include "rzk/WorkflowManager.h"
@@ -83,25 +81,20 @@ using CreateComponentFunction = bool (*)(const std::string&, const std::string&,
 using TerminateFunction = void (*)();
 using VersionFunction = int (*)();
 
-du::SmartPtr<rzk::View> MakeShapeView() {
-    du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
-    scene->SetWorld(new rzk::World);
-    scene->SetSelectionManager(new rzk::SelectionManager);
-    scene->SetAnnoSet(new rzk::AnnoSet);
-    du::SmartPtr<rzk::View> view(new rzk::ShapeView);
-    view->SetScene(scene);
-    view->SetWindow(new rzk::Window);
-    return view;
-}
-
 // One view's life on one host thread; keeps its manager in kept for the check after the shutdown.
 void DriveOneView(const du::SmartPtr<rzk::WorkflowModule>& module,
                   const du::SmartPtr<dom::GenericMessageQueue>& queue, int index,
                   du::SmartPtr<rzk::WorkflowManager>& kept) {
     const std::string name = "view " + std::to_string(index) + ": ";
-    const du::SmartPtr<rzk::View> view = MakeShapeView();
-    du::SmartPtr<rzk::Window> window;
-    view->GetWindow(window);
+    // The host kit builds the view and tells of every status text, on the module thread.
+    std::mutex statusLock;
+    std::string lastStatus;
+    const du::SmartPtr<rzk::View> view = hostkit::MakeView("shape", [&](const std::string& text) {
+        std::lock_guard lock(statusLock);
+        lastStatus = text;
+    });
+    const du::SmartPtr<rzk::Window> window(new rzk::Window);
+    view->SetWindow(window);
     const du::SmartPtr<rzk::WorkflowManager> manager = module->CreateManager(view);
     if (!manager) {
         Check(false, name + "the module made no manager");
@@ -128,6 +121,11 @@ void DriveOneView(const du::SmartPtr<rzk::WorkflowModule>& module,
     Check(view->GetCamera()->GetYaw() != 0.0, name + "the drag did not turn the camera");
     Check(view->GetCamera()->GetZoom() != 1.0, name + "the wheel notch did not zoom");
     Check(!view->GetStatusMessage().empty(), name + "no status text reached the view");
+    {
+        std::lock_guard lock(statusLock);
+        Check(lastStatus == view->GetStatusMessage(),
+              name + "the status callback did not hear the last text");
+    }
     Check(notes->notifications > 0, name + "no trace notification arrived although trace is on by default");
     (void)manager->GetCurrentCursor();
 
