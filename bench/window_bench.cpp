@@ -92,7 +92,7 @@ void PostAndPumpMove(benchmark::State& state) {
 // Tracing on, with a listener, for moves to 1,000,000 distinct points: each move writes a trace line with its
 // coordinates. The process must not grow with the pointer's path: the counters give the symbols interned per
 // move (0: the lines stay out of the process-wide table) and the growth of the resident memory in MB.
-class TraceListener : public rzk::NotificationObserver, public dom::Observer {
+class TraceListener : public rzk::NotificationObserver {
 public:
     void OnRegistered() override {}
     void OnNotification(const du::Symbol&, const du::Symbol&, int,

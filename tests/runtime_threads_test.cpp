@@ -20,6 +20,7 @@
 #include "dom/MessageQueue.h"
 #include "dom/ProxyFactory.h"
 #include "dom/ProxyObject.h"
+#include "dom/Settle.h"
 #include "dp/Thread.h"
 #include "support/TraceCapture.h"
 
@@ -46,7 +47,10 @@ public:
 // exists once Start returns; it belongs to the loop's thread once the loop runs.
 class LoopThread : public dp::Thread {
 public:
-    LoopThread() : dp::Thread("WorkflowLoopThread", 0x80000) { EXPECT_TRUE(Start(true)); }
+    explicit LoopThread(bool manualClock = false)
+        : dp::Thread("WorkflowLoopThread", 0x80000), manualClock_(manualClock) {
+        EXPECT_TRUE(Start(true));
+    }
     ~LoopThread() override {
         queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
         WaitForThreadToTerminate();
@@ -60,7 +64,7 @@ public:
 protected:
     void ThreadStartup() override {
         id = std::this_thread::get_id();
-        queue = new GenericMessageQueue();
+        queue = manualClock_ ? GenericMessageQueue::CreateManual() : new GenericMessageQueue();
         actor->ManageSelf(queue, du::Symbol(), 0);
     }
     void ThreadBody() override {
@@ -70,6 +74,9 @@ protected:
             loopError = error.what();
         }
     }
+
+private:
+    const bool manualClock_;
 };
 
 // A blocking call carrying value: whether a reply arrived, and the message to read it from.
@@ -247,6 +254,52 @@ TEST(Threads, AnExceptionEndsTheLoopAndReleasesItsCaller) {
     EXPECT_EQ(loop.loopError, "bad message");
     EXPECT_TRUE(loop.queue->IsShutDown());
     EXPECT_FALSE(loop.actor->IsManaged());
+}
+
+// A host moves the plug-in's manual clock from two threads at once: each call returns only once the timeouts
+// its steps made due, and the messages they sent, have run (moving the clock and making one blocking call
+// instead let a status read overtake the timers). Each 10 ms step fires the 10 ms timer exactly once.
+TEST(Threads, AdvanceTimeAndSettleReturnsAfterTheDueTimeoutsAndWhatTheyCausedFromEveryHostThread) {
+    class Ticker : public ManagedObject {
+    public:
+        void HandleTimeoutEvent(std::int64_t) override {
+            ++fired;
+            DeliverMessage(StartNewMessage(0).FinaliseMessage());
+        }
+        void HandleMessage(const MessagePtr&) override { ++caused; }
+        std::atomic<int> fired{0};
+        std::atomic<int> caused{0};
+    };
+    EXPECT_THROW(dom::AdvanceTimeAndSettle(du::SmartPtr<GenericMessageQueue>(new GenericMessageQueue()), 10),
+                 std::logic_error);
+
+    LoopThread loop(true);
+    const du::SmartPtr<Ticker> ticker(new Ticker);
+    ASSERT_TRUE(ticker->ManageSelf(loop.queue, du::Symbol(), 0));
+    ASSERT_TRUE(ticker->AddRecurringTimeout(10));
+    constexpr int CALLS = 10;
+    constexpr std::int64_t LENGTH = 20;
+    std::atomic<int> unsettled{0};
+    auto host = [&] {
+        for (int call = 1; call <= CALLS; ++call) {
+            if (!dom::AdvanceTimeAndSettle(loop.queue, LENGTH) || ticker->caused < call * LENGTH / 10) {
+                ++unsettled;
+            }
+        }
+    };
+    std::thread first(host);
+    std::thread second(host);
+    first.join();
+    second.join();
+    EXPECT_EQ(unsettled, 0);
+    EXPECT_EQ(loop.queue->Now(), 2 * CALLS * LENGTH);
+    EXPECT_EQ(ticker->fired, 2 * CALLS * LENGTH / 10);
+    EXPECT_EQ(ticker->caused, ticker->fired.load());
+
+    // Once the plug-in's thread has ended the clock no longer moves, and the call says so.
+    loop.queue->ShutdownQueue(dom::MessageQueue::SHUTDOWN_NOW);
+    loop.WaitForThreadToTerminate();
+    EXPECT_FALSE(dom::AdvanceTimeAndSettle(loop.queue, LENGTH));
 }
 
 TEST(Threads, AQueueBelongsToTheThreadThatRunsItSoItsCreatorsCallsWaitForThatThread) {

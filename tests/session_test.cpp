@@ -483,7 +483,7 @@ TEST_F(SessionProgram, MalformedOrBadSessionFileRunsNothingAndEndsWithOneShortLi
     EXPECT_EQ(outcome.err, huge + ":1: session file too large (67108865 bytes, at most 67108864)\n");
 }
 
-TEST_F(SessionProgram, PlugInThatIsNoLibraryOrLacksEntryPointsEndsWithOneLineAndExitThree) {
+TEST_F(SessionProgram, PlugInThatIsNoLibraryLacksEntryPointsOrIsOfAnotherVersionEndsWithOneLineAndExitThree) {
     const std::string session = Write("plain.session", "view shape\n");
     const std::string text = Write("text.so", "not a library\n");
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -495,6 +495,10 @@ TEST_F(SessionProgram, PlugInThatIsNoLibraryOrLacksEntryPointsEndsWithOneLineAnd
         // A library that only links the plug-in finds the entry points through dlsym, yet is no plug-in.
         {SESSION_WORKFLOWS_PATH, std::string("error: ") + SESSION_WORKFLOWS_PATH +
                                      " does not itself define the plug-in entry points"},
+        // A plug-in without RZDllGetVersion was built for an older interface than this host's.
+        {OLD_PLUGIN_PATH,
+         std::string("error: ") + OLD_PLUGIN_PATH +
+             " was built for version 0 of the workflow plug-in interface, this host for version "},
     };
     for (const auto& [plugIn, start] : cases) {
         const Outcome outcome = Run("--plugin " + plugIn + " " + session);

@@ -5,7 +5,9 @@
 #   2. every installed header compiles on its own, and a call into the (unexported) manager does not;
 #   3. a plug-in built against the prefix alone (tests/package/), linked with -Wl,--no-undefined, is loaded
 #      and driven by the installed bin/workflow-session (tests/package/probe.session);
-#   4. plugins/ builds alone against the prefix with find_package(workflow), and its tests pass.
+#   4. plugins/ builds alone against the prefix with find_package(workflow), and its tests pass;
+#   5. a host program built against the prefix alone (tests/host-program/) follows docs/hosting.md from two
+#      threads with the installed plug-in and example workflows.
 # Run after tools/test.sh release.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -69,3 +71,11 @@ ctest --test-dir "$work/build" --output-on-failure
 test -f "$work/build/plugins/libworkflow_examples.so"
 test -f "$prefix/lib/libworkflow_examples.so"
 echo "check-package: plugins/ built and tested against the installed package"
+
+# 5. A host built against the prefix alone, driving the installed plug-in as docs/hosting.md says.
+cmake -S tests/host-program -B "$work/host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_PREFIX_PATH="$prefix" "${extra[@]}" >/dev/null
+cmake --build "$work/host" -j2
+LD_LIBRARY_PATH="$prefix/lib" timeout 120 "$work/host/host-program" "$prefix/lib/libworkflow.so" \
+    "$prefix/lib/libworkflow_examples.so"
+echo "check-package: a host built against the prefix drove two views from two threads and shut down"

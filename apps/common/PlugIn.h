@@ -1,53 +1,15 @@
 #pragma once
 
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "du/SmartPtr.h"
-#include "rzk/ActiveModule.h"
-#include "rzk/View.h"
-#include "rzk/WorkflowModule.h"
-
-namespace rzloader {
-class Loader;
-}
+// The installed host kit's plug-in loading, under the names the project's hosts use.
+#include "hostkit/PlugIn.h"
 
 namespace apps {
 
-using InitFunction = bool (*)();
-using CreateComponentFunction = bool (*)(const std::string&, const std::string&, const std::string&,
-                                         du::SmartPtr<rzk::ActiveModule>&);
-using TerminateFunction = void (*)();
-
-// The workflow plug-in as a viewer finds it: a library and its three entry points. Every host program of
-// this project loads it this way, so that each one exercises the path a real viewer takes.
-struct PlugIn {
-    void* library = nullptr;
-    InitFunction init = nullptr;
-    CreateComponentFunction createComponent = nullptr;
-    TerminateFunction terminate = nullptr;
-
-    // Opens the library at path and finds the entry points; answers the one-line reason when either fails.
-    // The library stays loaded for the life of the process: the plug-in's objects may outlive a host's
-    // references to them. Host thread only.
-    std::optional<std::string> Open(const std::string& path);
-
-    // The workflow module the plug-in makes as the navigator of view's type, found under the name it was
-    // made with; answers the one-line reason when there is none. Host thread only.
-    std::optional<std::string> FindModule(const rzk::View& view,
-                                          du::SmartPtr<rzk::WorkflowModule>& module) const;
-};
-
-// Loads into loader the workflow plug-ins at path: every library of a folder, or one file. A relative path
-// is looked for in each of dirs in turn. Answers the path loaded from in loaded, or the one-line reason
-// nothing was loaded. Host thread only.
-std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const std::string& path,
-                                               const std::vector<std::string>& dirs, std::string& loaded);
-
-// A view of kind shape, drawing or image as a viewer builds it: a 3D view gets a scene with a world, a
-// selection manager and an annotation set, a drawing view a scene with an annotation set. Null for any
-// other kind. Host thread only.
-du::SmartPtr<rzk::View> MakeView(const std::string& kind);
+using hostkit::CreateComponentFunction;
+using hostkit::InitFunction;
+using hostkit::LoadWorkflowPlugIns;
+using hostkit::MakeView;
+using hostkit::PlugIn;
+using hostkit::TerminateFunction;
 
 }  // namespace apps

@@ -220,7 +220,7 @@ void Guarded(ReportLog& log, const char* observer, Callback&& callback) noexcept
 
 // The host's observer of the manager. Actors travel to the manager as handles; having no proxy factory,
 // these are handed over as themselves and called on the plug-in's thread, hence the locked log.
-class ManagerReports : public rzk::WorkflowManagerObserver, public dom::Observer {
+class ManagerReports : public rzk::WorkflowManagerObserver {
 public:
     explicit ManagerReports(ReportLog& log) : log_(log) {}
 
@@ -274,7 +274,7 @@ private:
 };
 
 // The host's receiver of notifications: "handled" reports of the workflows, "trace" lines, and the rest.
-class NotificationReports : public rzk::NotificationObserver, public dom::Observer {
+class NotificationReports : public rzk::NotificationObserver {
 public:
     explicit NotificationReports(ReportLog& log) : log_(log) {}
 

@@ -29,7 +29,7 @@ namespace fuzz {
 class World;
 
 // Host observers that are actors, so that they reach the manager as handles.
-class NotificationActor : public rzk::NotificationObserver, public dom::Observer {
+class NotificationActor : public rzk::NotificationObserver {
 public:
     void OnRegistered() override { ++calls; }
     void OnNotification(const du::Symbol&, const du::Symbol&, int,
@@ -39,7 +39,7 @@ public:
     int calls = 0;
 };
 
-class ManagerObserverActor : public rzk::WorkflowManagerObserver, public dom::Observer {
+class ManagerObserverActor : public rzk::WorkflowManagerObserver {
 public:
     void OnRegistered() override { ++calls; }
     void OnWorkflowChange(const du::Symbol&, const du::Symbol&, unsigned int, bool,

@@ -6,9 +6,11 @@
 #include <utility>
 
 #include "dom/MessageQueue.h"
+#include "dp/RZTracer.h"
 #include "dp/ReadWriteLock.h"
 #include "module/ActiveModuleThread.h"
 #include "module/WorkflowModuleImpl.h"
+#include "rzk/PlugInVersion.h"
 #include "rzk/View.h"
 
 namespace {
@@ -23,6 +25,25 @@ using ModuleThread = rzk::ActiveModuleThread<workflow::WorkflowModuleThread, dom
 // calling an entry point while it ends.
 std::shared_mutex moduleThreadLock;
 ModuleThread* moduleThread = nullptr;
+
+// The library goes (dlclose, or the end of the process) while its module thread still runs: the host
+// skipped RZDllTerminate. The thread is left alone, since ending it here could wait on a host that is
+// ending itself, but the host hears of it: later it would fail far from the cause.
+struct UnloadCheck {
+    UnloadCheck() = default;
+    UnloadCheck(const UnloadCheck&) = delete;
+    UnloadCheck& operator=(const UnloadCheck&) = delete;
+    ~UnloadCheck() {
+        std::shared_lock guard(moduleThreadLock);
+        if (moduleThread) {
+            dp::RZTracer("workflow", "RZDllTerminate")
+                .Format(
+                    "The workflow plug-in is unloaded while its module thread runs: call RZDllTerminate "
+                    "before dlclose\n");
+        }
+    }
+};
+const UnloadCheck unloadCheck;
 
 bool IsSupportedViewType(const std::string& viewType) {
     for (const du::Symbol* type :
@@ -89,5 +110,9 @@ void RZDllTerminate() {
         std::swap(thread, moduleThread);
     }
     delete thread;
+}
+
+int RZDllGetVersion() {
+    return rzk::PLUGIN_INTERFACE_VERSION;
 }
 }

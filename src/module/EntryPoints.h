@@ -33,4 +33,8 @@ WORKFLOW_API bool RZDllCreateComponent(const std::string& viewType, const std::s
 // Shuts the module's queue down, waits for the module thread and frees everything. Does nothing before
 // RZDllInit or a second time. Any thread but the module thread.
 WORKFLOW_API void RZDllTerminate();
+
+// The host interface version the plug-in was built with (rzk::PLUGIN_INTERFACE_VERSION), for the host to
+// compare with its own before RZDllInit. Any thread, at any time.
+WORKFLOW_API int RZDllGetVersion();
 }

@@ -206,11 +206,11 @@ Result Send(const dom::ProxyObject& proxy, Result (Class::*)(Params...), Args&..
             }
         }() && ...);
         if (!outValuesRead) {
-            ThrowMissingReplyValue();
+            ThrowMissingReplyValue(*message);
         }
         Result result{};
         if (!Value<Result>::Read(&proxy, reader, result)) {
-            ThrowMissingReplyValue();
+            ThrowMissingReplyValue(*message);
         }
         return result;
     }

@@ -8,6 +8,7 @@
 #include "dom/Message.h"
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
+#include "rzk/WorkflowManager.h"
 
 // How values that are more than numbers and strings travel, the same way in both directions: counted
 // objects as pointers carrying a reference of their own, and objects with a queue of their own as handles.
@@ -77,8 +78,14 @@ bool ReadObserver(const dom::ManagedObject& self, const du::Symbol& className, d
     return true;
 }
 
-// Thrown by a proxy whose reply lacks a value.
-[[noreturn]] inline void ThrowMissingReplyValue() {
+// Thrown by a proxy whose reply lacks a value: rzk::ModuleThreadEnded when the message came back because
+// its target's queue has shut down or no longer manages it, a plain std::runtime_error otherwise (same
+// text).
+[[noreturn]] inline void ThrowMissingReplyValue(const dom::Message& reply) {
+    const dom::ReturnReason reason = reply.GetReturnReason();
+    if (reason == dom::ReturnReason::ShutDown || reason == dom::ReturnReason::Unmanaged) {
+        throw rzk::ModuleThreadEnded();
+    }
     throw std::runtime_error("ProtocolError extracting return value");
 }
 

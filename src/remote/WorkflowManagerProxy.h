@@ -13,9 +13,9 @@
 // the operation's declaration index as the peer knows it and carrying the values in parameter order.
 // Operations without a result are one-way and return once the message is handed over; those with one
 // (FindWorkflow, QueryWorkflows, GetCurrentCursor, IsWorkflowTraceEnabled, GetInternalInterface) wait for
-// the reply and throw
-// std::runtime_error("ProtocolError extracting return value") when it lacks a value. Observers travel as
-// handles, counted objects as pointers carrying a reference of their own.
+// the reply and throw "ProtocolError extracting return value" when it lacks a value (rzk::ModuleThreadEnded
+// when the module thread has ended). Observers travel as handles, counted objects as pointers carrying a
+// reference of their own.
 //
 // Made only by workflow_WorkflowManager_proxy_Factory, when the messaging layer resolves a handle to a
 // manager on a thread that is not the manager's. Each call builds its own message, so a proxy may be

@@ -12,8 +12,8 @@
 // The host-side end of the module: CreateManager travels as tag 0 with the view as a pointer carrying a
 // reference of its own, waits for the reply and answers the new manager, read from the reply's handle (a
 // manager proxy on a host thread). A reply without a handle throws
-// std::runtime_error("ProtocolError extracting return value"). Made only by
-// workflow_WorkflowModule_proxy_Factory; holds no state of its own beyond the dom::ProxyObject.
+// "ProtocolError extracting return value" (rzk::ModuleThreadEnded when the module thread has ended). Made
+// only by workflow_WorkflowModule_proxy_Factory; holds no state of its own beyond the dom::ProxyObject.
 class workflow_WorkflowModule_proxy : public workflow::WorkflowModule, public dom::ProxyObject {
 public:
     workflow_WorkflowModule_proxy(std::int16_t interfaceIndex, dom::RebindTablePtr rebindTable);

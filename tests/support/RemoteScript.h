@@ -16,9 +16,10 @@
 
 namespace testing_support {
 
-// Host observers that are actors too, so that they reach a manager as handles.
-class HostManagerObserver : public RecordingManagerObserver, public dom::Observer {};
-class HostNotificationObserver : public RecordingNotificationObserver, public dom::Observer {};
+// Host observers derived from the observer interfaces alone, as a host writes them: that they reach a
+// manager through its proxy (as handles) and hear OnRegistered is part of what the scripts check.
+using HostManagerObserver = RecordingManagerObserver;
+using HostNotificationObserver = RecordingNotificationObserver;
 
 // An object that a manager is asked to keep on its queue; notes whether it was put there.
 class PluginObserver : public dom::Observer {

@@ -11,11 +11,9 @@ namespace dom {
 // on the thread of the queue that manages the observer, one at a time. Ownership: subjects that deliver to
 // it hold counted references.
 //
-// A host's observer of a workflow manager derives from this class too: an object passed through the
-// manager's proxy travels as a handle to a managed object, and one that is none arrives empty:
-//
-//     class Reports : public rzk::WorkflowManagerObserver, public dom::Observer { ... };
-//     manager->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new Reports));
+// The observers of a workflow manager (rzk::WorkflowManagerObserver, rzk::NotificationObserver) derive from
+// this class themselves: an object passed through the manager's proxy travels as a handle to a managed
+// object, so a host's observer class derives from the observer interface alone.
 class RZHOST_API Observer : public virtual ManagedObject {
 public:
     ~Observer() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <stdexcept>
+
 #include "du/HostExport.h"
 #include "du/RefCounted.h"
 #include "du/SmartPtr.h"
@@ -10,14 +12,26 @@ namespace rzk {
 class NotificationObserver;
 class WorkflowManagerObserver;
 
+// Thrown by a blocking operation of a manager or module proxy (FindWorkflow, QueryWorkflows, ...) whose
+// answer never came because the plug-in's module thread has ended (after RZDllTerminate, or a failure on
+// the thread) or no longer runs the object asked. what() is "ProtocolError extracting return value", the
+// text of every unreadable answer; other unreadable answers are plain std::runtime_errors.
+//
+//     try { cursor = manager->GetCurrentCursor(); } catch (const rzk::ModuleThreadEnded&) { /* stop */ }
+class RZHOST_API ModuleThreadEnded : public std::runtime_error {
+public:
+    ModuleThreadEnded();
+    ~ModuleThreadEnded() override;
+};
+
 // The host's interface of a view's workflow manager: what a host holds for each view, as the module made it
 // (rzk::WorkflowModule::CreateManager). The operations stand in their remote-interface order (the tag of
 // each is its index here); GetInterfaceIndex comes first.
 //
 //     du::SmartPtr<rzk::WorkflowManager> manager = module->CreateManager(view);
-//     manager->RegisterObserver(reports);            // an rzk::WorkflowManagerObserver that is a
-//     dom::Observer manager->AddWorkflow("orbit", false);          // one-way: returns at once du::Symbol
-//     name = manager->FindWorkflow(100);  // waits for the module thread's answer: "orbit"
+//     manager->RegisterObserver(reports);   // an rzk::WorkflowManagerObserver (see there)
+//     manager->AddWorkflow("orbit", false);  // one-way: returns at once
+//     du::Symbol name = manager->FindWorkflow(100);  // waits for the module thread's answer: "orbit"
 //     ...
 //     manager->Destroy();                            // before the last reference goes
 //
@@ -26,9 +40,9 @@ class WorkflowManagerObserver;
 // the order they were made. Calls without a result are one-way and return at once; those with a result
 // (FindWorkflow, QueryWorkflows, GetCurrentCursor, IsWorkflowTraceEnabled, GetInternalInterface) block the
 // calling thread until the module thread has answered, so never make them from the module thread itself
-// (an observer callback, a workflow). An observer registered through the proxy must also be a
-// dom::Observer: it travels as a handle to a managed object, and one that is none arrives empty and hears
-// nothing. The manager calls its observers synchronously on the module thread.
+// (an observer callback, a workflow). The observers (rzk::WorkflowManagerObserver, rzk::NotificationObserver,
+// each a dom::Observer already) travel as handles to managed objects; the manager calls them synchronously
+// on the module thread.
 //
 // Ownership: the manager is counted (du::SmartPtr); the host's reference keeps it alive, and Destroy, not
 // the last release, ends it: it removes the workflows and tells the observers. Observers and mode objects

@@ -1,4 +1,4 @@
-#include "PlugIn.h"
+#include "hostkit/PlugIn.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -7,12 +7,13 @@
 
 #include "dom/DistinguishedObjects.h"
 #include "rzk/AnnoSet.h"
+#include "rzk/PlugInVersion.h"
 #include "rzk/Scene.h"
 #include "rzk/SelectionManager.h"
 #include "rzk/ShapeScene.h"
 #include "rzloader/Loader.h"
 
-namespace apps {
+namespace hostkit {
 namespace {
 
 // The loader lists one failure a line; an error of a host program is one line.
@@ -20,6 +21,29 @@ std::string FirstLine(const std::string& text) {
     const std::size_t end = text.find('\n');
     return end == std::string::npos ? text
                                     : text.substr(0, end) + (end + 1 < text.size() ? " (and more)" : "");
+}
+
+// A view that tells the host of every status text it is given.
+template <class ViewClass>
+class StatusReportingView : public ViewClass {
+public:
+    explicit StatusReportingView(StatusCallback onStatus) : onStatus_(std::move(onStatus)) {}
+
+    void SetStatusMessage(const std::string& text) override {
+        ViewClass::SetStatusMessage(text);
+        onStatus_(text);
+    }
+
+private:
+    const StatusCallback onStatus_;
+};
+
+template <class ViewClass>
+du::SmartPtr<rzk::View> NewView(StatusCallback onStatus) {
+    if (!onStatus) {
+        return du::SmartPtr<rzk::View>(new ViewClass);
+    }
+    return du::SmartPtr<rzk::View>(new StatusReportingView<ViewClass>(std::move(onStatus)));
 }
 
 }  // namespace
@@ -51,6 +75,14 @@ std::optional<std::string> PlugIn::Open(const std::string& path) {
                    " does not itself define the plug-in entry points RZDllInit, RZDllCreateComponent and "
                    "RZDllTerminate (a library it depends on does): name the plug-in library itself";
         }
+    }
+    // A plug-in built for another version of the host interface would read the host's objects wrongly.
+    const auto version = reinterpret_cast<int (*)()>(dlsym(library, "RZDllGetVersion"));
+    const int built = version ? version() : 0;
+    if (built != rzk::PLUGIN_INTERFACE_VERSION) {
+        return path + " was built for version " + std::to_string(built) +
+               " of the workflow plug-in interface, this host for version " +
+               std::to_string(rzk::PLUGIN_INTERFACE_VERSION) + ": use the plug-in of the same release";
     }
     return std::nullopt;
 }
@@ -106,24 +138,24 @@ std::optional<std::string> LoadWorkflowPlugIns(rzloader::Loader& loader, const s
     return "workflow plug-in not found: " + path + " (looked for " + looked + ")";
 }
 
-du::SmartPtr<rzk::View> MakeView(const std::string& kind) {
+du::SmartPtr<rzk::View> MakeView(const std::string& kind, StatusCallback onStatus) {
     du::SmartPtr<rzk::View> view;
     if (kind == "shape") {
         du::SmartPtr<rzk::ShapeScene> scene(new rzk::ShapeScene);
         scene->SetWorld(new rzk::World);
         scene->SetSelectionManager(new rzk::SelectionManager);
         scene->SetAnnoSet(new rzk::AnnoSet);
-        view = new rzk::ShapeView;
+        view = NewView<rzk::ShapeView>(std::move(onStatus));
         view->SetScene(scene);
     } else if (kind == "drawing") {
         du::SmartPtr<rzk::Scene> scene(new rzk::Scene);
         scene->SetAnnoSet(new rzk::AnnoSet);
-        view = new rzk::DrawingView;
+        view = NewView<rzk::DrawingView>(std::move(onStatus));
         view->SetScene(scene);
     } else if (kind == "image") {
-        view = new rzk::ImageView;
+        view = NewView<rzk::ImageView>(std::move(onStatus));
     }
     return view;
 }
 
-}  // namespace apps
+}  // namespace hostkit
