@@ -171,6 +171,18 @@ shot() {
     fail "no picture $shots within 10 s"
 }
 state() { grep "^$1 " "$work/$prefix-$2.txt" | cut -d' ' -f2-; }
+# Ctrl+Q ends the running viewer, which must exit 0 within 10 s; what: which run it was, for the failure.
+quit_viewer() {
+    x11 key ctrl+q
+    local code=0
+    for _ in $(seq 1 200); do
+        kill -0 $viewer_pid 2>/dev/null || break
+        sleep 0.05
+    done
+    wait $viewer_pid || code=$?
+    trap - EXIT
+    [ "$code" -eq 0 ] || fail "the viewer$1 exited with $code: $(cat "$work/viewer.err")"
+}
 
 x11 mousemove --window "$window" 320 240
 shot
@@ -221,15 +233,7 @@ x11 key KP_Add
 shot
 # A burst of clicks faster than frames are drawn: every press and release must reach the view.
 x11 mousemove --window "$window" 5 5 click --repeat 8 --delay 1 3
-x11 key ctrl+q
-code=0
-for _ in $(seq 1 200); do
-    kill -0 $viewer_pid 2>/dev/null || break
-    sleep 0.05
-done
-wait $viewer_pid || code=$?
-trap - EXIT
-[ "$code" -eq 0 ] || fail "the viewer exited with $code: $(cat "$work/viewer.err")"
+quit_viewer ""
 
 presses=$(grep -c '^down right ' "$work/recorded.session" || true)
 releases=$(grep -c '^up right ' "$work/recorded.session" || true)
@@ -285,15 +289,7 @@ boxed=$(state selection $shots)
 [ "$(wc -w <<<"$boxed")" -ge 2 ] || fail "the box over the whole model selected '$boxed', not two parts or more"
 [ "$(pixels feedback "$work/box-$shots.ppm")" -eq 0 ] || fail "the rubber band stayed after the release"
 echo "ok: a Shift drag drew a rubber band and selected parts $boxed"
-x11 key ctrl+q
-code=0
-for _ in $(seq 1 200); do
-    kill -0 $viewer_pid 2>/dev/null || break
-    sleep 0.05
-done
-wait $viewer_pid || code=$?
-trap - EXIT
-[ "$code" -eq 0 ] || fail "the viewer with --load/--add exited with $code: $(cat "$work/viewer.err")"
+quit_viewer " with --load/--add"
 
 # --- touch and model formats: a pinch played through --session into the built-in model, a glTF and an STL ---
 cat >"$work/pinch.session" <<'PINCH'
