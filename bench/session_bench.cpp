@@ -117,6 +117,17 @@ std::string Comparable(const std::string& transcript) {
     return kept;
 }
 
+// Runs the session at path with its transcript in out; false, and the benchmark skipped, when it failed.
+bool RunSession(benchmark::State& state, const std::filesystem::path& path, const session::Options& options,
+                std::ostringstream& out) {
+    std::ostringstream err;
+    if (session::RunSessionFile(path.string(), options, out, err) != session::EXIT_OK) {
+        state.SkipWithError(("the session failed: " + err.str()).c_str());
+        return false;
+    }
+    return true;
+}
+
 void SessionReplay(benchmark::State& state) {
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("session_bench_" + std::to_string(getpid()) + ".session");
@@ -128,9 +139,7 @@ void SessionReplay(benchmark::State& state) {
     const double cpuBefore = ProcessCpuSeconds();
     for (auto _ : state) {
         std::ostringstream out;
-        std::ostringstream err;
-        if (session::RunSessionFile(path.string(), options, out, err) != session::EXIT_OK) {
-            state.SkipWithError(("the session failed: " + err.str()).c_str());
+        if (!RunSession(state, path, options, out)) {
             break;
         }
         state.PauseTiming();
@@ -156,9 +165,7 @@ void SessionLongTick(benchmark::State& state) {
     options.pluginPath = WORKFLOW_PLUGIN;
     for (auto _ : state) {
         std::ostringstream out;
-        std::ostringstream err;
-        if (session::RunSessionFile(path.string(), options, out, err) != session::EXIT_OK) {
-            state.SkipWithError(("the session failed: " + err.str()).c_str());
+        if (!RunSession(state, path, options, out)) {
             break;
         }
     }
