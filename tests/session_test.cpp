@@ -36,7 +36,9 @@ const char* const EVERY_VERB =
     "motion -9223372036854775808 9223372036854775807 0 1 -2 +3\n"
     "select add 3\nselect remove -7\nselect clear\nmode orbit speed\nmode orbit \"sp ace\" 2\npage -2\n"
     "query QuerySelectionController\ncursor 50 crosshair\ncursor 0 none\ntrace on\ntrace off\n"
-    "trace save \"out put.trace\"\nreplay orbit\nreplay orbit orbit.trace\npick 320 200 3\nprint camera\n"
+    "trace save \"out put.trace\"\nreplay orbit\nreplay orbit orbit.trace\npick 320 200 3\npick-box 1 2 -3 "
+    "4\n"
+    "pick-box 0 0 5 5 4 9\nprint camera\n"
     "print selection\nexpect status \"zoom 1.10\"\nexpect status-field 3 \"\"\nexpect cursor rotate\n"
     "expect workflow 100 orbit\nexpect handled zoom \"MsgMouseWheel(30,40,-120)\"\n"
     "expect camera \"yaw 0.00 pitch 0.00 zoom 1.0000 pan 0.00 0.00\"\nexpect selection none\n"
@@ -66,9 +68,9 @@ TEST(SessionLanguage, EveryCommandReadsBackFromItsFormatAsTheSameCommand) {
     session::Script script;
     session::ScriptError error;
     ASSERT_TRUE(session::Parse("all.session", EVERY_VERB, script, error));
-    ASSERT_EQ(script.lines.size(), 66u);
+    ASSERT_EQ(script.lines.size(), 68u);
     EXPECT_EQ(script.lines[0].line, 3);
-    EXPECT_EQ(script.lines.back().line, 69);
+    EXPECT_EQ(script.lines.back().line, 71);
     EXPECT_EQ(script.lines.back().text, "leave");
     // Words keep what they say: signs, quotes and priorities.
     auto formatted = [&](const std::string& written) {
@@ -159,6 +161,8 @@ TEST(SessionLanguage, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
         {"expect status-field x", "s.session:2: missing argument after 'expect status-field'"},
         {"pick 10 20", "s.session:2: missing argument: pick X Y ID"},
         {"pick 10 20 -1", "s.session:2: instance id out of range (0 to 4294967295): '-1'"},
+        {"pick-box 1 2 3", "s.session:2: missing argument: pick-box X0 Y0 X1 Y1 [ID]..."},
+        {"pick-box 1 2 3 4 5 0", "s.session:2: instance id out of range (1 to 4294967295): '0'"},
         {"print zoom", "s.session:2: unknown state 'zoom' (camera, selection)"},
         {"print camrea", "s.session:2: unknown state 'camrea' (did you mean 'camera'?)"},
         {"expect routed MsgKeyPress overlay", "s.session:2: missing argument after 'expect routed'"},

@@ -258,11 +258,10 @@ grep -qx "$camera" "$work/live.out" || fail "the recording played into the windo
 echo "ok: the recording played into a live window ends the same"
 
 # --- an author's plug-in and drawn feedback: --load and --add, the measured line, a box selection -----------
-# Not recorded: a box selection asks the view what is drawn inside it, which a headless replay cannot know.
 shots=0
 prefix=box
 "$viewer" --width 640 --height 480 --snapshot "$work/box" --load "$root/$build/plugins/libworkflow_examples.so" \
-    --add measure@2500 >"$work/viewer.out" 2>"$work/viewer.err" &
+    --add measure@2500 --record "$work/boxed.session" >"$work/viewer.out" 2>"$work/viewer.err" &
 viewer_pid=$!
 trap 'kill $viewer_pid 2>/dev/null || true' EXIT
 window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) || fail "the viewer's window did not appear"
@@ -290,6 +289,12 @@ boxed=$(state selection $shots)
 [ "$(pixels feedback "$work/box-$shots.ppm")" -eq 0 ] || fail "the rubber band stayed after the release"
 echo "ok: a Shift drag drew a rubber band and selected parts $boxed"
 quit_viewer " with --load/--add"
+# The box selection replays headless: the recording states what was drawn inside the dragged rectangle.
+grep -q '^pick-box ' "$work/boxed.session" || fail "the box selection's recording states nothing inside the box"
+timeout 30 "$session" "$work/boxed.session" >"$work/boxed.out" 2>"$work/boxed.err" ||
+    fail "the box selection's replay did not end with the viewer's selection: $(cat "$work/boxed.err")"
+grep -qx "selection \"$boxed\"" "$work/viewer.out" || fail "the viewer ended with $(grep '^selection ' "$work/viewer.out"), not $boxed"
+echo "ok: the box selection replayed headless to parts $boxed"
 
 # --- touch and model formats: a pinch played through --session into the built-in model, a glTF and an STL ---
 cat >"$work/pinch.session" <<'PINCH'

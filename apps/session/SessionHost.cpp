@@ -1,6 +1,7 @@
 #include "SessionHost.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -845,6 +846,8 @@ private:
             Replay(*replay);
         } else if (const auto* pick = std::get_if<session::Pick>(&command)) {
             Pick(pick->x, pick->y, pick->id);
+        } else if (const auto* box = std::get_if<session::PickBox>(&command)) {
+            PickBox(*box);
         } else if (const auto* print = std::get_if<session::Print>(&command)) {
             const std::string name = StateName(print->state);
             const std::string state = print->state == State::Camera ? apps::CameraText(*View().GetCamera())
@@ -1034,6 +1037,22 @@ private:
                 diagnostics.RecordPick(x, y, instance, before);
             });
         }
+    }
+
+    // What a viewer recorded its rendering to show inside a rectangle: from the first "pick-box" on, the view
+    // has a region picker, which answers the recorded rectangles (the latest answer for each, corners in any
+    // order) and nothing elsewhere.
+    void PickBox(const session::PickBox& box) {
+        if (!boxes_) {
+            boxes_ = std::make_shared<BoxAnswers>();
+            View().SetRegionPicker([boxes = boxes_](int x0, int y0, int x1, int y1) {
+                std::lock_guard lock(boxes->lock);
+                auto found = boxes->answers.find(session::BoxCorners(x0, y0, x1, y1));
+                return found == boxes->answers.end() ? std::vector<unsigned int>() : found->second;
+            });
+        }
+        std::lock_guard lock(boxes_->lock);
+        boxes_->answers[session::BoxCorners(box.x0, box.y0, box.x1, box.y1)] = box.ids;
     }
 
     std::string Resolve(const std::string& path) const {
@@ -1299,6 +1318,11 @@ private:
         std::map<std::pair<int, int>, unsigned int> answers;
     };
     std::shared_ptr<PickAnswers> picks_;
+    struct BoxAnswers {
+        std::mutex lock;
+        std::map<std::array<int, 4>, std::vector<unsigned int>> answers;
+    };
+    std::shared_ptr<BoxAnswers> boxes_;
     std::string viewKind_;
     std::vector<std::string> loaded_;  // absolute paths of the workflow plug-ins, in load order
 

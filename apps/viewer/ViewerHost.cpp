@@ -96,6 +96,10 @@ std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, cons
     });
     view_->SetRegionPicker([picks = picks_](int x0, int y0, int x1, int y1) {
         std::lock_guard hold(picks->lock);
+        auto found = picks->boxes.find(session::BoxCorners(x0, y0, x1, y1));
+        if (found != picks->boxes.end()) {
+            return found->second;
+        }
         const std::vector<std::uint32_t> ids = picks->drawn.Inside(x0, y0, x1, y1);
         return std::vector<unsigned int>(ids.begin(), ids.end());
     });
@@ -178,6 +182,17 @@ void ViewerHost::SetDrawn(IdBuffer drawn) {
     picks_->drawn = std::move(drawn);
 }
 
+void ViewerHost::SetPickBox(const session::PickBox& box) {
+    std::lock_guard hold(picks_->lock);
+    picks_->boxes[session::BoxCorners(box.x0, box.y0, box.x1, box.y1)] = box.ids;
+}
+
+std::vector<unsigned int> ViewerHost::DrawnInside(int x0, int y0, int x1, int y1) const {
+    std::lock_guard hold(picks_->lock);
+    const std::vector<std::uint32_t> ids = picks_->drawn.Inside(x0, y0, x1, y1);
+    return {ids.begin(), ids.end()};
+}
+
 bool ViewerHost::HasPick(int x, int y) const {
     std::lock_guard hold(picks_->lock);
     return picks_->answers.count({x, y}) != 0;
@@ -212,6 +227,8 @@ std::optional<std::string> ViewerHost::Execute(const session::Command& command, 
                                          loaded);
     } else if (const auto* pick = std::get_if<session::Pick>(&command)) {
         SetPick(pick->x, pick->y, pick->id);
+    } else if (const auto* box = std::get_if<session::PickBox>(&command)) {
+        SetPickBox(*box);
     } else if (const auto* print = std::get_if<session::Print>(&command)) {
         Settle();
         const bool camera = print->state == session::State::Camera;

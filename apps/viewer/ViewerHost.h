@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -68,8 +69,13 @@ public:
     // The part under (x, y) as the view's picker will answer it from now on (a session's "pick" line);
     // points never set are answered from what was drawn (SetDrawn), 0 before any picture. Any thread.
     void SetPick(int x, int y, unsigned int instance);
+    // The parts inside a rectangle as the view's region picker will answer it from now on (a session's
+    // "pick-box" line); other rectangles are answered from what was drawn. Any thread.
+    void SetPickBox(const session::PickBox& box);
     // Any thread.
     bool HasPick(int x, int y) const;
+    // The parts the last picture drew inside the rectangle (corners in any order), each once. Any thread.
+    std::vector<unsigned int> DrawnInside(int x0, int y0, int x1, int y1) const;
     // What the last picture drew: the view answers every other point, and every rectangle, from it. Any
     // thread.
     void SetDrawn(IdBuffer drawn);
@@ -84,6 +90,7 @@ private:
     struct PickAnswers {
         mutable std::mutex lock;
         std::map<std::pair<int, int>, unsigned int> answers;
+        std::map<std::array<int, 4>, std::vector<unsigned int>> boxes;
         IdBuffer drawn;
     };
 

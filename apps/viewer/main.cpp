@@ -407,8 +407,32 @@ private:
 
     void Pick(int x, int y) { Input(session::Pick{x, y, frame_.InstanceAt(x, y)}); }
 
+    // A left drag may be a box selection: what is drawn inside the dragged rectangle is written before the
+    // release, cut to what one session line holds, so that a replay's region picker answers the same.
+    void PickBox(int x0, int y0, int x1, int y1) {
+        session::PickBox box{x0, y0, x1, y1, {}};
+        std::size_t length = session::Format(box).size();
+        for (const unsigned int id : host_.DrawnInside(x0, y0, x1, y1)) {
+            length += 1 + std::to_string(id).size();
+            if (length > session::MAX_LINE_LENGTH) {
+                std::cerr << "warning: the recording lists only the first " << box.ids.size()
+                          << " parts inside the dragged rectangle\n";
+                break;
+            }
+            box.ids.push_back(id);
+        }
+        Input(box);
+    }
+
     void Button(bool down, session::Button button, int x, int y) {
         if (button == session::Button::Left) {
+            if (!down && leftFrom_ && *leftFrom_ != std::pair(x, y)) {
+                PickBox(leftFrom_->first, leftFrom_->second, x, y);
+            }
+            leftFrom_.reset();
+            if (down) {
+                leftFrom_.emplace(x, y);
+            }
             Pick(x, y);
         }
         Input(down ? session::WindowInput(session::Down{button, x, y})
@@ -870,6 +894,7 @@ private:
     viewer::ViewerHost host_;
     Recorder recorder_;
     std::optional<LiveSession> live_;
+    std::optional<std::pair<int, int>> leftFrom_;  // where the left button went down, while it is down
 
     bool sdlStarted_ = false;
     SDL_Window* window_ = nullptr;

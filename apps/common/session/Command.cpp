@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include <algorithm>
+
 namespace session {
 namespace {
 
@@ -31,6 +33,7 @@ struct VerbName {
     const char* operator()(const Trace&) const { return "trace"; }
     const char* operator()(const Replay&) const { return "replay"; }
     const char* operator()(const Pick&) const { return "pick"; }
+    const char* operator()(const PickBox&) const { return "pick-box"; }
     const char* operator()(const Print&) const { return "print"; }
     const char* operator()(const Expect&) const { return "expect"; }
 };
@@ -39,6 +42,10 @@ struct VerbName {
 
 std::string VerbOf(const Command& command) {
     return std::visit(VerbName{}, command);
+}
+
+std::array<int, 4> BoxCorners(int x0, int y0, int x1, int y1) {
+    return {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
 }
 
 std::array<int, TOUCH_VALUES> TouchValues(const Touch& touch) {

@@ -163,6 +163,17 @@ struct Pick {
     unsigned int id = 0;  // 0: nothing drawn there
     bool operator==(const Pick&) const = default;
 };
+// What the host drew inside a window rectangle (corners included, in any order): each instance id once.
+struct PickBox {
+    int x0 = 0;
+    int y0 = 0;
+    int x1 = 0;
+    int y1 = 0;
+    std::vector<unsigned int> ids;  // none: nothing drawn there
+    bool operator==(const PickBox&) const = default;
+};
+// A rectangle by its corners in any order, as left, top, right, bottom: how hosts file pick-box answers.
+std::array<int, 4> BoxCorners(int x0, int y0, int x1, int y1);
 enum class State { Camera, Selection };
 struct Print {
     State state = State::Camera;
@@ -189,7 +200,7 @@ struct Expect {
 };
 
 using Command =
-    std::variant<WindowInput, HostCall, View, Load, Tick, Query, Trace, Replay, Pick, Print, Expect>;
+    std::variant<WindowInput, HostCall, View, Load, Tick, Query, Trace, Replay, Pick, PickBox, Print, Expect>;
 
 // The longest tick a session may ask for: a simulated day, in milliseconds.
 constexpr std::int64_t MAX_TICK = 86'400'000;

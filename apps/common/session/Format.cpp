@@ -97,6 +97,13 @@ struct Writer {
     std::string operator()(const Pick& p) const {
         return "pick " + Point(p.x, p.y) + " " + std::to_string(p.id);
     }
+    std::string operator()(const PickBox& p) const {
+        std::string line = "pick-box " + Point(p.x0, p.y0) + " " + Point(p.x1, p.y1);
+        for (const unsigned int id : p.ids) {
+            line += " " + std::to_string(id);
+        }
+        return line;
+    }
     std::string operator()(const Print& p) const { return std::string("print ") + StateName(p.state); }
     std::string operator()(const Expect& e) const {
         std::string line = std::string("expect ") + ExpectationName(e.what) + " ";

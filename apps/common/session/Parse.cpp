@@ -336,6 +336,14 @@ const std::map<std::string, VerbRule>& Rules() {
                       auto error = Coordinates(a[0], a[1], p.x, p.y);
                       return error ? error : Int(a[2], "instance id", 0, UINT_HIGH, p.id);
                   })}},
+        {"pick-box", {4, MAX_LINE_LENGTH, "pick-box X0 Y0 X1 Y1 [ID]...", Other<PickBox>([](A a, PickBox& p) {
+                          auto error = Coordinates(a[0], a[1], p.x0, p.y0);
+                          error = error ? error : Coordinates(a[2], a[3], p.x1, p.y1);
+                          for (std::size_t i = 4; !error && i < a.size(); ++i) {
+                              error = Int(a[i], "instance id", 1, UINT_HIGH, p.ids.emplace_back());
+                          }
+                          return error;
+                      })}},
         {"print", {1, 1, "print camera|selection", Other<Print>([](A a, Print& p) {
                        return OneOf(a[0], {"camera", "selection"}, "state", p.state);
                    })}},
