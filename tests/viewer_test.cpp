@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "IdBuffer.h"
 #include "Mesh.h"
 #include "Parse.h"
+#include "PlugInWatch.h"
 #include "Raster.h"
 #include "TouchInput.h"
 #include "ViewerHost.h"
@@ -533,6 +535,52 @@ TEST_F(ViewerProgram, LoadAndAddInstallTheAuthorsWorkflowsOrFailWithOneLine) {
     oneErrorLine("--add nosuch", "no loaded workflow plug-in makes a workflow named 'nosuch' (known: ");
     oneErrorLine("--add measure@x", "NAME@PRIORITY");
     oneErrorLine(std::string("--workflows ") + WORKFLOW_PLUGIN_PATH, "no workflow plug-in loaded from");
+}
+
+}  // namespace
+
+namespace {
+
+class PlugInFiles : public testing_support::TestFolder {
+protected:
+    PlugInFiles() : TestFolder("viewer_watch") {}
+};
+
+// A rebuild is reported once, only after the file has stopped changing; a build that deletes the file before
+// writing it is waited for; a copy for loading is a new file each time, the same bytes.
+TEST_F(PlugInFiles, ARebuildIsReportedOnceAfterItSettlesAndEachLoadGetsAFreshCopy) {
+    using namespace std::chrono_literals;
+    const std::string path = Write("author.so", "build 1");
+    viewer::PlugInWatch watch(300ms);
+    watch.Add(path);
+    const auto t0 = viewer::PlugInWatch::Clock::time_point() + 1h;
+    EXPECT_TRUE(watch.Changed(t0).empty());
+
+    Write("author.so", "build 2, longer");
+    EXPECT_TRUE(watch.Changed(t0 + 10ms).empty());  // just seen
+    Write("author.so", "build 2, longer still");    // the linker is still writing
+    EXPECT_TRUE(watch.Changed(t0 + 200ms).empty());
+    EXPECT_TRUE(watch.Changed(t0 + 499ms).empty());
+    EXPECT_EQ(watch.Changed(t0 + 500ms), std::vector<std::string>{path});
+    EXPECT_TRUE(watch.Changed(t0 + 2s).empty());
+
+    fs::remove(path);
+    EXPECT_TRUE(watch.Changed(t0 + 3s).empty());
+    EXPECT_TRUE(watch.Changed(t0 + 10s).empty());  // missing: nothing to load
+    Write("author.so", "build 3");
+    EXPECT_TRUE(watch.Changed(t0 + 11s).empty());
+    EXPECT_EQ(watch.Changed(t0 + 12s), std::vector<std::string>{path});
+
+    std::string first;
+    std::string second;
+    ASSERT_EQ(viewer::FreshCopy(path, dir_.string(), first), std::nullopt);
+    ASSERT_EQ(viewer::FreshCopy(path, dir_.string(), second), std::nullopt);
+    EXPECT_NE(first, second);
+    std::stringstream bytes;
+    bytes << std::ifstream(second).rdbuf();
+    EXPECT_EQ(bytes.str(), "build 3");
+    std::string none;
+    EXPECT_NE(viewer::FreshCopy((dir_ / "missing.so").string(), dir_.string(), none), std::nullopt);
 }
 
 }  // namespace
