@@ -62,6 +62,20 @@ cp tests/package/probe.session "$work/probe/"
 # Without --plugin: the installed program runs the plug-in installed beside it, not the build tree's.
 timeout 120 "$prefix/bin/workflow-session" "$work/probe/probe.session"
 echo "check-package: a plug-in built against the prefix with --no-undefined ran in the installed session host"
+# The installed viewer, where it was built: without --plugin or --workflows it runs what is installed beside
+# it, so the build tree's libraries are never opened (a copy of the prefix elsewhere proves it).
+if [ -x "$prefix/bin/workflow-viewer" ]; then
+    cp -a "$prefix" "$work/moved"
+    printf 'expect workflow 100 orbit\n' >"$work/viewer.session"
+    SDL_VIDEODRIVER=offscreen LD_DEBUG=files timeout 60 "$work/moved/bin/workflow-viewer" \
+        --session "$work/viewer.session" --quit-after-session >"$work/viewer.out" 2>"$work/viewer.err" ||
+        { cat "$work/viewer.out"; grep -v '^ *[0-9]*:' "$work/viewer.err"; exit 1; }
+    if grep "calling init: $PWD/" "$work/viewer.err"; then
+        echo "check-package: the installed viewer opened the build tree's libraries"
+        exit 1
+    fi
+    echo "check-package: the installed viewer ran the plug-in and example workflows installed beside it"
+fi
 
 # 4. plugins/ alone against the prefix, with its tests.
 cmake -S plugins -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

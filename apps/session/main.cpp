@@ -5,32 +5,14 @@
 #include <iostream>
 #include <string>
 
+#include "Installed.h"
 #include "SessionHost.h"
-
-namespace {
-
-// The plug-in this program runs by default: the one installed beside it (bin/../lib) when it was installed,
-// else the one of the build tree it was built in.
-std::string DefaultPlugin() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::filesystem::path installed = program.parent_path().parent_path() / "lib" /
-                                                std::filesystem::path(WORKFLOW_SESSION_PLUGIN).filename();
-        if (std::filesystem::is_regular_file(installed, error)) {
-            return installed.string();
-        }
-    }
-    return WORKFLOW_SESSION_PLUGIN;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app("Runs an interaction session through the workflow plug-in and prints what happens.");
     std::string sessionPath = WORKFLOW_SESSION_DEMO;
     session::Options options;
-    options.pluginPath = DefaultPlugin();
+    options.pluginPath = apps::BesideProgram(WORKFLOW_SESSION_PLUGIN);
     options.buildDir = WORKFLOW_SESSION_BUILD_DIR;
     app.add_option("session", sessionPath, "Session file to run (default: the bundled demo)");
     app.add_option("--plugin", options.pluginPath, "The workflow plug-in library to load")

@@ -24,6 +24,7 @@
 #include "Font.h"
 #include "Format.h"
 #include "GlRasteriser.h"
+#include "Installed.h"
 #include "Mesh.h"
 #include "Parse.h"
 #include "Raster.h"
@@ -51,8 +52,8 @@ struct Options {
     std::string renderer = "software";
     std::size_t triangles = 0;
     bool drawing = false;
-    std::string pluginPath = WORKFLOW_VIEWER_PLUGIN;
-    std::string examplesPath = WORKFLOW_VIEWER_EXAMPLES;
+    std::string pluginPath = apps::BesideProgram(WORKFLOW_VIEWER_PLUGIN);
+    std::string examplesPath = apps::BesideProgram(WORKFLOW_VIEWER_EXAMPLES);
     int width = 800;
     int height = 600;
     std::string recordPath;
