@@ -45,6 +45,7 @@ public:
         int y = 0;
         int time = 0;
         int flag = 0;
+        bool operator==(const Point&) const = default;
     };
     using Points = std::array<Point, MAX_POINTS>;
 

@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "workflows/TouchGestures.h"
+
 namespace session {
 
 // The session language as values: one small struct per verb, compared word for word. Parse makes them from
@@ -66,15 +68,8 @@ struct Leave {
 // points of five values each (id, x, y, time, flag). Written as "touch MESSAGE INPUTS" and the points up
 // to the last one that is not all zero, so any 52 values read back as they were.
 struct Touch {
-    static constexpr std::size_t POINTS = 10;
-    struct Point {
-        int id = 0;
-        int x = 0;
-        int y = 0;
-        int time = 0;
-        int flag = 0;
-        bool operator==(const Point&) const = default;
-    };
+    static constexpr std::size_t POINTS = workflow::TouchGestures::MAX_POINTS;
+    using Point = workflow::TouchGestures::Point;
     int message = 0;
     int inputs = 0;
     std::array<Point, POINTS> points{};
