@@ -33,6 +33,7 @@
 #include "dom/MessageQueue.h"
 #include "dom/Observer.h"
 #include "dom/ProxyObject.h"
+#include "dom/Settle.h"
 #include "dp/RZTracer.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
@@ -439,8 +440,6 @@ private:
     std::condition_variable finishedChanged_;
 };
 
-constexpr std::int64_t TIMER_STEP = 10;  // the window observer's period, the shortest of the plug-in's
-
 constexpr const char* THREAD_ENDED =
     "the workflow plug-in's module thread has ended (a failure on it ends it; see the runtime lines above): "
     "nothing more can run";
@@ -805,18 +804,9 @@ private:
         }
     }
 
-    // Moves the plug-in's clock from the plug-in's own thread, in steps of the shortest timer period: a
-    // recurring timeout fires at most once a round, so each step runs the rounds that fire what it made due
-    // before the next step. Plug-in thread, as a task of the probe: nothing of the host's is queued
-    // meanwhile.
-    void Tick(std::int64_t length) {
-        while (length > 0 && !queue_->IsShutDown()) {
-            const std::int64_t step = std::min(length, TIMER_STEP - queue_->Now() % TIMER_STEP);
-            queue_->AdvanceTime(step);
-            length -= step;
-            queue_->RunNestedRounds();
-        }
-    }
+    // Moves the plug-in's clock from the plug-in's own thread, as a task of the probe: nothing of the host's
+    // is queued meanwhile, and every timer that falls due fires.
+    void Tick(std::int64_t length) { dom::AdvanceTimeAndSettle(queue_, length); }
 
     // A line of window input or time, on the plug-in's thread as a task of the probe.
     void RunInput(const Command& command) {
