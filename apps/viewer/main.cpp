@@ -236,7 +236,8 @@ public:
         // A session line names no view, and a new "view" line replaces the one before: what a person does
         // in several views cannot be written as a session that replays.
         if (options_.views > 1 && !options_.recordPath.empty()) {
-            std::cerr << "error: --record writes the input of one view, and a session names no view: record with --views 1\n";
+            std::cerr << "error: --record writes the input of one view, and a session names no view: record "
+                         "with --views 1\n";
             return 2;
         }
         host_.SetSearchDirs(live_ ? live_->dir : std::string(), WORKFLOW_VIEWER_BUILD_DIR);
