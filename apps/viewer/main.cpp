@@ -510,8 +510,9 @@ private:
                 const bool down = event.type == SDL_MOUSEBUTTONDOWN;
                 const bool afterActivation = activationPress_;
                 const int view = Button(down, *button, event.button.x, event.button.y);
-                // A press that follows the activating one is the view's first, not the second of a pair.
-                if (down && event.button.clicks == 2 && view >= 0 && !afterActivation) {
+                // A pair of which one press only activated its view is no double click of that view: the
+                // one after the activating press is the view's first.
+                if (down && event.button.clicks == 2 && view >= 0 && !afterActivation && !activationPress_) {
                     Input(static_cast<std::size_t>(view),
                           session::WindowInput(session::DoubleClick{*button}));
                 }
@@ -637,11 +638,19 @@ private:
         const int x = static_cast<int>(finger.x * static_cast<float>(frame_.Width()));
         const int y = static_cast<int>(finger.y * static_cast<float>(frame_.Height()));
         const int time = static_cast<int>(finger.timestamp & 0x7fffffff);
-        const std::optional<session::Touch> touch =
+        std::optional<session::Touch> touch =
             finger.type == SDL_FINGERDOWN ? touch_.Down(finger.fingerId, x, y, time)
             : finger.type == SDL_FINGERUP ? touch_.Up(finger.fingerId, x, y, time)
                                           : touch_.Move(finger.fingerId, x, y, time);
         if (touch) {
+            // Touch goes to the active view, in its coordinates.
+            const viewer::ViewRect& place = slots_[host_.Active()]->place;
+            for (session::Touch::Point& point : touch->points) {
+                if (point.id != 0) {
+                    point.x -= place.x;
+                    point.y -= place.y;
+                }
+            }
             Input(session::WindowInput(*touch));
         }
     }
