@@ -315,6 +315,16 @@ x11 click 1
 shot
 [ "$(state selection $shots)" != "none" ] || fail "a click into the active second view selected nothing"
 echo "ok: with --views 2 a click at $px $py activated the second view without selecting; the next selected part $(state selection $shots)"
+# A drag from the second view into the first stays with the second: its camera turns, the first's does not.
+before1=$(state camera-1 $shots)
+before2=$(state camera-2 $shots)
+x11 mousedown 1
+for x in 440 380 320 260 200; do x11 mousemove --window "$window" $x 250; done
+x11 mouseup 1
+shot
+[ "$(state camera-2 $shots)" != "$before2" ] || fail "a drag that started in the second view did not turn it"
+[ "$(state camera-1 $shots)" = "$before1" ] || fail "a drag that started in the second view turned the first: $(state camera-1 $shots)"
+echo "ok: a drag from the second view into the first turned only the second: $(state camera-2 $shots)"
 quit_viewer " with --views 2"
 
 # --- touch and model formats: a pinch played through --session into the built-in model, a glTF and an STL ---

@@ -853,6 +853,10 @@ private:
         const du::Symbol cursor = host_.Window(active).GetCursor();
         if (slots_.size() > 1) {
             state << "active " << active + 1 << "\n";
+            for (std::size_t view = 0; view < slots_.size(); ++view) {
+                state << "camera-" << view + 1 << " " << apps::CameraText(*host_.View(view).GetCamera())
+                      << "\n";
+            }
         }
         state << "camera " << apps::CameraText(*host_.View(active).GetCamera()) << "\n"
               << "selection " << apps::SelectionText(host_.View(active)) << "\n"
