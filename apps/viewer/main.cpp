@@ -483,7 +483,6 @@ private:
         if (target.activates) {
             // Asked before the press is posted: the view's observer then drops it and its release.
             host_.Activate(view);
-            redraw_ = true;
         }
         if (button == session::Button::Left) {
             Pick(view, target.x, target.y);
@@ -754,16 +753,22 @@ private:
         }
     }
 
-    // What the window shows, to draw again only on a change: which view is active and each view's state.
+    // What the window shows, to draw again only on a change: which view is active, what it says in the
+    // status line, and each view's picture.
     std::string State() {
-        std::string state = std::to_string(host_.Active());
+        std::string state =
+            std::to_string(host_.Active()) + "|" + host_.View(host_.Active()).GetStatusMessage();
         for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
-            const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet(view);
-            state += "|" + apps::CameraText(*host_.View(view).GetCamera()) + "|" +
-                     apps::SelectionText(host_.View(view)) + "|" + host_.View(view).GetStatusMessage() + "|" +
-                     std::to_string(annotations ? annotations->GetRevision() : 0);
+            state += "|" + PictureState(view);
         }
         return state;
+    }
+
+    // What one view's picture is drawn from.
+    std::string PictureState(std::size_t view) {
+        const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet(view);
+        return apps::CameraText(*host_.View(view).GetCamera()) + "|" + apps::SelectionText(host_.View(view)) +
+               "|" + std::to_string(annotations ? annotations->GetRevision() : 0);
     }
 
     du::SmartPtr<rzk::AnnoSet> AnnotationSet(std::size_t view) {
@@ -814,11 +819,16 @@ private:
         if (slots_.size() == 1) {
             RenderView(0, frame_, frame_.Height() - STATUS_HEIGHT);
         } else {
-            // Each view in its own picture of its own size, then into its place; the active one framed.
+            // Each view in its own picture of its own size, then into its place; the active one framed. A
+            // view whose picture would be the same keeps it: a drag in one view draws only that one.
             frame_.Clear(GAP_COLOUR);
             for (std::size_t view = 0; view < slots_.size(); ++view) {
                 ViewSlot& slot = *slots_[view];
-                RenderView(view, slot.picture, slot.place.areaHeight);
+                std::string state = PictureState(view);
+                if (redraw_ || state != slot.drawn) {
+                    RenderView(view, slot.picture, slot.place.areaHeight);
+                    slot.drawn = std::move(state);
+                }
                 frame_.Paste(slot.picture, slot.place.x, slot.place.y);
             }
             const viewer::ViewRect& active = slots_[host_.Active()]->place;
@@ -1043,11 +1053,12 @@ private:
     viewer::Frame frame_;
     viewer::ViewerHost host_;
     // What the viewer keeps of each view: its place in the window, its own picture when the window shows
-    // several, the size of its drawing area (read by the plug-in's thread for fitting) and the viewer's own
-    // measure tool, switched per view.
+    // several (and what it was drawn from), the size of its drawing area (read by the plug-in's thread for
+    // fitting) and the viewer's own measure tool, switched per view.
     struct ViewSlot {
         viewer::ViewRect place;
         viewer::Frame picture{1, 1};
+        std::string drawn;  // what picture was drawn from
         std::atomic<int> areaWidth{0};
         std::atomic<int> areaHeight{0};
         bool measuring = false;
