@@ -324,7 +324,14 @@ x11 mouseup 1
 shot
 [ "$(state camera-2 $shots)" != "$before2" ] || fail "a drag that started in the second view did not turn it"
 [ "$(state camera-1 $shots)" = "$before1" ] || fail "a drag that started in the second view turned the first: $(state camera-1 $shots)"
-echo "ok: a drag from the second view into the first turned only the second: $(state camera-2 $shots)"
+# The status line is the active view's; it is written at most every 100 ms of the plug-in's clock.
+yaw=$(state camera-2 $shots | awk '{printf "%d", $2}')
+for _ in $(seq 1 40); do
+    [[ "$(state status $shots)" == "yaw $yaw "* ]] && break
+    shot
+done
+[[ "$(state status $shots)" == "yaw $yaw "* ]] || fail "the status line does not show the active view's text: $(state status $shots)"
+echo "ok: a drag from the second view into the first turned only the second, whose text the status line shows: $(state status $shots)"
 quit_viewer " with --views 2"
 
 # --- touch and model formats: a pinch played through --session into the built-in model, a glTF and an STL ---
