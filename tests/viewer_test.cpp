@@ -24,6 +24,8 @@
 #include "PlugInWatch.h"
 #include "Raster.h"
 #include "TouchInput.h"
+#include "ViewLayout.h"
+#include "ViewState.h"
 #include "ViewerHost.h"
 #include "rzk/AnnoSet.h"
 #include "support/TestFolder.h"
@@ -439,6 +441,133 @@ TEST(ViewerHost, TheViewPicksPointsAndRectanglesFromWhatWasDrawn) {
     std::vector<unsigned int> inside;
     ASSERT_TRUE(host.View().PickInstancesInside(0, 0, 199, 199, inside));
     EXPECT_EQ(inside, (std::vector<unsigned int>{2}));
+    host.Stop();
+}
+
+// Two views side by side, four in a grid, as press(x, y) -> view (x, y) in it:
+//   press(10, 10) -> 0 (10, 10), move(500, 300) -> 0 (500, 300), release(500, 300) -> 0 (500, 300)
+//   move(500, 300) -> 1 (99, 300), the first view told the pointer left
+TEST(ViewRouter, PointerInputGoesToTheViewUnderItInItsOwnCoordinatesAndADragStaysWithItsView) {
+    const std::vector<viewer::ViewRect> one = viewer::SplitWindow(1, 800, 600, 16);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].width, 800);
+    EXPECT_EQ(one[0].height, 600);  // the one view is the whole window, as it always was
+    EXPECT_EQ(one[0].areaHeight, 584);
+    for (int count : {2, 4}) {
+        const std::vector<viewer::ViewRect> views = viewer::SplitWindow(count, 801, 617, 16);
+        ASSERT_EQ(views.size(), static_cast<std::size_t>(count));
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            EXPECT_EQ(views[i].width, views[0].width);  // one picture size for all
+            EXPECT_EQ(views[i].height, views[0].height);
+            EXPECT_EQ(views[i].areaHeight, views[i].height);
+            EXPECT_LE(views[i].x + views[i].width, 801);
+            EXPECT_LE(views[i].y + views[i].height, 601);  // above the status line
+            for (std::size_t j = 0; j < i; ++j) {
+                EXPECT_FALSE(views[j].Contains(views[i].x, views[i].y)) << i << " overlaps " << j;
+            }
+        }
+    }
+
+    viewer::ViewRouter single(one);
+    EXPECT_EQ(single.Press(-20, 700).view, 0);  // nothing of the window is outside its one view
+    EXPECT_EQ(single.Release(-20, 700).view, 0);
+
+    viewer::ViewRouter router(viewer::SplitWindow(2, 801, 617, 16));
+    const int second = router.Views()[1].x;
+    ASSERT_EQ(second, 401);
+    auto is = [](const viewer::ViewRouter::Target& target, int view, int x, int y) {
+        return target.view == view && target.x == x && target.y == y;
+    };
+    EXPECT_TRUE(is(router.Move(10, 10, false), 0, 10, 10));
+    EXPECT_TRUE(is(router.Press(10, 10), 0, 10, 10));
+    EXPECT_TRUE(is(router.Move(500, 300, true), 0, 500, 300));  // dragged across: still the first view's
+    EXPECT_TRUE(is(router.Press(500, 300), 0, 500, 300));       // a second button joins the drag
+    EXPECT_EQ(router.Pointer(), 0);
+    EXPECT_TRUE(is(router.Release(500, 300), 0, 500, 300));
+    EXPECT_TRUE(is(router.Release(500, 300), 0, 500, 300));
+    const viewer::ViewRouter::Target over = router.Move(500, 300, false);
+    EXPECT_TRUE(is(over, 1, 500 - second, 300));
+    EXPECT_EQ(over.left, 0);
+    EXPECT_TRUE(is(router.At(second + 3, 4), 1, 3, 4));
+    EXPECT_EQ(router.Pointer(), 1);
+    EXPECT_EQ(router.Active(), 0);  // moving over a view does not activate it
+    EXPECT_EQ(router.Leave(), 1);
+
+    // A capture whose release never came ends with the first move that holds no button.
+    router.Press(10, 10);
+    EXPECT_EQ(router.Move(500, 300, false).view, 1);
+}
+
+TEST(ViewRouter, APressIntoAnInactiveViewActivatesItOnceAndThePressesInTheGapGoNowhere) {
+    viewer::ViewRouter router(viewer::SplitWindow(4, 800, 616, 16));
+    const viewer::ViewRect fourth = router.Views()[3];
+    viewer::ViewRouter::Target press = router.Press(fourth.x + 5, fourth.y + 6);
+    EXPECT_TRUE(press.activates);
+    EXPECT_EQ(press.view, 3);
+    EXPECT_EQ(press.x, 5);
+    EXPECT_EQ(press.y, 6);
+    EXPECT_EQ(router.Active(), 3);
+    EXPECT_FALSE(router.Release(fourth.x + 5, fourth.y + 6).activates);
+    EXPECT_FALSE(router.Press(fourth.x + 5, fourth.y + 6).activates);  // the second click is the view's
+    router.Release(fourth.x + 5, fourth.y + 6);
+
+    // The gap between views and the status line belong to no view, nor does the release of a press there.
+    for (const auto& [x, y] : {std::pair{fourth.x - 1, fourth.y + 6}, std::pair{fourth.x + 5, 610}}) {
+        press = router.Press(x, y);
+        EXPECT_EQ(press.view, -1) << x << "," << y;
+        EXPECT_FALSE(press.activates);
+        EXPECT_EQ(router.Release(10, 10).view, -1);
+    }
+    EXPECT_EQ(router.Active(), 3);
+}
+
+// Two views of one model: each has its own workflows and camera, the selection is the document's. The
+// activating click into the second view is dropped by its window observer's activation rule, so it selects
+// nothing; the next click there selects.
+TEST(ViewerHost, TheFirstClickIntoAnInactiveViewOnlyActivatesItAndTheNextSelects) {
+    viewer::ViewerHost host;
+    ASSERT_EQ(host.Start(WORKFLOW_PLUGIN_PATH, "shape", 2), std::nullopt);
+    ASSERT_EQ(host.ViewCount(), 2u);
+    std::string out;
+    ASSERT_EQ(host.Execute(session::Load{EXAMPLES_PLUGIN_PATH}, 1, out), std::nullopt);
+    for (std::size_t view : {0u, 1u}) {
+        for (const char* name : {"orbit", "select"}) {
+            ASSERT_EQ(host.Execute(session::HostCall(session::Add{name, std::nullopt, false}), 2, out, view),
+                      std::nullopt);
+        }
+    }
+    EXPECT_TRUE(host.View(0).IsActive());
+    EXPECT_FALSE(host.View(1).IsActive());
+    auto click = [&](std::size_t view, int x, int y) {
+        for (const session::Command& command :
+             {session::Command(session::WindowInput(session::Down{session::Button::Left, x, y})),
+              session::Command(session::WindowInput(session::Up{session::Button::Left, x, y}))}) {
+            ASSERT_EQ(host.Execute(command, 3, out, view), std::nullopt);
+        }
+        host.Settle();
+    };
+    host.SetPick(50, 50, 2, 1);
+    host.Activate(1);
+    click(1, 50, 50);
+    EXPECT_EQ(host.Active(), 1u);
+    EXPECT_FALSE(host.View(0).IsActive());
+    EXPECT_TRUE(host.View(1).IsActive());
+    EXPECT_EQ(apps::SelectionText(host.View(1)), "none");
+    click(1, 50, 50);
+    EXPECT_EQ(apps::SelectionText(host.View(1)), "2");
+    EXPECT_EQ(apps::SelectionText(host.View(0)), "2");  // one document, one selection
+
+    // A drag in the active view turns its own camera only.
+    for (const char* line : {"down left 10 10", "move 30 15", "up left 30 15"}) {
+        session::Script script;
+        session::ScriptError error;
+        ASSERT_TRUE(session::Parse("test", line, script, error)) << error.ToString();
+        ASSERT_EQ(host.Execute(script.lines.at(0).command, 4, out, 1), std::nullopt);
+    }
+    host.Settle();
+    EXPECT_EQ(apps::CameraText(*host.View(1).GetCamera()), "yaw 20.00 pitch 5.00 zoom 1.0000 pan 0.00 0.00");
+    EXPECT_EQ(apps::CameraText(*host.View(0).GetCamera()), "yaw 0.00 pitch 0.00 zoom 1.0000 pan 0.00 0.00");
+    EXPECT_TRUE(host.Execute(session::Print{session::State::Camera}, 5, out, 2));  // there is no third view
     host.Stop();
 }
 

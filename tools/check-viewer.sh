@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the windowed viewer as a person uses it: under a virtual X display, real X input from xdotool
 # (a left drag, two wheel notches, a click on the model, the measure tool and Escape; then an author's
-# plug-in loaded with --load and --add, the measured line drawn while measuring, a box selection), the viewer's own
+# plug-in loaded with --load and --add, the measured line drawn while measuring, a box selection, a click that
+# activates the second of two views), the viewer's own
 # pictures read back and judged by their pixels, then the recording replayed headless by the session host
 # and played into a live window, both of which must end with the same camera and selection. Bad input (broken OBJ files, a plug-in that is not
 # one) must give one clear line and a non-zero exit. Bounded in time; skipped only when no X display can be
@@ -91,9 +92,11 @@ if command == 'status-changed':
     sa, sb = ra[(ha - 16) * wa * 3:], rb[(hb - 16) * wb * 3:]
     lit = sum(1 for i in range(0, len(sb), 3) if sb[i] > 200)
     sys.exit(0 if sa != sb and lit > 20 else 1)
-if command == 'inside':     # a point on the model near the middle: where to click
+if command == 'inside':     # a point on the model near the middle (of the region X Y W H): where to click
     width, height, rgb, mask, _ = model(sys.argv[2])
-    cx, cy = width // 2, (height - 16) // 2
+    x0, y0, w, h = map(int, sys.argv[3:7]) if len(sys.argv) > 3 else (0, 0, width, height - 16)
+    mask = {p for p in mask if x0 <= p[0] < x0 + w and y0 <= p[1] < y0 + h}
+    cx, cy = x0 + w // 2, y0 + h // 2
     x, y = min(mask, key=lambda p: (p[0] - cx) ** 2 + (p[1] - cy) ** 2 + (0 if (p[0]+3, p[1]) in mask and (p[0]-3, p[1]) in mask and (p[0], p[1]+3) in mask and (p[0], p[1]-3) in mask else 10**9))
     print(x, y)
 if command == 'feedback':   # how many pixels show the examples' drawn feedback (yellow, 0xffe040)
@@ -136,6 +139,7 @@ expect_refusal "a plug-in without entry points" --plugin "$root/$build/librzhost
 expect_refusal "--load of a library that is no workflow plug-in" --load "$root/$build/librzhost.so"
 expect_refusal "--add of a workflow nobody makes" --add no-such-workflow
 grep -q "known: " "$work/refusal.err" || fail "--add of an unknown name does not say which names are known"
+expect_refusal "--record of several views" --views 2 --record "$work/views.session"
 fi
 
 # --- the live window ---------------------------------------------------------------------------------------
@@ -295,6 +299,45 @@ timeout 30 "$session" "$work/boxed.session" >"$work/boxed.out" 2>"$work/boxed.er
     fail "the box selection's replay did not end with the viewer's selection: $(cat "$work/boxed.err")"
 grep -qx "selection \"$boxed\"" "$work/viewer.out" || fail "the viewer ended with $(grep '^selection ' "$work/viewer.out"), not $boxed"
 echo "ok: the box selection replayed headless to parts $boxed"
+
+# --- two views: the first click into the inactive one only activates it, the second selects --------------
+# The window splits into two views of 319 x 464 pixels with a gap column at x 319; the second starts at 320.
+shots=0
+prefix=views
+"$viewer" --width 640 --height 480 --views 2 --snapshot "$work/views" >"$work/viewer.out" 2>"$work/viewer.err" &
+viewer_pid=$!
+trap 'kill $viewer_pid 2>/dev/null || true' EXIT
+window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) || fail "the viewer's window did not appear"
+x11 mousemove --window "$window" 100 100
+shot
+[ "$(state active $shots)" = "1" ] || fail "with two views the first is not active at start: $(state active $shots)"
+read -r px py < <(pixels inside "$work/views-$shots.ppm" 324 4 311 456)
+x11 mousemove --window "$window" "$px" "$py" click 1
+shot
+[ "$(state active $shots)" = "2" ] || fail "a click into the second view did not activate it: active $(state active $shots)"
+[ "$(state selection $shots)" = "none" ] || fail "the click that activated the second view selected $(state selection $shots)"
+x11 click 1
+shot
+[ "$(state selection $shots)" != "none" ] || fail "a click into the active second view selected nothing"
+echo "ok: with --views 2 a click at $px $py activated the second view without selecting; the next selected part $(state selection $shots)"
+# A drag from the second view into the first stays with the second: its camera turns, the first's does not.
+before1=$(state camera-1 $shots)
+before2=$(state camera-2 $shots)
+x11 mousedown 1
+for x in 440 380 320 260 200; do x11 mousemove --window "$window" $x 250; done
+x11 mouseup 1
+shot
+[ "$(state camera-2 $shots)" != "$before2" ] || fail "a drag that started in the second view did not turn it"
+[ "$(state camera-1 $shots)" = "$before1" ] || fail "a drag that started in the second view turned the first: $(state camera-1 $shots)"
+# The status line is the active view's; it is written at most every 100 ms of the plug-in's clock.
+yaw=$(state camera-2 $shots | awk '{printf "%d", $2}')
+for _ in $(seq 1 40); do
+    [[ "$(state status $shots)" == "yaw $yaw "* ]] && break
+    shot
+done
+[[ "$(state status $shots)" == "yaw $yaw "* ]] || fail "the status line does not show the active view's text: $(state status $shots)"
+echo "ok: a drag from the second view into the first turned only the second, whose text the status line shows: $(state status $shots)"
+quit_viewer " with --views 2"
 
 # --- touch and model formats: a pinch played through --session into the built-in model, a glTF and an STL ---
 cat >"$work/pinch.session" <<'PINCH'

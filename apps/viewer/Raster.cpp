@@ -70,6 +70,20 @@ void Frame::FillRect(int x, int y, int width, int height, std::uint32_t color) {
     }
 }
 
+void Frame::Paste(const Frame& source, int x, int y) {
+    const int left = std::max(x, 0);
+    const int right = std::min(x + source.width_, width_);
+    if (left >= right) {
+        return;
+    }
+    for (int row = std::max(y, 0); row < std::min(y + source.height_, height_); ++row) {
+        const auto from =
+            source.color_.begin() + static_cast<std::ptrdiff_t>(source.Index(left - x, row - y));
+        std::copy(from, from + (right - left),
+                  color_.begin() + static_cast<std::ptrdiff_t>(Index(left, row)));
+    }
+}
+
 void Frame::Line(int x0, int y0, int x1, int y1, std::uint32_t color) {
     const int dx = std::abs(x1 - x0);
     const int dy = -std::abs(y1 - y0);

@@ -42,6 +42,9 @@ public:
     }
     void FillRect(int x, int y, int width, int height, std::uint32_t color);
     void Line(int x0, int y0, int x1, int y1, std::uint32_t color);
+    // Copies source's colours here with its top left corner at (x, y), clipped to this frame; the depth
+    // and the parts drawn stay this frame's.
+    void Paste(const Frame& source, int x, int y);
     // Writes the picture as a binary PPM; false when the file cannot be written.
     bool WritePpm(const std::string& path) const;
 

@@ -6,6 +6,8 @@
 #include "Drive.h"
 #include "ViewState.h"
 #include "dom/ProxyObject.h"
+#include "rzk/Scene.h"
+#include "rzk/SelectionManager.h"
 
 namespace viewer {
 namespace {
@@ -74,7 +76,8 @@ ViewerHost::~ViewerHost() {
     Stop();
 }
 
-std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, const std::string& kind) {
+std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, const std::string& kind,
+                                             std::size_t views) {
     if (auto error = plugIn_.Open(pluginPath)) {
         return error;
     }
@@ -84,17 +87,49 @@ std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, cons
         return "the workflow plug-in did not start its module thread";
     }
     started_ = true;
-
-    window_ = new ViewerWindow;
-    view_ = apps::MakeView(kind == "shape" ? kind : "drawing");
     kind_ = kind;
-    view_->SetWindow(du::SmartPtr<rzk::Window>(window_.Get()));
-    view_->SetInstancePicker([picks = picks_](int x, int y) {
+    for (std::size_t i = 0; i < std::max<std::size_t>(views, 1); ++i) {
+        if (auto error = AddView()) {
+            return error;
+        }
+    }
+    active_ = 0;
+    return std::nullopt;
+}
+
+std::optional<std::string> ViewerHost::AddView() {
+    ViewParts parts;
+    parts.window = new ViewerWindow;
+    parts.view = apps::MakeView(kind_ == "shape" ? kind_ : "drawing");
+    parts.view->SetWindow(du::SmartPtr<rzk::Window>(parts.window.Get()));
+    if (!views_.empty()) {
+        // One document seen from several sides: what is selected (and whether input is taken) is the
+        // document's, so every view's scene has the first one's. Set before the manager is made, which
+        // registers its observers with them.
+        du::SmartPtr<rzk::Scene> first;
+        du::SmartPtr<rzk::Scene> scene;
+        views_.front().view->GetScene(first);
+        parts.view->GetScene(scene);
+        if (first && scene) {
+            du::SmartPtr<rzk::World> world;
+            du::SmartPtr<rzk::SelectionManager> selection;
+            first->GetWorld(world);
+            first->GetSelectionManager(selection);
+            if (world) {
+                scene->SetWorld(world);
+            }
+            if (selection) {
+                scene->SetSelectionManager(selection);
+            }
+        }
+        parts.view->SetActive(false);
+    }
+    parts.view->SetInstancePicker([picks = parts.picks](int x, int y) {
         std::lock_guard hold(picks->lock);
         auto found = picks->answers.find({x, y});
         return found == picks->answers.end() ? picks->drawn.At(x, y) : found->second;
     });
-    view_->SetRegionPicker([picks = picks_](int x0, int y0, int x1, int y1) {
+    parts.view->SetRegionPicker([picks = parts.picks](int x0, int y0, int x1, int y1) {
         std::lock_guard hold(picks->lock);
         auto found = picks->boxes.find(session::BoxCorners(x0, y0, x1, y1));
         if (found != picks->boxes.end()) {
@@ -103,21 +138,26 @@ std::optional<std::string> ViewerHost::Start(const std::string& pluginPath, cons
         const std::vector<std::uint32_t> ids = picks->drawn.Inside(x0, y0, x1, y1);
         return std::vector<unsigned int>(ids.begin(), ids.end());
     });
-    if (auto error = plugIn_.FindModule(*view_, module_)) {
-        return error;
+    if (!module_) {
+        if (auto error = plugIn_.FindModule(*parts.view, module_)) {
+            return error;
+        }
     }
-    manager_ = module_->CreateManager(view_);
-    if (!manager_) {
+    parts.manager = module_->CreateManager(parts.view);
+    if (!parts.manager) {
         return "the workflow module made no manager for the view";
     }
-    manager_->SetWorkflowTraceEnabled(false);
+    parts.manager->SetWorkflowTraceEnabled(false);
+    views_.push_back(std::move(parts));
     return std::nullopt;
 }
 
 void ViewerHost::Stop() {
-    if (manager_) {
-        manager_->Destroy();
-        manager_ = nullptr;
+    for (ViewParts& parts : views_) {
+        if (parts.manager) {
+            parts.manager->Destroy();
+            parts.manager = nullptr;
+        }
     }
     if (started_) {
         module_ = nullptr;
@@ -131,10 +171,26 @@ void ViewerHost::Stop() {
 }
 
 void ViewerHost::Settle() {
-    // A blocking call through the manager proxy is queued behind every window event posted before it.
-    if (manager_) {
-        manager_->IsWorkflowTraceEnabled();
+    // A blocking call through a manager proxy is queued behind every window event posted before it.
+    for (ViewParts& parts : views_) {
+        if (parts.manager) {
+            parts.manager->IsWorkflowTraceEnabled();
+        }
     }
+}
+
+void ViewerHost::Activate(std::size_t view) {
+    if (view >= views_.size() || view == active_) {
+        return;
+    }
+    // The observer answers from the view's state when it handles the question on the plug-in's thread:
+    // the view must still be inactive then, and everything posted to the view before must have been
+    // handled under the old activation.
+    views_[view].window->PostMouseActivate();
+    Settle();
+    views_[active_].view->SetActive(false);
+    views_[view].view->SetActive(true);
+    active_ = view;
 }
 
 void ViewerHost::SetSearchDirs(std::string baseDir, std::string buildDir) {
@@ -142,15 +198,17 @@ void ViewerHost::SetSearchDirs(std::string baseDir, std::string buildDir) {
     buildDir_ = std::move(buildDir);
 }
 
-void ViewerHost::SetPick(int x, int y, unsigned int instance) {
-    std::lock_guard hold(picks_->lock);
-    picks_->answers[{x, y}] = instance;
+void ViewerHost::SetPick(int x, int y, unsigned int instance, std::size_t view) {
+    PickAnswers& picks = *views_.at(view).picks;
+    std::lock_guard hold(picks.lock);
+    picks.answers[{x, y}] = instance;
 }
 
 std::vector<std::string> ViewerHost::WorkflowNames() const {
     std::vector<std::string> names;
-    if (loader_ && view_) {
-        for (const du::Symbol& name : loader_->GetNames(view_->GetViewType(), du::Symbol("workflow"))) {
+    if (loader_ && !views_.empty()) {
+        for (const du::Symbol& name :
+             loader_->GetNames(views_.front().view->GetViewType(), du::Symbol("workflow"))) {
             names.push_back(name.ToString());
         }
     }
@@ -177,31 +235,41 @@ bool ParseWorkflowToAdd(const std::string& text, session::Add& add) {
     return true;
 }
 
-void ViewerHost::SetDrawn(IdBuffer drawn) {
-    std::lock_guard hold(picks_->lock);
-    picks_->drawn = std::move(drawn);
+void ViewerHost::SetDrawn(IdBuffer drawn, std::size_t view) {
+    PickAnswers& picks = *views_.at(view).picks;
+    std::lock_guard hold(picks.lock);
+    picks.drawn = std::move(drawn);
 }
 
-void ViewerHost::SetPickBox(const session::PickBox& box) {
-    std::lock_guard hold(picks_->lock);
-    picks_->boxes[session::BoxCorners(box.x0, box.y0, box.x1, box.y1)] = box.ids;
+void ViewerHost::SetPickBox(const session::PickBox& box, std::size_t view) {
+    PickAnswers& picks = *views_.at(view).picks;
+    std::lock_guard hold(picks.lock);
+    picks.boxes[session::BoxCorners(box.x0, box.y0, box.x1, box.y1)] = box.ids;
 }
 
-std::vector<unsigned int> ViewerHost::DrawnInside(int x0, int y0, int x1, int y1) const {
-    std::lock_guard hold(picks_->lock);
-    const std::vector<std::uint32_t> ids = picks_->drawn.Inside(x0, y0, x1, y1);
+std::vector<unsigned int> ViewerHost::DrawnInside(int x0, int y0, int x1, int y1, std::size_t view) const {
+    const PickAnswers& picks = *views_.at(view).picks;
+    std::lock_guard hold(picks.lock);
+    const std::vector<std::uint32_t> ids = picks.drawn.Inside(x0, y0, x1, y1);
     return {ids.begin(), ids.end()};
 }
 
-bool ViewerHost::HasPick(int x, int y) const {
-    std::lock_guard hold(picks_->lock);
-    return picks_->answers.count({x, y}) != 0;
+bool ViewerHost::HasPick(int x, int y, std::size_t view) const {
+    const PickAnswers& picks = *views_.at(view).picks;
+    std::lock_guard hold(picks.lock);
+    return picks.answers.count({x, y}) != 0;
 }
 
-std::optional<std::string> ViewerHost::Execute(const session::Command& command, int line, std::string& out) {
-    rzk::WorkflowManager& manager = *manager_;
+std::optional<std::string> ViewerHost::Execute(const session::Command& command, int line, std::string& out,
+                                               std::size_t view) {
+    if (view >= views_.size() || !views_[view].manager) {
+        return "there is no view " + std::to_string(view + 1) + " to run '" + session::VerbOf(command) +
+               "' in";
+    }
+    ViewParts& parts = views_[view];
+    rzk::WorkflowManager& manager = *parts.manager;
     if (const auto* input = std::get_if<session::WindowInput>(&command)) {
-        session::Post(*input, *window_);
+        session::Post(*input, *parts.window);
     } else if (const auto* call = std::get_if<session::HostCall>(&command)) {
         // A name that no plug-in makes would install nothing, silently: say so instead.
         if (const auto* add = std::get_if<session::Add>(call)) {
@@ -217,29 +285,30 @@ std::optional<std::string> ViewerHost::Execute(const session::Command& command, 
             }
         }
         session::Apply(*call, manager);
-    } else if (const auto* view = std::get_if<session::View>(&command)) {
-        if (session::ViewKindName(view->kind) != kind_) {
-            return "this viewer shows a " + kind_ + " view, not " + session::ViewKindName(view->kind);
+    } else if (const auto* kind = std::get_if<session::View>(&command)) {
+        if (session::ViewKindName(kind->kind) != kind_) {
+            return "this viewer shows a " + kind_ + " view, not " + session::ViewKindName(kind->kind);
         }
     } else if (const auto* load = std::get_if<session::Load>(&command)) {
         std::string loaded;
         return apps::LoadWorkflowPlugIns(*loader_, load->path, {baseDir_, buildDir_, buildDir_ + "/plugins"},
                                          loaded);
     } else if (const auto* pick = std::get_if<session::Pick>(&command)) {
-        SetPick(pick->x, pick->y, pick->id);
+        SetPick(pick->x, pick->y, pick->id, view);
     } else if (const auto* box = std::get_if<session::PickBox>(&command)) {
-        SetPickBox(*box);
+        SetPickBox(*box, view);
     } else if (const auto* print = std::get_if<session::Print>(&command)) {
         Settle();
         const bool camera = print->state == session::State::Camera;
         const std::string seen =
-            *Seen(camera ? session::Expectation::Camera : session::Expectation::Selection, 0, *view_,
-                  *window_, manager);
+            *Seen(camera ? session::Expectation::Camera : session::Expectation::Selection, 0, *parts.view,
+                  *parts.window, manager);
         out = std::string(session::StateName(print->state)) + " " + Quoted(seen);
     } else if (const auto* expect = std::get_if<session::Expect>(&command)) {
         Settle();
         const std::string what = session::ExpectationName(expect->what);
-        const std::optional<std::string> seen = Seen(expect->what, expect->number, *view_, *window_, manager);
+        const std::optional<std::string> seen =
+            Seen(expect->what, expect->number, *parts.view, *parts.window, manager);
         if (!seen) {
             return "'expect " + what + "' is not available in the viewer";
         }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,10 +39,13 @@ private:
     bool changed_ = false;
 };
 
-// The viewer's side of the plug-in: loads libworkflow.so as the session host does, builds one view of the
-// kind asked for, and runs session-language commands against it, whether they come from a person's input
-// (made from window events), a session file or the viewer's own setup. The plug-in runs on its own module
-// thread on the real clock.
+// The viewer's side of the plug-in: loads libworkflow.so as the session host does, builds the views of the
+// kind asked for, each with its own window and manager, and runs session-language commands against one of
+// them, whether they come from a person's input (made from window events), a session file or the viewer's
+// own setup. The plug-in runs on its own module thread on the real clock; every view's manager lives on
+// that one thread, as in a multi-view host. Several shape views show one document: they share its world
+// and its selection, while each keeps its own camera and its own annotations (feedback is drawn in a
+// view's own pixels). Exactly one view is active; the first starts active.
 class ViewerHost {
 public:
     ViewerHost();
@@ -48,41 +53,52 @@ public:
     ViewerHost(const ViewerHost&) = delete;
     ViewerHost& operator=(const ViewerHost&) = delete;
 
-    // Loads the plug-in and makes the view ("shape" or "drawing") with its manager; the one-line reason
-    // when that fails. Host thread only.
-    std::optional<std::string> Start(const std::string& pluginPath, const std::string& kind);
-    // Destroys the manager and lets the plug-in go. Host thread only.
+    // Loads the plug-in and makes views views ("shape" or "drawing") with their managers; the one-line
+    // reason when that fails. Host thread only.
+    std::optional<std::string> Start(const std::string& pluginPath, const std::string& kind,
+                                     std::size_t views = 1);
+    // Destroys the managers and lets the plug-in go. Host thread only.
     void Stop();
 
-    // Runs one command of the session language; relative "load" paths are looked for in baseDir, then in
-    // buildDir and its plugins/. Answers the one-line reason when the command cannot run. "tick" is the
-    // caller's (it owns time); "expect" and "print" write to out, an expectation under its line number.
-    // Host thread only.
-    std::optional<std::string> Execute(const session::Command& command, int line, std::string& out);
+    // Runs one command of the session language for view; relative "load" paths are looked for in baseDir,
+    // then in buildDir and its plugins/ ("load" fills the one loader all views share). Answers the one-line
+    // reason when the command cannot run. "tick" is the caller's (it owns time); "expect" and "print" write
+    // to out, an expectation under its line number. Host thread only.
+    std::optional<std::string> Execute(const session::Command& command, int line, std::string& out,
+                                       std::size_t view = 0);
     // Returns once the plug-in's thread has handled everything posted to it so far. Host thread only.
     void Settle();
+    // Makes view the active one after a press into it: its window observer is asked about the activation
+    // while the view is still inactive (so the observer arms its rule and drops the left press that
+    // follows, and that press's release), and only once it has answered does the view become active and
+    // the one before it inactive. Post the press after this. Host thread only.
+    void Activate(std::size_t view);
+    // The active view. Host thread only.
+    std::size_t Active() const { return active_; }
+    std::size_t ViewCount() const { return views_.size(); }
     // Host thread only.
     void SetSearchDirs(std::string baseDir, std::string buildDir);
-    // The names of the workflows the loaded plug-ins make for this view, in name order. Host thread only.
+    // The names of the workflows the loaded plug-ins make for the views, in name order. Host thread only.
     std::vector<std::string> WorkflowNames() const;
 
-    // The part under (x, y) as the view's picker will answer it from now on (a session's "pick" line);
+    // The part under (x, y) of view as its picker will answer it from now on (a session's "pick" line);
     // points never set are answered from what was drawn (SetDrawn), 0 before any picture. Any thread.
-    void SetPick(int x, int y, unsigned int instance);
-    // The parts inside a rectangle as the view's region picker will answer it from now on (a session's
+    void SetPick(int x, int y, unsigned int instance, std::size_t view = 0);
+    // The parts inside a rectangle of view as its region picker will answer it from now on (a session's
     // "pick-box" line); other rectangles are answered from what was drawn. Any thread.
-    void SetPickBox(const session::PickBox& box);
+    void SetPickBox(const session::PickBox& box, std::size_t view = 0);
     // Any thread.
-    bool HasPick(int x, int y) const;
-    // The parts the last picture drew inside the rectangle (corners in any order), each once. Any thread.
-    std::vector<unsigned int> DrawnInside(int x0, int y0, int x1, int y1) const;
-    // What the last picture drew: the view answers every other point, and every rectangle, from it. Any
+    bool HasPick(int x, int y, std::size_t view = 0) const;
+    // The parts the last picture of view drew inside the rectangle (corners in any order), each once. Any
     // thread.
-    void SetDrawn(IdBuffer drawn);
+    std::vector<unsigned int> DrawnInside(int x0, int y0, int x1, int y1, std::size_t view = 0) const;
+    // What the last picture of view drew: the view answers every other point, and every rectangle, from
+    // it. Any thread.
+    void SetDrawn(IdBuffer drawn, std::size_t view = 0);
 
-    // The view and window made by Start, for reading back what the workflows did. Host thread only.
-    rzk::View& View() { return *view_; }
-    ViewerWindow& Window() { return *window_; }
+    // A view and its window made by Start, for reading back what the workflows did. Host thread only.
+    rzk::View& View(std::size_t view = 0) { return *views_.at(view).view; }
+    ViewerWindow& Window(std::size_t view = 0) { return *views_.at(view).window; }
     // "shape" or "drawing". Host thread only.
     const std::string& Kind() const { return kind_; }
 
@@ -93,6 +109,14 @@ private:
         std::map<std::array<int, 4>, std::vector<unsigned int>> boxes;
         IdBuffer drawn;
     };
+    struct ViewParts {
+        du::SmartPtr<rzk::View> view;
+        du::SmartPtr<ViewerWindow> window;
+        du::SmartPtr<rzk::WorkflowManager> manager;
+        std::shared_ptr<PickAnswers> picks = std::make_shared<PickAnswers>();
+    };
+
+    std::optional<std::string> AddView();
 
     apps::PlugIn plugIn_;
     bool started_ = false;
@@ -101,10 +125,8 @@ private:
     std::string buildDir_;
     du::SmartPtr<rzloader::Loader> loader_;
     du::SmartPtr<rzk::WorkflowModule> module_;
-    du::SmartPtr<rzk::WorkflowManager> manager_;
-    du::SmartPtr<rzk::View> view_;
-    du::SmartPtr<ViewerWindow> window_;
-    std::shared_ptr<PickAnswers> picks_ = std::make_shared<PickAnswers>();
+    std::vector<ViewParts> views_;
+    std::size_t active_ = 0;
 };
 
 // Reads a workflow to install as the command line gives it, NAME or NAME@PRIORITY, into add; false (add

@@ -30,6 +30,7 @@
 #include "Raster.h"
 #include "SpaceMouse.h"
 #include "TouchInput.h"
+#include "ViewLayout.h"
 #include "ViewState.h"
 #include "ViewerHost.h"
 #include "dp/RZTracer.h"
@@ -42,6 +43,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int STATUS_HEIGHT = 16;
+constexpr std::uint32_t GAP_COLOUR = 0xff50505a;     // between views
+constexpr std::uint32_t ACTIVE_COLOUR = 0xff4a90e2;  // the active view's border
 constexpr std::int64_t TICK_STEP = 10;  // the session language's unit of time, the window timer's period
 
 volatile std::sig_atomic_t snapshotSignal = 0;
@@ -63,7 +66,20 @@ struct Options {
     bool measure = false;
     std::vector<std::string> loads;  // the author's plug-ins, loaded after the examples
     std::vector<std::string> adds;   // NAME or NAME@PRIORITY, installed after the examples' workflows
+    int views = 1;
 };
+
+// Where several views of a model start looking from, as a CAD window splits: the first is the free one.
+struct Angles {
+    double yaw;
+    double pitch;
+};
+const std::vector<Angles>& StartingAngles(int views) {
+    static const std::vector<Angles> one = {{0, 0}};
+    static const std::vector<Angles> two = {{30, 20}, {0, 0}};                     // free, front
+    static const std::vector<Angles> four = {{30, 20}, {0, 90}, {0, 0}, {90, 0}};  // free, top, front, side
+    return views == 4 ? four : views == 2 ? two : one;
+}
 
 // Writes what the person does as a session: the header that rebuilds the view, then every input command,
 // each preceded by the real time since the previous one, rounded to the tick step.
@@ -218,13 +234,30 @@ public:
                 return 2;
             }
         }
+        // A session line names no view, and a new "view" line replaces the one before: what a person does
+        // in several views cannot be written as a session that replays.
+        if (options_.views > 1 && !options_.recordPath.empty()) {
+            std::cerr << "error: --record writes the input of one view, and a session names no view: record "
+                         "with --views 1\n";
+            return 2;
+        }
         host_.SetSearchDirs(live_ ? live_->dir : std::string(), WORKFLOW_VIEWER_BUILD_DIR);
-        if (auto error = host_.Start(options_.pluginPath, options_.drawing ? "drawing" : "shape")) {
+        if (auto error = host_.Start(options_.pluginPath, options_.drawing ? "drawing" : "shape",
+                                     static_cast<std::size_t>(options_.views))) {
             std::cerr << "error: " << *error << "\n";
             return 3;
         }
+        for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
+            slots_.push_back(std::make_unique<ViewSlot>());
+        }
         if (rasteriser_) {
             ProvideBounds();
+            if (host_.ViewCount() > 1) {
+                const std::vector<Angles>& angles = StartingAngles(options_.views);
+                for (std::size_t view = 0; view < host_.ViewCount() && view < angles.size(); ++view) {
+                    host_.View(view).GetCamera()->SetAngles(angles[view].yaw, angles[view].pitch);
+                }
+            }
         }
         if (!options_.recordPath.empty() && !recorder_.Open(options_.recordPath)) {
             std::cerr << "error: cannot write the recording " << options_.recordPath << "\n";
@@ -247,11 +280,16 @@ public:
                 std::cerr << "warning: drawing without OpenGL: " << *error << "\n";
             }
         }
-        const session::Command size = session::WindowInput(session::Size{frame_.Width(), frame_.Height()});
-        recorder_.Header(size);
-        if (auto error = Run(size)) {
-            std::cerr << "error: " << *error << "\n";
-            return 3;
+        for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
+            const viewer::ViewRect& place = slots_[view]->place;
+            const session::Command size = session::WindowInput(session::Size{place.width, place.height});
+            if (view == 0) {
+                recorder_.Header(size);
+            }
+            if (auto error = Run(size, 0, view)) {
+                std::cerr << "error: " << *error << "\n";
+                return 3;
+            }
         }
         Loop();
         return Finish();
@@ -283,11 +321,17 @@ private:
     // The view's answer to "where are these parts drawn", for fitting: asked on the plug-in's thread, so it
     // reads only the model (fixed once loaded), the camera and the drawing area's size.
     void ProvideBounds() {
-        host_.View().SetBoundsProvider(
-            [this, camera = host_.View().GetCamera()](const std::vector<unsigned int>& ids,
-                                                      rzk::View::InstanceBounds& bounds) {
-                const int width = areaWidth_.load();
-                const int height = areaHeight_.load();
+        for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
+            ProvideBounds(view);
+        }
+    }
+
+    void ProvideBounds(std::size_t view) {
+        host_.View(view).SetBoundsProvider(
+            [this, slot = slots_[view].get(), camera = host_.View(view).GetCamera()](
+                const std::vector<unsigned int>& ids, rzk::View::InstanceBounds& bounds) {
+                const int width = slot->areaWidth.load();
+                const int height = slot->areaHeight.load();
                 const std::optional<viewer::PixelBox> box = viewer::PartsBox(
                     mesh_, camera->GetYaw(), camera->GetPitch(), {ids.begin(), ids.end()}, width, height);
                 if (!box) {
@@ -374,19 +418,29 @@ private:
             }
             commands.emplace_back(session::HostCall(add));
         }
-        for (const session::Command& command : commands) {
-            recorder_.Header(command);
-            if (auto error = Run(command)) {
-                return error;
+        for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
+            for (const session::Command& command : commands) {
+                // The plug-ins load once, into the loader every view shares; each view installs the
+                // workflows.
+                if (view > 0 && std::holds_alternative<session::Load>(command)) {
+                    continue;
+                }
+                if (view == 0) {
+                    recorder_.Header(command);
+                }
+                if (auto error = Run(command, 0, view)) {
+                    return error;
+                }
             }
         }
         return std::nullopt;
     }
 
     // Runs a command of the session language against the view; what it prints goes to standard output.
-    std::optional<std::string> Run(const session::Command& command, int lineNumber = 0) {
+    std::optional<std::string> Run(const session::Command& command, int lineNumber = 0,
+                                   std::size_t view = 0) {
         std::string out;
-        auto problem = host_.Execute(command, lineNumber, out);
+        auto problem = host_.Execute(command, lineNumber, out, view);
         if (!out.empty()) {
             std::cout << out << std::endl;
             if (out.find("FAILED") != std::string::npos && live_) {
@@ -398,22 +452,30 @@ private:
 
     // A person's input: recorded, then run. A left button tells the view first what is drawn under it,
     // so that select picks the part the person sees, and a replay picks the same.
-    void Input(const session::Command& command) {
+    void Input(std::size_t view, const session::Command& command) {
         recorder_.Line(command);
-        if (auto error = Run(command)) {
+        if (auto error = Run(command, 0, view)) {
             std::cerr << "warning: " << *error << "\n";
         }
         inputPosted_ = true;
     }
 
-    void Pick(int x, int y) { Input(session::Pick{x, y, frame_.InstanceAt(x, y)}); }
+    // Keys, the 3D mouse, touch and a played session go to the active view.
+    void Input(const session::Command& command) { Input(host_.Active(), command); }
+
+    // The picture a view was drawn into: the window's own when it shows one view.
+    viewer::Frame& PictureOf(std::size_t view) { return slots_.size() == 1 ? frame_ : slots_[view]->picture; }
+
+    void Pick(std::size_t view, int x, int y) {
+        Input(view, session::Pick{x, y, PictureOf(view).InstanceAt(x, y)});
+    }
 
     // A left drag may be a box selection: what is drawn inside the dragged rectangle is written before the
     // release, cut to what one session line holds, so that a replay's region picker answers the same.
-    void PickBox(int x0, int y0, int x1, int y1) {
+    void PickBox(std::size_t view, int x0, int y0, int x1, int y1) {
         session::PickBox box{x0, y0, x1, y1, {}};
         std::size_t length = session::Format(box).size();
-        for (const unsigned int id : host_.DrawnInside(x0, y0, x1, y1)) {
+        for (const unsigned int id : host_.DrawnInside(x0, y0, x1, y1, view)) {
             length += 1 + std::to_string(id).size();
             if (length > session::MAX_LINE_LENGTH) {
                 std::cerr << "warning: the recording lists only the first " << box.ids.size()
@@ -422,22 +484,37 @@ private:
             }
             box.ids.push_back(id);
         }
-        Input(box);
+        Input(view, box);
     }
 
-    void Button(bool down, session::Button button, int x, int y) {
+    // A button at window point (x, y) goes to the view under it in that view's coordinates; answers that
+    // view, -1 when the point is in none.
+    int Button(bool down, session::Button button, int x, int y) {
+        const viewer::ViewRouter::Target target = down ? router_.Press(x, y) : router_.Release(x, y);
+        if (target.view < 0) {
+            return -1;
+        }
+        const auto view = static_cast<std::size_t>(target.view);
+        if (down) {
+            activationPress_ = target.activates;
+        }
+        if (target.activates) {
+            // Asked before the press is posted: the view's observer then drops it and its release.
+            host_.Activate(view);
+        }
         if (button == session::Button::Left) {
-            if (!down && leftFrom_ && *leftFrom_ != std::pair(x, y)) {
-                PickBox(leftFrom_->first, leftFrom_->second, x, y);
+            if (!down && leftFrom_ && *leftFrom_ != std::pair(target.x, target.y)) {
+                PickBox(view, leftFrom_->first, leftFrom_->second, target.x, target.y);
             }
             leftFrom_.reset();
             if (down) {
-                leftFrom_.emplace(x, y);
+                leftFrom_.emplace(target.x, target.y);
             }
-            Pick(x, y);
+            Pick(view, target.x, target.y);
         }
-        Input(down ? session::WindowInput(session::Down{button, x, y})
-                   : session::WindowInput(session::Up{button, x, y}));
+        Input(view, down ? session::WindowInput(session::Down{button, target.x, target.y})
+                         : session::WindowInput(session::Up{button, target.x, target.y}));
+        return target.view;
     }
 
     void Handle(const SDL_Event& event) {
@@ -455,9 +532,13 @@ private:
                     break;
                 }
                 const bool down = event.type == SDL_MOUSEBUTTONDOWN;
-                Button(down, *button, event.button.x, event.button.y);
-                if (down && event.button.clicks == 2) {
-                    Input(session::WindowInput(session::DoubleClick{*button}));
+                const bool afterActivation = activationPress_;
+                const int view = Button(down, *button, event.button.x, event.button.y);
+                // A pair of which one press only activated its view is no double click of that view: the
+                // one after the activating press is the view's first.
+                if (down && event.button.clicks == 2 && view >= 0 && !afterActivation && !activationPress_) {
+                    Input(static_cast<std::size_t>(view),
+                          session::WindowInput(session::DoubleClick{*button}));
                 }
                 break;
             }
@@ -467,7 +548,7 @@ private:
                 if (event.motion.which == SDL_TOUCH_MOUSEID && touch_.Fingers() > 1) {
                     break;
                 }
-                Input(session::WindowInput(session::Move{event.motion.x, event.motion.y}));
+                PointerMove(event.motion.x, event.motion.y, event.motion.state != 0);
                 break;
             case SDL_MOUSEWHEEL: {
                 int notches = event.wheel.y;
@@ -479,7 +560,10 @@ private:
                     int y = 0;
                     SDL_GetMouseState(&x, &y);
                     const auto delta = static_cast<short>(std::clamp(notches * 120, -32760, 32760));
-                    Input(session::WindowInput(session::Wheel{delta, x, y}));
+                    if (const viewer::ViewRouter::Target target = router_.At(x, y); target.view >= 0) {
+                        Input(static_cast<std::size_t>(target.view),
+                              session::WindowInput(session::Wheel{delta, target.x, target.y}));
+                    }
                 }
                 break;
             }
@@ -498,12 +582,18 @@ private:
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                     Resize(event.window.data1, event.window.data2);
-                    Input(session::WindowInput(session::Size{frame_.Width(), frame_.Height()}));
+                    for (std::size_t view = 0; view < slots_.size(); ++view) {
+                        const viewer::ViewRect& place = slots_[view]->place;
+                        Input(view, session::WindowInput(session::Size{place.width, place.height}));
+                    }
                 } else if (event.window.event == SDL_WINDOWEVENT_LEAVE) {
-                    Input(session::WindowInput(session::Leave{}));
+                    if (const int view = router_.Leave(); view >= 0) {
+                        Input(static_cast<std::size_t>(view), session::WindowInput(session::Leave{}));
+                    }
                 } else if (event.window.event == SDL_WINDOWEVENT_ENTER) {
-                    // An active view lets the activation pass; no session line stands for it.
-                    host_.Window().PostMouseActivate();
+                    // An active view lets the activation pass; no session line stands for it. An inactive
+                    // view is asked only by a press into it, which it is then sure to see.
+                    host_.Window(host_.Active()).PostMouseActivate();
                 } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
                     redraw_ = true;
                 }
@@ -527,11 +617,13 @@ private:
         }
         // The viewer's own keys: they never reach the workflows.
         switch (key.keysym.sym) {
-            case SDLK_F2:
-                Input(measuring_ ? session::HostCall(session::Remove{"measure", std::nullopt})
-                                 : session::HostCall(session::Add{"measure", std::nullopt, false}));
-                measuring_ = !measuring_;
+            case SDLK_F2: {
+                bool& measuring = slots_[host_.Active()]->measuring;
+                Input(measuring ? session::HostCall(session::Remove{"measure", std::nullopt})
+                                : session::HostCall(session::Add{"measure", std::nullopt, false}));
+                measuring = !measuring;
                 return;
+            }
             case SDLK_F3:
                 wireframe_ = !wireframe_;
                 redraw_ = true;
@@ -570,11 +662,19 @@ private:
         const int x = static_cast<int>(finger.x * static_cast<float>(frame_.Width()));
         const int y = static_cast<int>(finger.y * static_cast<float>(frame_.Height()));
         const int time = static_cast<int>(finger.timestamp & 0x7fffffff);
-        const std::optional<session::Touch> touch =
+        std::optional<session::Touch> touch =
             finger.type == SDL_FINGERDOWN ? touch_.Down(finger.fingerId, x, y, time)
             : finger.type == SDL_FINGERUP ? touch_.Up(finger.fingerId, x, y, time)
                                           : touch_.Move(finger.fingerId, x, y, time);
         if (touch) {
+            // Touch goes to the active view, in its coordinates.
+            const viewer::ViewRect& place = slots_[host_.Active()]->place;
+            for (session::Touch::Point& point : touch->points) {
+                if (point.id != 0) {
+                    point.x -= place.x;
+                    point.y -= place.y;
+                }
+            }
             Input(session::WindowInput(*touch));
         }
     }
@@ -599,10 +699,32 @@ private:
         }
     }
 
+    // The pointer moved to window point (x, y): the view it left is told so, the one it is over (or the one
+    // holding a button) gets the move.
+    void PointerMove(int x, int y, bool buttonsDown) {
+        const viewer::ViewRouter::Target target = router_.Move(x, y, buttonsDown);
+        if (target.left >= 0) {
+            Input(static_cast<std::size_t>(target.left), session::WindowInput(session::Leave{}));
+        }
+        if (target.view >= 0) {
+            Input(static_cast<std::size_t>(target.view),
+                  session::WindowInput(session::Move{target.x, target.y}));
+        }
+    }
+
     void Resize(int width, int height) {
         frame_.Resize(width, height);
-        areaWidth_ = frame_.Width();
-        areaHeight_ = frame_.Height() - STATUS_HEIGHT;
+        router_.SetViews(viewer::SplitWindow(static_cast<int>(slots_.size()), frame_.Width(), frame_.Height(),
+                                             STATUS_HEIGHT));
+        for (std::size_t view = 0; view < slots_.size(); ++view) {
+            ViewSlot& slot = *slots_[view];
+            slot.place = router_.Views()[view];
+            slot.areaWidth = slot.place.width;
+            slot.areaHeight = slot.place.areaHeight;
+            if (slots_.size() > 1) {
+                slot.picture.Resize(slot.place.width, slot.place.height);
+            }
+        }
         if (texture_) {
             SDL_DestroyTexture(texture_);
         }
@@ -630,9 +752,9 @@ private:
                                   (up && up->button == session::Button::Left);
                 const int x = down ? down->x : up ? up->x : 0;
                 const int y = down ? down->y : up ? up->y : 0;
-                if (left && !host_.HasPick(x, y)) {
+                if (left && !host_.HasPick(x, y, host_.Active())) {
                     // A session written by hand says nothing of what is drawn: the picture answers.
-                    Pick(x, y);
+                    Pick(host_.Active(), x, y);
                 }
             }
             if (!std::holds_alternative<session::Expect>(command) &&
@@ -640,7 +762,7 @@ private:
                 recorder_.Line(command);
             }
             std::string out;
-            if (auto error = host_.Execute(command, step.line, out)) {
+            if (auto error = host_.Execute(command, step.line, out, host_.Active())) {
                 std::cerr << "error: line " << step.line << ": " << *error << "\n";
                 ++live_->failed;
             }
@@ -656,34 +778,45 @@ private:
         }
     }
 
+    // What the window shows, to draw again only on a change: which view is active, what it says in the
+    // status line, and each view's picture.
     std::string State() {
-        const du::SmartPtr<rzk::Camera>& camera = host_.View().GetCamera();
-        const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet();
-        return apps::CameraText(*camera) + "|" + apps::SelectionText(host_.View()) + "|" +
-               host_.View().GetStatusMessage() + "|" +
-               std::to_string(annotations ? annotations->GetRevision() : 0);
+        std::string state =
+            std::to_string(host_.Active()) + "|" + host_.View(host_.Active()).GetStatusMessage();
+        for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
+            state += "|" + PictureState(view);
+        }
+        return state;
     }
 
-    du::SmartPtr<rzk::AnnoSet> AnnotationSet() {
+    // What one view's picture is drawn from.
+    std::string PictureState(std::size_t view) {
+        const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet(view);
+        return apps::CameraText(*host_.View(view).GetCamera()) + "|" + apps::SelectionText(host_.View(view)) +
+               "|" + std::to_string(annotations ? annotations->GetRevision() : 0);
+    }
+
+    du::SmartPtr<rzk::AnnoSet> AnnotationSet(std::size_t view) {
         du::SmartPtr<rzk::Scene> scene;
         du::SmartPtr<rzk::AnnoSet> annotations;
-        host_.View().GetScene(scene);
+        host_.View(view).GetScene(scene);
         if (scene) {
             scene->GetAnnoSet(annotations);
         }
         return annotations;
     }
 
-    void Render() {
-        const auto begin = Clock::now();
-        const du::SmartPtr<rzk::Camera>& camera = host_.View().GetCamera();
+    // Draws one view with its camera into picture, whose rows from areaHeight down are not the view's; the
+    // view answers picks from it.
+    void RenderView(std::size_t view, viewer::Frame& picture, int areaHeight) {
+        const du::SmartPtr<rzk::Camera>& camera = host_.View(view).GetCamera();
         viewer::CameraState state{camera->GetYaw(), camera->GetPitch(), camera->GetZoom(), camera->GetPanX(),
                                   camera->GetPanY()};
         viewer::RenderOptions render;
         render.wireframe = wireframe_;
-        render.areaHeight = frame_.Height() - STATUS_HEIGHT;
+        render.areaHeight = areaHeight;
         du::SmartPtr<rzk::Scene> scene;
-        host_.View().GetScene(scene);
+        host_.View(view).GetScene(scene);
         du::SmartPtr<rzk::SelectionManager> selection;
         if (scene) {
             scene->GetSelectionManager(selection);
@@ -692,19 +825,44 @@ private:
             const std::vector<unsigned int> ids = selection->GetInstances();
             render.selected.assign(ids.begin(), ids.end());
         }
-        frame_.Clear(viewer::BACKGROUND);
+        picture.Clear(viewer::BACKGROUND);
         if (gl_ && !render.wireframe) {
-            gl_->Render(state, render, frame_);
+            gl_->Render(state, render, picture);
         } else if (rasteriser_) {
-            rasteriser_->Render(state, render, frame_);
+            rasteriser_->Render(state, render, picture);
         } else {
-            viewer::RenderDrawing(drawing_, state, render, frame_);
+            viewer::RenderDrawing(drawing_, state, render, picture);
         }
-        host_.SetDrawn(viewer::IdBuffer{frame_.Width(), frame_.Height(), frame_.Instances()});
-        if (const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet()) {
-            viewer::DrawAnnotations(annotations->GetAnnotations(), render.areaHeight, frame_);
+        host_.SetDrawn(viewer::IdBuffer{picture.Width(), picture.Height(), picture.Instances()}, view);
+        if (const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet(view)) {
+            viewer::DrawAnnotations(annotations->GetAnnotations(), areaHeight, picture);
         }
-        const std::string status = host_.View().GetStatusMessage();
+    }
+
+    void Render() {
+        const auto begin = Clock::now();
+        if (slots_.size() == 1) {
+            RenderView(0, frame_, frame_.Height() - STATUS_HEIGHT);
+        } else {
+            // Each view in its own picture of its own size, then into its place; the active one framed. A
+            // view whose picture would be the same keeps it: a drag in one view draws only that one.
+            frame_.Clear(GAP_COLOUR);
+            for (std::size_t view = 0; view < slots_.size(); ++view) {
+                ViewSlot& slot = *slots_[view];
+                std::string state = PictureState(view);
+                if (redraw_ || state != slot.drawn) {
+                    RenderView(view, slot.picture, slot.place.areaHeight);
+                    slot.drawn = std::move(state);
+                }
+                frame_.Paste(slot.picture, slot.place.x, slot.place.y);
+            }
+            const viewer::ViewRect& active = slots_[host_.Active()]->place;
+            frame_.FillRect(active.x, active.y, active.width, 2, ACTIVE_COLOUR);
+            frame_.FillRect(active.x, active.y + active.height - 2, active.width, 2, ACTIVE_COLOUR);
+            frame_.FillRect(active.x, active.y, 2, active.height, ACTIVE_COLOUR);
+            frame_.FillRect(active.x + active.width - 2, active.y, 2, active.height, ACTIVE_COLOUR);
+        }
+        const std::string status = host_.View(host_.Active()).GetStatusMessage();
         frame_.FillRect(0, frame_.Height() - STATUS_HEIGHT, frame_.Width(), STATUS_HEIGHT, 0xff32323c);
         viewer::DrawText(frame_, 4, frame_.Height() - STATUS_HEIGHT + 4, status, 0xffffffff);
         if (status != title_) {
@@ -725,10 +883,19 @@ private:
         }
         const std::string base = options_.snapshotPrefix + "-" + std::to_string(snapshots_);
         std::ofstream state(base + ".txt.part");
-        const du::Symbol cursor = host_.Window().GetCursor();
-        state << "camera " << apps::CameraText(*host_.View().GetCamera()) << "\n"
-              << "selection " << apps::SelectionText(host_.View()) << "\n"
-              << "status " << host_.View().GetStatusMessage() << "\n"
+        // The active view's state: what the status line shows and where keys go.
+        const std::size_t active = host_.Active();
+        const du::Symbol cursor = host_.Window(active).GetCursor();
+        if (slots_.size() > 1) {
+            state << "active " << active + 1 << "\n";
+            for (std::size_t view = 0; view < slots_.size(); ++view) {
+                state << "camera-" << view + 1 << " " << apps::CameraText(*host_.View(view).GetCamera())
+                      << "\n";
+            }
+        }
+        state << "camera " << apps::CameraText(*host_.View(active).GetCamera()) << "\n"
+              << "selection " << apps::SelectionText(host_.View(active)) << "\n"
+              << "status " << host_.View(active).GetStatusMessage() << "\n"
               << "cursor "
               << (!cursor.IsSet()               ? "none"
                   : cursor == du::Symbol::EMPTY ? "default"
@@ -742,11 +909,22 @@ private:
         }
     }
 
+    // The cursor is the one the view under the pointer asks for.
     void ApplyCursor() {
-        if (!host_.Window().TakeCursorChange()) {
+        bool changed = false;
+        for (std::size_t view = 0; view < slots_.size(); ++view) {
+            changed = host_.Window(view).TakeCursorChange() || changed;
+        }
+        const int pointer = router_.Pointer();
+        if (pointer != cursorView_) {
+            cursorView_ = pointer;
+            changed = true;
+        }
+        if (!changed || pointer < 0) {
             return;
         }
-        const SDL_SystemCursor wanted = SystemCursorFor(host_.Window().GetCursor());
+        const SDL_SystemCursor wanted =
+            SystemCursorFor(host_.Window(static_cast<std::size_t>(pointer)).GetCursor());
         SDL_Cursor*& cursor = cursors_[wanted];
         if (!cursor) {
             cursor = SDL_CreateSystemCursor(wanted);
@@ -754,6 +932,12 @@ private:
         if (cursor) {
             SDL_SetCursor(cursor);
         }
+    }
+
+    // Where the measuring drag starts: the middle of the active view.
+    SDL_Point MeasureCentre() const {
+        const viewer::ViewRect& place = slots_[host_.Active()]->place;
+        return {place.x + place.width / 2, place.y + place.height / 2};
     }
 
     // Latency: from an input event entering the window's queue to the first picture that shows its effect.
@@ -772,8 +956,8 @@ private:
             press.button.button = SDL_BUTTON_LEFT;
             press.button.state = SDL_PRESSED;
             press.button.clicks = 1;
-            press.button.x = frame_.Width() / 2;
-            press.button.y = frame_.Height() / 2;
+            press.button.x = MeasureCentre().x;
+            press.button.y = MeasureCentre().y;
             SDL_PushEvent(&press);
             ++measureStep_;
             return;
@@ -785,8 +969,8 @@ private:
         SDL_Event move{};
         move.type = SDL_MOUSEMOTION;
         move.motion.state = SDL_BUTTON_LMASK;
-        move.motion.x = frame_.Width() / 2 + 6 * measureStep_;
-        move.motion.y = frame_.Height() / 2;
+        move.motion.x = MeasureCentre().x + 6 * measureStep_;
+        move.motion.y = MeasureCentre().y;
         SDL_PushEvent(&move);
         measureSent_ = true;
         measureStart_ = now;
@@ -842,8 +1026,8 @@ private:
 
     int Finish() {
         host_.Settle();
-        const std::string camera = apps::CameraText(*host_.View().GetCamera());
-        const std::string selection = apps::SelectionText(host_.View());
+        const std::string camera = apps::CameraText(*host_.View(host_.Active()).GetCamera());
+        const std::string selection = apps::SelectionText(host_.View(host_.Active()));
         std::cout << "camera \"" << camera << "\"\nselection \"" << selection << "\"" << std::endl;
         if (options_.measure) {
             std::cout << "measure: " << mesh_.triangles.size() << " triangles, " << frame_.Width() << "x"
@@ -893,9 +1077,24 @@ private:
     std::unique_ptr<viewer::GlRasteriser> gl_;  // made after the window, gone before it
     viewer::Frame frame_;
     viewer::ViewerHost host_;
+    // What the viewer keeps of each view: its place in the window, its own picture when the window shows
+    // several (and what it was drawn from), the size of its drawing area (read by the plug-in's thread for
+    // fitting) and the viewer's own measure tool, switched per view.
+    struct ViewSlot {
+        viewer::ViewRect place;
+        viewer::Frame picture{1, 1};
+        std::string drawn;  // what picture was drawn from
+        std::atomic<int> areaWidth{0};
+        std::atomic<int> areaHeight{0};
+        bool measuring = false;
+    };
+    std::vector<std::unique_ptr<ViewSlot>> slots_;
+    viewer::ViewRouter router_;
+    bool activationPress_ = false;  // the last press only made its view the active one
+    int cursorView_ = 0;            // the view whose cursor is shown
     Recorder recorder_;
     std::optional<LiveSession> live_;
-    std::optional<std::pair<int, int>> leftFrom_;  // where the left button went down, while it is down
+    std::optional<std::pair<int, int>> leftFrom_;  // where the left button went down in its view, while down
 
     bool sdlStarted_ = false;
     SDL_Window* window_ = nullptr;
@@ -907,15 +1106,12 @@ private:
     bool running_ = true;
     bool redraw_ = true;
     bool wireframe_ = false;
-    bool measuring_ = false;
     viewer::TouchInput touch_;
     viewer::SpaceMouse spaceMouse_;
     bool inputPosted_ = false;
     int snapshotsWanted_ = 0;
     int snapshots_ = 0;
 
-    std::atomic<int> areaWidth_{0};
-    std::atomic<int> areaHeight_{0};
     std::string keypadWord_;  // a keypad key's name, sent only when no text comes of the press
 
     std::vector<double> frameTimes_;
@@ -951,6 +1147,11 @@ int main(int argc, char** argv) {
     app.add_option("--add", options.adds,
                    "Install a workflow by name at start, at its own priority or the one given; repeatable")
         ->type_name("NAME[@PRIORITY]");
+    app.add_option("--views", options.views,
+                   "Split the window into views, each with its own workflows: 1, 2 (free and front) or 4 "
+                   "(free, top, front, side); a click activates a view")
+        ->check(CLI::IsMember({1, 2, 4}))
+        ->capture_default_str();
     app.add_option("--width", options.width, "Window width")
         ->check(CLI::Range(64, 8192))
         ->capture_default_str();
