@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -405,6 +406,21 @@ TEST(ViewerHost, SessionLinesMoveTheCameraThroughTheExampleWorkflowsAndPicksDeci
     EXPECT_TRUE(run(8, "view drawing"));
     EXPECT_TRUE(run(9, "query QuerySelectionController"));
     EXPECT_TRUE(run(10, "load no-such-plugins/"));
+
+    // What a reload works from: the stack as the manager reported it, the names a plug-in file makes, and
+    // names taken out of the loader, which no view can install after.
+    real.Settle();
+    EXPECT_EQ(real.Installed(0), (std::map<unsigned int, std::string>{{100, "orbit"}, {130, "select"}}));
+    std::vector<std::string> names;
+    EXPECT_EQ(real.WorkflowsOf(EXAMPLES_PLUGIN_PATH, names), std::nullopt);
+    EXPECT_NE(std::find(names.begin(), names.end(), "measure"), names.end());
+    EXPECT_TRUE(real.WorkflowsOf(WORKFLOW_PLUGIN_PATH, names));  // no workflow plug-in
+    real.ForgetWorkflows({"measure"});
+    EXPECT_TRUE(run(11, "add measure"));
+    EXPECT_EQ(run(12, "remove 100"), std::nullopt);
+    EXPECT_EQ(run(13, "add pan 100"), std::nullopt);
+    real.Settle();
+    EXPECT_EQ(real.Installed(0), (std::map<unsigned int, std::string>{{100, "pan"}, {130, "select"}}));
     real.Stop();
 }
 

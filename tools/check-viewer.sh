@@ -264,7 +264,8 @@ echo "ok: the recording played into a live window ends the same"
 # --- an author's plug-in and drawn feedback: --load and --add, the measured line, a box selection -----------
 shots=0
 prefix=box
-"$viewer" --width 640 --height 480 --snapshot "$work/box" --load "$root/$build/plugins/libworkflow_examples.so" \
+cp "$root/$build/plugins/libworkflow_examples.so" "$work/author.so"
+"$viewer" --width 640 --height 480 --snapshot "$work/box" --load "$work/author.so" --watch \
     --add measure@2500 --record "$work/boxed.session" >"$work/viewer.out" 2>"$work/viewer.err" &
 viewer_pid=$!
 trap 'kill $viewer_pid 2>/dev/null || true' EXIT
@@ -292,6 +293,19 @@ boxed=$(state selection $shots)
 [ "$(wc -w <<<"$boxed")" -ge 2 ] || fail "the box over the whole model selected '$boxed', not two parts or more"
 [ "$(pixels feedback "$work/box-$shots.ppm")" -eq 0 ] || fail "the rubber band stayed after the release"
 echo "ok: a Shift drag drew a rubber band and selected parts $boxed"
+# A rebuild of the author's plug-in (a new file put in its place) is reloaded; the view keeps its state.
+camera=$(state camera $shots)
+cp "$work/author.so" "$work/author.so.new" && mv "$work/author.so.new" "$work/author.so"
+for _ in $(seq 1 200); do
+    grep -q '^reloaded ' "$work/viewer.out" && break
+    sleep 0.05
+done
+grep -q "^reloaded $work/author.so: [1-9][0-9]* workflows installed again" "$work/viewer.out" ||
+    fail "the rebuilt plug-in was not reloaded within 10 s: $(cat "$work/viewer.out" "$work/viewer.err")"
+shot
+[ "$(state selection $shots)" = "$boxed" ] && [ "$(state camera $shots)" = "$camera" ] ||
+    fail "the reload lost the view's state: selection $(state selection $shots), camera $(state camera $shots)"
+echo "ok: --watch reloaded the rebuilt plug-in and the view kept its camera and selection"
 quit_viewer " with --load/--add"
 # The box selection replays headless: the recording states what was drawn inside the dragged rectangle.
 grep -q '^pick-box ' "$work/boxed.session" || fail "the box selection's recording states nothing inside the box"

@@ -8,6 +8,7 @@
 #include "dom/ProxyObject.h"
 #include "rzk/Scene.h"
 #include "rzk/SelectionManager.h"
+#include "rzk/WorkflowManagerObserver.h"
 
 namespace viewer {
 namespace {
@@ -52,6 +53,37 @@ std::optional<std::string> Seen(session::Expectation what, unsigned int number, 
 }
 
 }  // namespace
+
+// Follows a view's stack from its manager's reports: an installation (in place of another or not) puts its
+// name at its priority, an announced removal takes it away. Called on the plug-in's thread.
+class ViewerHost::StackTracker : public rzk::WorkflowManagerObserver {
+public:
+    void OnRegistered() override {}
+    void OnWorkflowChange(const du::Symbol& oldName, const du::Symbol& newName, unsigned int priority,
+                          bool success, const du::Symbol&) override {
+        if (!success) {
+            return;
+        }
+        std::lock_guard hold(lock_);
+        if (newName.IsSet() && newName != du::Symbol::EMPTY) {
+            stack_[priority] = newName.ToString();
+        } else if (oldName.IsSet() && oldName != du::Symbol::EMPTY) {
+            stack_.erase(priority);
+        }
+    }
+    void OnManagerDestroyed() override {
+        std::lock_guard hold(lock_);
+        stack_.clear();
+    }
+    std::map<unsigned int, std::string> Stack() const {
+        std::lock_guard hold(lock_);
+        return stack_;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::map<unsigned int, std::string> stack_;
+};
 
 void ViewerWindow::SetCursor(const du::Symbol& cursor) {
     rzk::Window::SetCursor(cursor);
@@ -148,6 +180,8 @@ std::optional<std::string> ViewerHost::AddView() {
         return "the workflow module made no manager for the view";
     }
     parts.manager->SetWorkflowTraceEnabled(false);
+    parts.stack = new StackTracker;
+    parts.manager->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(parts.stack.Get()));
     views_.push_back(std::move(parts));
     return std::nullopt;
 }
@@ -258,6 +292,36 @@ bool ViewerHost::HasPick(int x, int y, std::size_t view) const {
     const PickAnswers& picks = *views_.at(view).picks;
     std::lock_guard hold(picks.lock);
     return picks.answers.count({x, y}) != 0;
+}
+
+std::map<unsigned int, std::string> ViewerHost::Installed(std::size_t view) const {
+    const ViewParts& parts = views_.at(view);
+    return parts.stack ? parts.stack->Stack() : std::map<unsigned int, std::string>();
+}
+
+std::optional<std::string> ViewerHost::WorkflowsOf(const std::string& path,
+                                                   std::vector<std::string>& names) const {
+    const du::SmartPtr<rzloader::Loader> own(new rzloader::Loader);
+    std::string loaded;
+    if (auto error = apps::LoadWorkflowPlugIns(*own, path, {}, loaded)) {
+        return error;
+    }
+    names.clear();
+    for (const du::Symbol& name : own->GetNames(views_.front().view->GetViewType(), du::Symbol("workflow"))) {
+        names.push_back(name.ToString());
+    }
+    if (names.empty()) {
+        return path + " makes no workflow for a " + kind_ + " view";
+    }
+    return std::nullopt;
+}
+
+void ViewerHost::ForgetWorkflows(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        for (const du::Symbol& type : {views_.front().view->GetViewType(), rzloader::Loader::ANY_VIEW_TYPE}) {
+            loader_->RegisterFactory(type, du::Symbol("workflow"), du::Symbol(name), {});
+        }
+    }
 }
 
 std::optional<std::string> ViewerHost::Execute(const session::Command& command, int line, std::string& out,

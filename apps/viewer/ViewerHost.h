@@ -96,6 +96,14 @@ public:
     // it. Any thread.
     void SetDrawn(IdBuffer drawn, std::size_t view = 0);
 
+    // The workflows installed in view, by priority, as its manager reported them. Host thread only.
+    std::map<unsigned int, std::string> Installed(std::size_t view) const;
+    // The names of the workflows the plug-in library at path makes for the views, read by loading it into a
+    // loader of its own; the one-line reason when it is no workflow plug-in. Host thread only.
+    std::optional<std::string> WorkflowsOf(const std::string& path, std::vector<std::string>& names) const;
+    // Takes the names out of the shared loader, so that a view can no longer install them. Host thread only.
+    void ForgetWorkflows(const std::vector<std::string>& names);
+
     // A view and its window made by Start, for reading back what the workflows did. Host thread only.
     rzk::View& View(std::size_t view = 0) { return *views_.at(view).view; }
     ViewerWindow& Window(std::size_t view = 0) { return *views_.at(view).window; }
@@ -109,11 +117,13 @@ private:
         std::map<std::array<int, 4>, std::vector<unsigned int>> boxes;
         IdBuffer drawn;
     };
+    class StackTracker;
     struct ViewParts {
         du::SmartPtr<rzk::View> view;
         du::SmartPtr<ViewerWindow> window;
         du::SmartPtr<rzk::WorkflowManager> manager;
         std::shared_ptr<PickAnswers> picks = std::make_shared<PickAnswers>();
+        du::SmartPtr<StackTracker> stack;
     };
 
     std::optional<std::string> AddView();

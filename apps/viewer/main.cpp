@@ -27,6 +27,7 @@
 #include "Installed.h"
 #include "Mesh.h"
 #include "Parse.h"
+#include "PlugInWatch.h"
 #include "Raster.h"
 #include "SpaceMouse.h"
 #include "TouchInput.h"
@@ -66,6 +67,7 @@ struct Options {
     bool measure = false;
     std::vector<std::string> loads;  // the author's plug-ins, loaded after the examples
     std::vector<std::string> adds;   // NAME or NAME@PRIORITY, installed after the examples' workflows
+    bool watch = false;              // reload a loaded plug-in file when it is rebuilt
     int views = 1;
 };
 
@@ -270,6 +272,9 @@ public:
             dp::SetTraceSink([](const dp::TraceRecord&) {});
             return 3;
         }
+        if (options_.watch) {
+            WatchPlugIns();
+        }
         if (auto error = StartWindow()) {
             std::cerr << "error: " << *error << "\n";
             return 3;
@@ -434,6 +439,88 @@ private:
             }
         }
         return std::nullopt;
+    }
+
+    // The plug-in files loaded at start, the examples' and the author's, with the workflows each makes.
+    void WatchPlugIns() {
+        std::vector<std::string> paths = {options_.examplesPath};
+        paths.insert(paths.end(), options_.loads.begin(), options_.loads.end());
+        for (const std::string& given : paths) {
+            std::error_code error;
+            const std::string path = std::filesystem::absolute(given, error).lexically_normal().string();
+            if (!std::filesystem::is_regular_file(path, error)) {
+                std::cerr << "warning: --watch follows plug-in files, not folders: " << given
+                          << " is not watched; load its libraries one by one\n";
+                continue;
+            }
+            std::vector<std::string> names;
+            if (auto problem = host_.WorkflowsOf(path, names)) {
+                std::cerr << "warning: " << *problem << "; " << given << " is not watched\n";
+                continue;
+            }
+            watch_.Add(path);
+            watched_[path] = std::move(names);
+        }
+    }
+
+    // A watched plug-in was rebuilt: the workflows it made and those the new build makes leave every view,
+    // the new build is loaded from a copy of its own (the old one stays mapped: what it made may still be
+    // running its code), and those the new build still makes come back at the priorities they had. The
+    // views' cameras and selection stay; what the workflows kept in themselves starts again. A build that
+    // does not load changes nothing.
+    void Reload(const std::string& path) {
+        std::string copy;
+        if (auto error = viewer::FreshCopy(path, std::filesystem::temp_directory_path().string(), copy)) {
+            std::cerr << "warning: " << path << " changed but " << *error << "; its workflows stay\n";
+            return;
+        }
+        std::vector<std::string> names;
+        std::optional<std::string> error = host_.WorkflowsOf(copy, names);
+        if (!error) {
+            host_.Settle();
+            std::vector<std::string>& before = watched_[path];
+            const auto makes = [](const std::vector<std::string>& list, const std::string& name) {
+                return std::find(list.begin(), list.end(), name) != list.end();
+            };
+            struct Again {
+                std::size_t view;
+                unsigned int priority;
+                std::string name;
+            };
+            std::vector<Again> again;
+            for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
+                for (const auto& [priority, name] : host_.Installed(view)) {
+                    if (makes(before, name) || makes(names, name)) {
+                        Input(view, session::HostCall(session::Remove{{}, priority}));
+                        if (makes(names, name)) {
+                            again.push_back({view, priority, name});
+                        }
+                    }
+                }
+            }
+            host_.Settle();
+            std::vector<std::string> gone;
+            std::copy_if(before.begin(), before.end(), std::back_inserter(gone),
+                         [&](const std::string& name) { return !makes(names, name); });
+            host_.ForgetWorkflows(gone);
+            error = Run(session::Load{copy});
+            for (const Again& workflow : again) {
+                Input(workflow.view,
+                      session::HostCall(session::Add{workflow.name, workflow.priority, false}));
+            }
+            before = names;
+            std::cout << "reloaded " << path << ": " << again.size() << " workflows installed again";
+            for (const std::string& name : gone) {
+                std::cout << ", " << name << " no longer made";
+            }
+            std::cout << std::endl;
+            redraw_ = true;
+        }
+        std::error_code ignored;
+        std::filesystem::remove(copy, ignored);
+        if (error) {
+            std::cerr << "warning: " << path << " changed but " << *error << "; its workflows stay\n";
+        }
     }
 
     // Runs a command of the session language against the view; what it prints goes to standard output.
@@ -997,6 +1084,11 @@ private:
                 Input(session::WindowInput(*motion));
             }
             PlaySession();
+            if (!watch_.Empty()) {
+                for (const std::string& path : watch_.Changed(viewer::PlugInWatch::Clock::now())) {
+                    Reload(path);
+                }
+            }
             if (inputPosted_) {
                 host_.Settle();
                 inputPosted_ = false;
@@ -1090,6 +1182,8 @@ private:
     };
     std::vector<std::unique_ptr<ViewSlot>> slots_;
     viewer::ViewRouter router_;
+    viewer::PlugInWatch watch_;
+    std::map<std::string, std::vector<std::string>> watched_;  // plug-in file: the workflows it makes
     bool activationPress_ = false;  // the last press only made its view the active one
     int cursorView_ = 0;            // the view whose cursor is shown
     Recorder recorder_;
@@ -1164,6 +1258,8 @@ int main(int argc, char** argv) {
     app.add_option(
         "--snapshot", options.snapshotPrefix,
         "F12 or SIGUSR1 writes PREFIX-N.ppm (the picture) and PREFIX-N.txt (camera, selection, status)");
+    app.add_flag("--watch", options.watch,
+                 "Reload a loaded plug-in when its file is rebuilt, installing its workflows again");
     app.add_flag("--measure", options.measure,
                  "Drag by itself, print median frame time and input latency, quit");
     try {
