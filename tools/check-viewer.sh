@@ -138,6 +138,14 @@ expect_refusal "a plug-in that is not a library" --plugin "$work/fake.so"
 expect_refusal "a plug-in without entry points" --plugin "$root/$build/librzhost.so"
 expect_refusal "--load of a library that is no workflow plug-in" --load "$root/$build/librzhost.so"
 expect_refusal "--add of a workflow nobody makes" --add no-such-workflow
+# A workflow whose failure ends the plug-in's module thread: the runtime's lines, then one error, exit 3.
+code=0
+printf 'tick 100\nkey a\n' >"$work/ended.session"
+SDL_VIDEODRIVER=offscreen timeout 20 "$viewer" --load "$root/$build/tests/session-plugins/libsession_workflows.so" \
+    --add breaker --session "$work/ended.session" --quit-after-session >"$work/ended.out" 2>"$work/ended.err" || code=$?
+[ "$code" -eq 3 ] && tail -1 "$work/ended.err" | grep -q "^error: the workflow plug-in's module thread has ended" ||
+    fail "a module thread that ended gave exit $code: $(cat "$work/ended.err")"
+echo "ok: a module thread that ended: $(tail -1 "$work/ended.err")"
 grep -q "known: " "$work/refusal.err" || fail "--add of an unknown name does not say which names are known"
 expect_refusal "--record of several views" --views 2 --record "$work/views.session"
 fi

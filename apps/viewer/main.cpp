@@ -1269,5 +1269,15 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGUSR1, [](int) { snapshotSignal = 1; });
     Viewer viewer(options);
-    return viewer.Run();
+    try {
+        return viewer.Run();
+    } catch (const rzk::ModuleThreadEnded&) {
+        std::cerr
+            << "error: the workflow plug-in's module thread has ended (a failure on it ends it; see the "
+               "runtime lines above): start the viewer again without the workflow that failed\n";
+        return 3;
+    } catch (const std::exception& error) {
+        std::cerr << "error: the viewer stopped on an unexpected failure: " << error.what() << "\n";
+        return 1;
+    }
 }
