@@ -693,9 +693,11 @@ private:
     void Key(const SDL_KeyboardEvent& key) {
         const bool down = key.type == SDL_KEYDOWN;
         if (const int modifier = ModifierOf(key.keysym.sym); modifier >= 0) {
-            if (!key.repeat) {
-                Input(session::WindowInput(
-                    session::ModifierKey{static_cast<session::Modifier>(modifier), down}));
+            // What the keyboard holds is every view's to know: Shift held down while a click activates
+            // another view still makes that view's drag a box selection.
+            for (std::size_t view = 0; view < host_.ViewCount() && !key.repeat; ++view) {
+                Input(view, session::WindowInput(
+                                session::ModifierKey{static_cast<session::Modifier>(modifier), down}));
             }
             return;
         }
