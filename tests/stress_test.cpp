@@ -183,10 +183,11 @@ struct StressWorld {
         }
         for (const auto& [name, priority] : {std::pair{"alpha", 10u}, std::pair{"beta", 20u},
                                              std::pair{"gamma", 30u}, std::pair{"gate", 40u}}) {
-            loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", name, [=] {
-                return du::SmartPtr<du::RefCounted>(
-                    new StressWorkflow(name, priority, name == std::string("gate") ? gate : nullptr));
-            });
+            loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", name,
+                                    [name = name, priority = priority, gate = gate] {
+                                        return du::SmartPtr<du::RefCounted>(new StressWorkflow(
+                                            name, priority, name == std::string("gate") ? gate : nullptr));
+                                    });
         }
     }
     ~StressWorld() { rzloader::Loader::SetLoader(nullptr); }

@@ -838,6 +838,8 @@ private:
             Pick(pick->x, pick->y, pick->id);
         } else if (const auto* box = std::get_if<session::PickBox>(&command)) {
             PickBox(*box);
+        } else if (const auto* bounds = std::get_if<session::Bounds>(&command)) {
+            StateBounds(*bounds);
         } else if (const auto* print = std::get_if<session::Print>(&command)) {
             const std::string name = StateName(print->state);
             const std::string state = print->state == State::Camera ? apps::CameraText(*View().GetCamera())
@@ -1043,6 +1045,33 @@ private:
         }
         std::lock_guard lock(boxes_->lock);
         boxes_->answers[session::BoxCorners(box.x0, box.y0, box.x1, box.y1)] = box.ids;
+    }
+
+    // What a viewer recorded its drawing to answer when a workflow asked where parts are drawn: from the
+    // first "bounds" on, the view has a bounds provider, which answers the latest rectangle stated for the
+    // camera's angles and those parts, and knows nothing else.
+    void StateBounds(const session::Bounds& stated) {
+        if (!bounds_) {
+            bounds_ = std::make_shared<BoundsAnswers>();
+            View().SetBoundsProvider(
+                [answers = bounds_, camera = View().GetCamera()](const std::vector<unsigned int>& ids,
+                                                                 rzk::View::InstanceBounds& out) {
+                    std::vector<unsigned int> parts = ids;
+                    std::sort(parts.begin(), parts.end());
+                    std::lock_guard lock(answers->lock);
+                    auto found = answers->answers.find({camera->GetYaw(), camera->GetPitch(), parts});
+                    if (found == answers->answers.end()) {
+                        return false;
+                    }
+                    out = found->second;
+                    return true;
+                });
+        }
+        std::vector<unsigned int> parts = stated.ids;
+        std::sort(parts.begin(), parts.end());
+        std::lock_guard lock(bounds_->lock);
+        bounds_->answers[{stated.yaw, stated.pitch, parts}] = {stated.left,   stated.top,   stated.right,
+                                                               stated.bottom, stated.width, stated.height};
     }
 
     std::string Resolve(const std::string& path) const {
@@ -1313,6 +1342,11 @@ private:
         std::map<std::array<int, 4>, std::vector<unsigned int>> answers;
     };
     std::shared_ptr<BoxAnswers> boxes_;
+    struct BoundsAnswers {
+        std::mutex lock;
+        std::map<std::tuple<double, double, std::vector<unsigned int>>, rzk::View::InstanceBounds> answers;
+    };
+    std::shared_ptr<BoundsAnswers> bounds_;
     std::string viewKind_;
     std::vector<std::string> loaded_;  // absolute paths of the workflow plug-ins, in load order
 

@@ -13,9 +13,11 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Annotations.h"
@@ -94,6 +96,7 @@ public:
     }
     bool IsOpen() const { return file_.is_open(); }
     void Header(const session::Command& command) {
+        Flush({});
         if (file_.is_open()) {
             file_ << session::Format(command) << "\n";
         }
@@ -108,15 +111,28 @@ public:
         // A pause longer than a tick may be is written as several.
         while (due > written_) {
             const std::int64_t step = std::min(due - written_, session::MAX_TICK);
-            file_ << session::Format(session::Tick{step}) << "\n";
+            held_ += session::Format(session::Tick{step}) + "\n";
             written_ += step;
         }
-        file_ << session::Format(command) << "\n";
+        held_ += session::Format(command) + "\n";
+    }
+    // Writes the lines held since the last call after what the host answered the workflows meanwhile
+    // (answers): a replay needs an answer stated before the input that made a workflow ask for it.
+    void Flush(const std::vector<session::Command>& answers) {
+        if (!file_.is_open()) {
+            return;
+        }
+        for (const session::Command& answer : answers) {
+            file_ << session::Format(answer) << "\n";
+        }
+        file_ << held_;
+        held_.clear();
     }
     bool Close() {
         if (!file_.is_open()) {
             return true;
         }
+        Flush({});
         file_.close();
         return !file_.fail();
     }
@@ -125,6 +141,7 @@ private:
     std::ofstream file_;
     Clock::time_point start_;
     std::int64_t written_ = 0;
+    std::string held_;  // lines not written yet: the answers their input asked for come first
 };
 
 // A session file played into the live window: its lines run as their ticks fall due on the real clock.
@@ -265,6 +282,7 @@ public:
             std::cerr << "error: cannot write the recording " << options_.recordPath << "\n";
             return 3;
         }
+        recording_ = recorder_.IsOpen();
         // The workflows first: a plug-in or a name that is wrong is said before any window opens.
         if (auto error = InstallWorkflows()) {
             std::cerr << "error: " << *error << "\n";
@@ -348,6 +366,15 @@ private:
                           box->bottom,
                           static_cast<double>(width),
                           static_cast<double>(height)};
+                if (recording_) {
+                    // A headless replay has no drawing to ask: the recording states the answer.
+                    std::vector<unsigned int> parts = ids;
+                    std::sort(parts.begin(), parts.end());
+                    std::lock_guard hold(answersLock_);
+                    answers_.emplace_back(session::Bounds{camera->GetYaw(), camera->GetPitch(), bounds.left,
+                                                          bounds.top, bounds.right, bounds.bottom,
+                                                          bounds.areaWidth, bounds.areaHeight, parts});
+                }
                 return true;
             });
     }
@@ -1095,6 +1122,7 @@ private:
                 host_.Settle();
                 inputPosted_ = false;
             }
+            recorder_.Flush(TakeAnswers());
             ApplyCursor();
             std::string state = State();
             if (state != shown || redraw_ || snapshotsWanted_ > 0) {
@@ -1118,8 +1146,15 @@ private:
         }
     }
 
+    // What the host answered the workflows since the last call, as session lines.
+    std::vector<session::Command> TakeAnswers() {
+        std::lock_guard hold(answersLock_);
+        return std::exchange(answers_, {});
+    }
+
     int Finish() {
         host_.Settle();
+        recorder_.Flush(TakeAnswers());
         const std::string camera = apps::CameraText(*host_.View(host_.Active()).GetCamera());
         const std::string selection = apps::SelectionText(host_.View(host_.Active()));
         std::cout << "camera \"" << camera << "\"\nselection \"" << selection << "\"" << std::endl;
@@ -1189,6 +1224,9 @@ private:
     bool activationPress_ = false;  // the last press only made its view the active one
     int cursorView_ = 0;            // the view whose cursor is shown
     Recorder recorder_;
+    std::atomic<bool> recording_{false};  // read by the bounds provider on the plug-in's thread
+    std::mutex answersLock_;
+    std::vector<session::Command> answers_;  // filled on the plug-in's thread, written by the recorder
     std::optional<LiveSession> live_;
     std::optional<std::pair<int, int>> leftFrom_;  // where the left button went down in its view, while down
 

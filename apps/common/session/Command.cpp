@@ -34,6 +34,7 @@ struct VerbName {
     const char* operator()(const Replay&) const { return "replay"; }
     const char* operator()(const Pick&) const { return "pick"; }
     const char* operator()(const PickBox&) const { return "pick-box"; }
+    const char* operator()(const Bounds&) const { return "bounds"; }
     const char* operator()(const Print&) const { return "print"; }
     const char* operator()(const Expect&) const { return "expect"; }
 };

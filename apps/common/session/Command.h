@@ -167,6 +167,21 @@ struct PickBox {
     std::vector<unsigned int> ids;  // none: nothing drawn there
     bool operator==(const PickBox&) const = default;
 };
+// Where the host drew parts when a workflow asked (to frame them): with the camera at yaw and pitch, zoom 1
+// and no pan, the parts ids (none: everything) lie in the rectangle left, top, right, bottom, measured in
+// pixels from the centre of a drawing area width by height.
+struct Bounds {
+    double yaw = 0;
+    double pitch = 0;
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+    double width = 0;
+    double height = 0;
+    std::vector<unsigned int> ids;
+    bool operator==(const Bounds&) const = default;
+};
 // A rectangle by its corners in any order, as left, top, right, bottom: how hosts file pick-box answers.
 std::array<int, 4> BoxCorners(int x0, int y0, int x1, int y1);
 enum class State { Camera, Selection };
@@ -194,8 +209,8 @@ struct Expect {
     bool operator==(const Expect&) const = default;
 };
 
-using Command =
-    std::variant<WindowInput, HostCall, View, Load, Tick, Query, Trace, Replay, Pick, PickBox, Print, Expect>;
+using Command = std::variant<WindowInput, HostCall, View, Load, Tick, Query, Trace, Replay, Pick, PickBox,
+                             Bounds, Print, Expect>;
 
 // The longest tick a session may ask for: a simulated day, in milliseconds.
 constexpr std::int64_t MAX_TICK = 86'400'000;

@@ -1,5 +1,8 @@
 #include "Format.h"
 
+#include <charconv>
+#include <iterator>
+
 #include <type_traits>
 
 namespace session {
@@ -104,6 +107,16 @@ struct Writer {
         }
         return line;
     }
+    std::string operator()(const Bounds& b) const {
+        std::string line = "bounds";
+        for (const double value : {b.yaw, b.pitch, b.left, b.top, b.right, b.bottom, b.width, b.height}) {
+            line += " " + Real(value);
+        }
+        for (const unsigned int id : b.ids) {
+            line += " " + std::to_string(id);
+        }
+        return line;
+    }
     std::string operator()(const Print& p) const { return std::string("print ") + StateName(p.state); }
     std::string operator()(const Expect& e) const {
         std::string line = std::string("expect ") + ExpectationName(e.what) + " ";
@@ -125,6 +138,12 @@ struct Writer {
         return line + SessionWord(e.text);
     }
 
+    // The shortest text that reads back as the same double.
+    static std::string Real(double value) {
+        char text[32];
+        const auto [end, error] = std::to_chars(std::begin(text), std::end(text), value);
+        return error == std::errc() ? std::string(text, end) : "0";
+    }
     static std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
     static std::string Press(const char* verb, Button button, int x, int y) {
         return std::string(verb) + " " + ButtonName(button) + " " + Point(x, y);

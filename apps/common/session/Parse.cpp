@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <initializer_list>
 #include <limits>
@@ -48,6 +49,18 @@ Problem Int(const std::string& word, const char* what, std::int64_t low, std::in
                "): '" + ErrorWord(word) + "'";
     }
     out = static_cast<T>(*value);
+    return std::nullopt;
+}
+
+// A finite number with or without a fraction, as Format writes doubles.
+Problem Real(const std::string& word, const char* what, double& out) {
+    double value = 0;
+    const char* end = word.data() + word.size();
+    const auto [stop, error] = std::from_chars(word.data(), end, value);
+    if (word.empty() || error != std::errc() || stop != end || !std::isfinite(value)) {
+        return std::string(what) + " is not a number: '" + ErrorWord(word) + "'";
+    }
+    out = value;
     return std::nullopt;
 }
 
@@ -344,6 +357,22 @@ const std::map<std::string, VerbRule>& Rules() {
                           }
                           return error;
                       })}},
+        {"bounds",
+         {8, MAX_LINE_LENGTH, "bounds YAW PITCH LEFT TOP RIGHT BOTTOM WIDTH HEIGHT [ID]...",
+          Other<Bounds>([](A a, Bounds& b) {
+              static const char* const names[] = {"yaw",   "pitch",  "left",  "top",
+                                                  "right", "bottom", "width", "height"};
+              double* const values[] = {&b.yaw,   &b.pitch,  &b.left,  &b.top,
+                                        &b.right, &b.bottom, &b.width, &b.height};
+              Problem error;
+              for (std::size_t i = 0; !error && i < 8; ++i) {
+                  error = Real(a[i], names[i], *values[i]);
+              }
+              for (std::size_t i = 8; !error && i < a.size(); ++i) {
+                  error = Int(a[i], "instance id", 1, UINT_HIGH, b.ids.emplace_back());
+              }
+              return error;
+          })}},
         {"print", {1, 1, "print camera|selection", Other<Print>([](A a, Print& p) {
                        return OneOf(a[0], {"camera", "selection"}, "state", p.state);
                    })}},
