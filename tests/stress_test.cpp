@@ -377,6 +377,7 @@ void Call(int choice, rzk::WorkflowModule& module, rzk::WorkflowManager& manager
             return manager.Destroy();
         case INPUT:
             return PostInput(*world.windows[target], random);
+        case EXTRA_MANAGER:
         default:
             // Left to the queue, which frees it at shutdown with its observers on the shared window.
             return Blocking(tally, [&] { module.CreateManager(world.views[target]); });
