@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks the windowed viewer as a person uses it: under a virtual X display, real X input from xdotool
 # (a left drag, two wheel notches, a click on the model, the measure tool and Escape; then an author's
-# plug-in loaded with --load and --add, the measured line drawn while measuring, a box selection, a click that
-# activates the second of two views), the viewer's own
-# pictures read back and judged by their pixels, then the recording replayed headless by the session host
-# and played into a live window, both of which must end with the same camera and selection. Bad input (broken OBJ files, a plug-in that is not
-# one) must give one clear line and a non-zero exit. Bounded in time; skipped only when no X display can be
+# plug-in loaded with --load and --add, the measured line drawn while measuring, a box selection, a rebuilt
+# plug-in reloaded by --watch, a plug-in built against the installed package clicked, a click that activates
+# the second of two views), the viewer's own pictures read back and judged by their pixels, and the
+# recordings replayed headless by the session host and played into a live window, which must end with the
+# same camera and selection. Bad input (broken OBJ files, a plug-in that is not one, a module thread that
+# ends) must give one clear line and a non-zero exit. Bounded in time; skipped only when no X display can be
 # started. Usage: tools/check-viewer.sh [BUILD_DIR]   (default build/release, built first when it is that)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -321,6 +322,26 @@ timeout 30 "$session" "$work/boxed.session" >"$work/boxed.out" 2>"$work/boxed.er
     fail "the box selection's replay did not end with the viewer's selection: $(cat "$work/boxed.err")"
 grep -qx "selection \"$boxed\"" "$work/viewer.out" || fail "the viewer ended with $(grep '^selection ' "$work/viewer.out"), not $boxed"
 echo "ok: the box selection replayed headless to parts $boxed"
+
+# --- an author's plug-in built against the installed package alone, loaded with --load, clicked for real ----
+cmake --install "$root/$build" --prefix "$work/prefix" >/dev/null || fail "the package did not install"
+cmake -S "$root/tests/package" -B "$work/probe-build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null && cmake --build "$work/probe-build" >/dev/null ||
+    fail "the probe plug-in did not build against the installed package"
+shots=0
+prefix=probe
+"$viewer" --width 640 --height 480 --snapshot "$work/probe" --load "$work/probe-build/libpackage_probe.so" \
+    --add probe >"$work/viewer.out" 2>"$work/viewer.err" &
+viewer_pid=$!
+trap 'kill $viewer_pid 2>/dev/null || true' EXIT
+window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) || fail "the viewer's window did not appear"
+x11 mousemove --window "$window" 100 100 click 1
+x11 click 1
+shot
+grep -q "^status .*probe clicks 2" "$work/probe-$shots.txt" ||
+    fail "two clicks on the package-built probe: $(grep '^status ' "$work/probe-$shots.txt")"
+quit_viewer " with the package-built probe"
+echo "ok: a plug-in built against the installed package took two real clicks: $(state status $shots)"
 
 # --- two views: the first click into the inactive one only activates it, the second selects --------------
 # The window splits into two views of 319 x 464 pixels with a gap column at x 319; the second starts at 320.
