@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing. With "viewer", also what the
 # windowed viewer and its check need (the build leaves the viewer out without them); with "fuzz", clang and
-# its runtime libraries, which the libFuzzer targets (tools/fuzz.sh) need.
+# its runtime libraries, which the libFuzzer targets (tools/fuzz.sh) need; with "clang", the compiler alone
+# (the clang preset's build and tests).
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libcli11-dev nlohmann-json3-dev)
 if [ "${1:-}" = "viewer" ]; then
@@ -9,6 +10,9 @@ if [ "${1:-}" = "viewer" ]; then
 fi
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "clang" ]; then
+    packages+=(clang)
 fi
 need=()
 for pkg in "${packages[@]}"; do
