@@ -40,9 +40,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int HOST_THREADS = 8;
 constexpr int MANAGERS = 4;
 constexpr int OPERATIONS = 25;
-// Beside the 25 operations: window input, and a manager made and dropped at once for a view that has one.
+// Beside the 25 operations: window input, and (the last choice) a manager made and dropped at once for a view
+// that has one.
 constexpr int INPUT = OPERATIONS;
-constexpr int EXTRA_MANAGER = OPERATIONS + 1;
 constexpr int CHOICES = OPERATIONS + 2;
 constexpr const char* PROTOCOL_ERROR = "ProtocolError extracting return value";
 
@@ -183,10 +183,12 @@ struct StressWorld {
         }
         for (const auto& [name, priority] : {std::pair{"alpha", 10u}, std::pair{"beta", 20u},
                                              std::pair{"gamma", 30u}, std::pair{"gate", 40u}}) {
-            loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", name, [=] {
-                return du::SmartPtr<du::RefCounted>(
-                    new StressWorkflow(name, priority, name == std::string("gate") ? gate : nullptr));
-            });
+            // Captured by name: clang 14 cannot capture structured bindings implicitly.
+            loader->RegisterFactory(
+                rzloader::Loader::ANY_VIEW_TYPE, "workflow", name, [name = name, priority = priority, gate] {
+                    return du::SmartPtr<du::RefCounted>(
+                        new StressWorkflow(name, priority, name == std::string("gate") ? gate : nullptr));
+                });
         }
     }
     ~StressWorld() { rzloader::Loader::SetLoader(nullptr); }
