@@ -33,11 +33,13 @@
 #include "support/RecordText.h"
 #include "support/RecordingObservers.h"
 #include "support/RecordingWorkflow.h"
+#include "support/RemoteScript.h"
 
 namespace {
 
 using testing_support::CallLog;
 using testing_support::NotificationCall;
+using testing_support::PluginObserver;
 using testing_support::RecordingManagerObserver;
 using testing_support::RecordingNotificationObserver;
 using testing_support::RecordingWorkflow;
@@ -791,11 +793,6 @@ TEST(ManagerOnItsQueue, MessageInterfaceDispatchesOnlyOnTheManagersThread) {
     EXPECT_FALSE(iface->SendMessage(move));
     queue->ShutdownQueue(1);
 }
-
-struct PluginObserver : dom::Observer {
-    int managed = 0;
-    void OnManage() override { ++managed; }
-};
 
 TEST(ManagerOnItsQueue, PluginObserversAreKeptAndManagedOtherObjectsIgnored) {
     auto queue = dom::GenericMessageQueue::CreateManual();
