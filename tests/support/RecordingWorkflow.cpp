@@ -1,21 +1,11 @@
 #include "support/RecordingWorkflow.h"
 
-#include <initializer_list>
-#include <string>
 #include <utility>
 
 namespace testing_support {
 namespace {
 const char* Bool(bool value) {
     return value ? "true" : "false";
-}
-// "Handler(1,2,3)".
-std::string Call(const char* handler, std::initializer_list<long long> values) {
-    std::string text = std::string(handler) + "(";
-    for (long long value : values) {
-        text += (text.back() == '(' ? "" : ",") + std::to_string(value);
-    }
-    return text + ")";
 }
 }  // namespace
 
@@ -61,7 +51,7 @@ bool RecordingWorkflow::Record(std::string call) {
 }
 
 bool RecordingWorkflow::Mouse(const char* handler, int x, int y) {
-    return Record(Call(handler, {x, y}));
+    return Record(std::string(handler) + "(" + std::to_string(x) + "," + std::to_string(y) + ")");
 }
 
 bool RecordingWorkflow::OnMsgModifierKey(bool control, bool shift, bool alt) {
@@ -76,7 +66,8 @@ bool RecordingWorkflow::OnMsgKeyPress(const std::string& utf8Key, const du::Symb
 }
 
 bool RecordingWorkflow::OnMsgMouseWheel(int x, int y, short delta) {
-    return Record(Call("OnMsgMouseWheel", {x, y, delta}));
+    return Record("OnMsgMouseWheel(" + std::to_string(x) + "," + std::to_string(y) + "," +
+                  std::to_string(delta) + ")");
 }
 
 bool RecordingWorkflow::OnMsgMode(const du::Symbol& workflowName, const du::Symbol& modeString,
@@ -92,12 +83,14 @@ bool RecordingWorkflow::OnMsgSelectionChanged(bool clear, const SelectionItems& 
 }
 
 bool RecordingWorkflow::OnMsgTimer(long long absoluteTime, long long deltaTime) {
-    return Record(Call("OnMsgTimer", {absoluteTime, deltaTime}));
+    return Record("OnMsgTimer(" + std::to_string(absoluteTime) + "," + std::to_string(deltaTime) + ")");
 }
 
 bool RecordingWorkflow::OnMotionEvent(long long tx, long long ty, long long tz, long long rx, long long ry,
                                       long long rz, unsigned long long period) {
-    return Record(Call("OnMotionEvent", {tx, ty, tz, rx, ry, rz, static_cast<long long>(period)}));
+    return Record("OnMotionEvent(" + std::to_string(tx) + "," + std::to_string(ty) + "," +
+                  std::to_string(tz) + "," + std::to_string(rx) + "," + std::to_string(ry) + "," +
+                  std::to_string(rz) + "," + std::to_string(period) + ")");
 }
 
 bool RecordingWorkflow::OnMsgTouch(int message, int numInputs, int id1, int x1, int y1, int time1, int flag1,
@@ -105,9 +98,10 @@ bool RecordingWorkflow::OnMsgTouch(int message, int numInputs, int id1, int x1, 
                                    int, int, int, int, int, int, int, int, int, int, int, int, int, int, int,
                                    int, int, int, int, int, int, int, int, int, int, int, int, int, int,
                                    int flag10) {
-    // The first point and the last value: enough to see that the values were not shifted.
-    std::string text = Call("OnMsgTouch", {message, numInputs, id1, x1, y1, time1, flag1});
-    return Record(text.insert(text.size() - 1, ",...," + std::to_string(flag10)));
+    return Record("OnMsgTouch(" + std::to_string(message) + "," + std::to_string(numInputs) + "," +
+                  std::to_string(id1) + "," + std::to_string(x1) + "," + std::to_string(y1) + "," +
+                  std::to_string(time1) + "," + std::to_string(flag1) + ",...," + std::to_string(flag10) +
+                  ")");
 }
 
 bool RecordingWorkflow::OnMsgWorkflowChanged(const du::SmartPtr<workflow::Workflow>& workflow,
