@@ -34,16 +34,6 @@ std::string MadeBy(const Component& component) {
     return made ? made->by : "";
 }
 
-TEST(Loader, NoLoaderIsInstalledUntilTheHostInstallsOne) {
-    EXPECT_TRUE(Loader::GetLoader().IsNull());
-    du::SmartPtr<Loader> loader(new Loader);
-    Loader::SetLoader(loader);
-    EXPECT_EQ(Loader::GetLoader(), loader);
-    Loader::SetLoader(nullptr);
-    EXPECT_TRUE(Loader::GetLoader().IsNull());
-    EXPECT_EQ(loader->GetReferenceCount(), 1);
-}
-
 TEST(Loader, ExactViewTypeWinsOverWildcardAndEveryLoadMakesANewComponent) {
     du::SmartPtr<Loader> loader(new Loader);
     loader->RegisterFactory(Loader::ANY_VIEW_TYPE, "workflow", "Pan", MakerNamed("any"));

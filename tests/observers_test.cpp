@@ -447,14 +447,6 @@ TEST_F(Observed, AnnotationsAndSelectionChangesReachTheWorkflowsWithTheirLists) 
     EXPECT_EQ(annotations->GetObserverCount(), 0u);
 }
 
-TEST_F(Observed, SelectionObserverOfAViewWithoutSceneRegistersNowhereAndSendsNothing) {
-    du::SmartPtr<rzk::ShapeView> bare(new rzk::ShapeView);
-    auto observer = Observe(new workflow::SelectionObserver(bare, manager.Get()));
-    selection->PostSelectionChanged(0, false, {}, {});
-    EXPECT_EQ(selection->GetObserverCount(), 0u);
-    EXPECT_EQ(Input(), Lines{});
-}
-
 TEST_F(Observed, AnimationEventCompletesOnTheManagersQueueOnceIntoFinishedMessages) {
     du::SmartPtr<workflow::AnimationEvent> plain(new workflow::AnimationEvent(manager, false));
     du::SmartPtr<workflow::AnimationEvent> flagged(new workflow::AnimationEvent(manager, true));

@@ -200,12 +200,7 @@ TEST_F(RemoteManager, MalformedMessagesAreTracedAndReturnedAndChangeNothing) {
         const MessagePtr message = writer.FinaliseMessage();
         EXPECT_FALSE(manager->DeliverMessage(message));  // the waiting sender is released with nothing
         EXPECT_EQ(message->GetReturnReason(), c.reason);
-        const auto lines = trace.Lines();
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].category, "<generated code>");
-        EXPECT_EQ(lines[0].name, "WorkflowManager");
-        EXPECT_EQ(lines[0].type, 3);
-        EXPECT_EQ(lines[0].text, c.line);
+        EXPECT_EQ(trace.Texts(), std::vector<std::string>{"<generated code>/WorkflowManager 3 " + c.line});
         EXPECT_EQ(State(), before);
     }
     // Travelling references of values never read went with their messages.
@@ -397,10 +392,7 @@ TEST(RemoteModule, CreatesManagersThroughItsProxyAndRefusesOtherMessages) {
         const MessagePtr message = writer.FinaliseMessage();
         EXPECT_FALSE(empty->DeliverMessage(message));
         EXPECT_EQ(message->GetReturnReason(), c.reason);
-        const auto lines = trace.Lines();
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].name, "WorkflowModule");
-        EXPECT_EQ(lines[0].text, c.line);
+        EXPECT_EQ(trace.Texts(), std::vector<std::string>{"<generated code>/WorkflowModule 3 " + c.line});
     }
     EXPECT_EQ(empty->views.size(), 1u);
 }

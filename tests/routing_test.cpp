@@ -165,6 +165,7 @@ TEST_F(Routing, ClaimTakenAloneOrFallingBackToTheWalkWhenTheClaimantThrows) {
     auto claimant = Install("claimant", 10);
     du::Symbol names[] = {ConstStrings::MsgMouseMove};
     ASSERT_TRUE(claimant->SetExclusive(names, 1));
+    EXPECT_TRUE(manager->HoldsExclusive(claimant));
     Listen();
     EXPECT_EQ(Send(ConstStrings::MsgMouseMove),
               (std::vector<std::string>{"1:MsgMouseMove", "1:claim claimant@10 declined",

@@ -605,12 +605,8 @@ TEST(Tracer, PiecesMakeOneLineEndingWithANewlinePieceAndFormatWritesWholeLines) 
     tracer.Format("Actor %s shutting down queue 0x%08x\n", "Workflow Manager", 0x1234u);
     tracer.GetFormatter(3).Format("%d items", 3);
 
-    std::vector<std::string> lines;
-    for (const dp::TraceRecord& line : trace.Lines()) {
-        lines.push_back(line.category + "/" + line.name + " " + std::to_string(line.type) + " " + line.text);
-    }
     EXPECT_EQ(
-        lines,
+        trace.Texts(),
         (Log{"<generated code>/WorkflowManager 3 Unexpected tag offset 25for interface "
              "\"workflow::WorkflowManagerLocalImpl\".\n",
              "<generated code>/WorkflowManager 0 Got a ActorShutdownException:-\n\tgone\n",

@@ -359,15 +359,12 @@ TEST(Threads, AnExceptionEscapingAThreadStepIsTracedAndEndsThatThreadOnly) {
     EXPECT_TRUE(body.bodyRan);
     EXPECT_FALSE(startup.bodyRan);  // a failed start-up step leaves nothing for the body to run on
 
-    std::vector<std::string> lines;
-    for (const dp::TraceRecord& line : trace.Lines()) {
-        lines.push_back(line.category + "/" + line.name + " " + std::to_string(line.type) + " " + line.text);
-    }
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "dp::Thread/StepThread 3 Thread StepThread ended by an exception in its body:- the "
-                         "view is gone\n",
-                         "dp::Thread/StepThread 3 Thread StepThread ended by an unexpected exception in its "
-                         "start-up step.\n"}));
+    EXPECT_EQ(trace.Texts(),
+              (std::vector<std::string>{
+                  "dp::Thread/StepThread 3 Thread StepThread ended by an exception in its body:- the "
+                  "view is gone\n",
+                  "dp::Thread/StepThread 3 Thread StepThread ended by an unexpected exception in its "
+                  "start-up step.\n"}));
 }
 
 // Unmanaged by a thread that holds no reference of its own, an object may end on the queue thread as soon as

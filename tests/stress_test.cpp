@@ -40,7 +40,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int HOST_THREADS = 8;
 constexpr int MANAGERS = 4;
 constexpr int OPERATIONS = 25;
-// Beside the 25 operations: window input, and a manager made and dropped at once for a view that has one.
+// Beside the 25 operations: window input, and (the last choice) a manager made and dropped at once for a view
+// that has one.
 constexpr int INPUT = OPERATIONS;
 constexpr int EXTRA_MANAGER = OPERATIONS + 1;
 constexpr int CHOICES = OPERATIONS + 2;
@@ -183,11 +184,12 @@ struct StressWorld {
         }
         for (const auto& [name, priority] : {std::pair{"alpha", 10u}, std::pair{"beta", 20u},
                                              std::pair{"gamma", 30u}, std::pair{"gate", 40u}}) {
-            loader->RegisterFactory(rzloader::Loader::ANY_VIEW_TYPE, "workflow", name,
-                                    [name = name, priority = priority, gate = gate] {
-                                        return du::SmartPtr<du::RefCounted>(new StressWorkflow(
-                                            name, priority, name == std::string("gate") ? gate : nullptr));
-                                    });
+            // Captured by name: clang 14 cannot capture structured bindings implicitly.
+            loader->RegisterFactory(
+                rzloader::Loader::ANY_VIEW_TYPE, "workflow", name, [name = name, priority = priority, gate] {
+                    return du::SmartPtr<du::RefCounted>(
+                        new StressWorkflow(name, priority, name == std::string("gate") ? gate : nullptr));
+                });
         }
     }
     ~StressWorld() { rzloader::Loader::SetLoader(nullptr); }
@@ -367,9 +369,12 @@ void Call(int choice, rzk::WorkflowModule& module, rzk::WorkflowManager& manager
                     manager.GetInternalInterface(flag ? workflow::InterfaceTypes::Message : "Other"));
                 if (face) {
                     ++tally.interfacesSeen;
-                    // This thread does not run the manager: refused, and no workflow hears of it.
-                    if (face->SendMessage(workflow::Msg(ForeignMessage()))) {
-                        ++tally.foreignSendsAccepted;
+                    // This thread does not run the manager: refused, whatever the module thread is doing
+                    // meanwhile, and no workflow hears of it.
+                    for (int send = 0; send < 20; ++send) {
+                        if (face->SendMessage(workflow::Msg(ForeignMessage()))) {
+                            ++tally.foreignSendsAccepted;
+                        }
                     }
                 }
             });
@@ -518,49 +523,6 @@ TEST(Stress, TerminatingUnderAWaitingCallReleasesEveryCallerAndLeavesNothingBehi
         }
         // The query was either answered before the queue stopped or returned by the shutdown.
         EXPECT_TRUE(gateQueryAnswered.load() || gateQueryRefused.load());
-    }
-    ExpectNothingLeftAlive();
-}
-
-TEST(Stress, MessageInterfaceRefusesEveryCallFromThreadsThatDoNotRunTheManager) {
-    Watchdog watchdog("message interface from foreign threads");
-    {
-        StressWorld world;
-        RunningLibrary library(world);
-        ASSERT_TRUE(library.Ready());
-        std::vector<du::SmartPtr<workflow::MessageInterface>> faces;
-        std::thread([&] {
-            for (const auto& manager : library.managers) {
-                manager->AddWorkflow("alpha", false);
-                faces.push_back(du::DynamicPtrCast<workflow::MessageInterface>(
-                    manager->GetInternalInterface(workflow::InterfaceTypes::Message)));
-            }
-        }).join();
-        std::atomic<int> accepted{0};
-        std::vector<std::thread> threads;
-        for (int i = 0; i < HOST_THREADS; ++i) {
-            threads.emplace_back([&, i] {
-                std::mt19937 random(static_cast<unsigned int>(i));
-                for (int n = 0; n < 500; ++n) {
-                    const auto target = static_cast<std::size_t>(random() % MANAGERS);
-                    // The module thread is busy with input meanwhile: a refusal must not depend on it idling.
-                    PostInput(*world.windows[target], random);
-                    if (faces[target] && faces[target]->SendMessage(workflow::Msg(ForeignMessage()))) {
-                        ++accepted;
-                    }
-                }
-            });
-        }
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
-        EXPECT_EQ(accepted.load(), 0);
-        // Queued behind all the input: once it answers, the module thread has seen everything sent.
-        std::thread([&] { library.managers[0]->IsWorkflowTraceEnabled(); }).join();
-        EXPECT_EQ(foreignMessagesSeen.load(), 0);
-        for (const auto& face : faces) {
-            EXPECT_TRUE(face);
-        }
     }
     ExpectNothingLeftAlive();
 }

@@ -81,22 +81,8 @@ std::string Payload(const workflow::Msg& message) {
                      to_string(r[2])});
     }
     if (name == ConstStrings::MsgTouch) {
-        // Every getter, in the constructor's order.
-        const auto& touch = static_cast<const workflow::TouchMsg&>(message);
-        const int values[] = {
-            touch.GetMsg(),    touch.GetNumInputs(), touch.GetId1(),  touch.GetX1(),  touch.GetY1(),
-            touch.GetTime1(),  touch.GetFlag1(),     touch.GetId2(),  touch.GetX2(),  touch.GetY2(),
-            touch.GetTime2(),  touch.GetFlag2(),     touch.GetId3(),  touch.GetX3(),  touch.GetY3(),
-            touch.GetTime3(),  touch.GetFlag3(),     touch.GetId4(),  touch.GetX4(),  touch.GetY4(),
-            touch.GetTime4(),  touch.GetFlag4(),     touch.GetId5(),  touch.GetX5(),  touch.GetY5(),
-            touch.GetTime5(),  touch.GetFlag5(),     touch.GetId6(),  touch.GetX6(),  touch.GetY6(),
-            touch.GetTime6(),  touch.GetFlag6(),     touch.GetId7(),  touch.GetX7(),  touch.GetY7(),
-            touch.GetTime7(),  touch.GetFlag7(),     touch.GetId8(),  touch.GetX8(),  touch.GetY8(),
-            touch.GetTime8(),  touch.GetFlag8(),     touch.GetId9(),  touch.GetX9(),  touch.GetY9(),
-            touch.GetTime9(),  touch.GetFlag9(),     touch.GetId10(), touch.GetX10(), touch.GetY10(),
-            touch.GetTime10(), touch.GetFlag10()};
         std::string text;
-        for (int value : values) {
+        for (int value : TouchValues(static_cast<const workflow::TouchMsg&>(message))) {
             text += (text.empty() ? "" : ",") + to_string(value);
         }
         return text;
@@ -120,6 +106,18 @@ std::string Payload(const workflow::Msg& message) {
 }
 
 }  // namespace
+
+std::array<int, 52> TouchValues(const workflow::TouchMsg& t) {
+    return {t.GetMsg(),   t.GetNumInputs(), t.GetId1(),    t.GetX1(),    t.GetY1(),    t.GetTime1(),
+            t.GetFlag1(), t.GetId2(),       t.GetX2(),     t.GetY2(),    t.GetTime2(), t.GetFlag2(),
+            t.GetId3(),   t.GetX3(),        t.GetY3(),     t.GetTime3(), t.GetFlag3(), t.GetId4(),
+            t.GetX4(),    t.GetY4(),        t.GetTime4(),  t.GetFlag4(), t.GetId5(),   t.GetX5(),
+            t.GetY5(),    t.GetTime5(),     t.GetFlag5(),  t.GetId6(),   t.GetX6(),    t.GetY6(),
+            t.GetTime6(), t.GetFlag6(),     t.GetId7(),    t.GetX7(),    t.GetY7(),    t.GetTime7(),
+            t.GetFlag7(), t.GetId8(),       t.GetX8(),     t.GetY8(),    t.GetTime8(), t.GetFlag8(),
+            t.GetId9(),   t.GetX9(),        t.GetY9(),     t.GetTime9(), t.GetFlag9(), t.GetId10(),
+            t.GetX10(),   t.GetY10(),       t.GetTime10(), t.GetFlag10()};
+}
 
 std::string DescribeMessage(const workflow::Msg& message) {
     std::string payload = Payload(message);

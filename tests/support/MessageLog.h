@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -7,7 +8,15 @@
 #include "messages/Msg.h"
 #include "workflows/Workflow.h"
 
+namespace workflow {
+class TouchMsg;
+}
+
 namespace testing_support {
+
+// Every value of a touch message, read through its own getter, in the constructor's order: code, count,
+// then id, x, y, time and flag of points 1 to 10.
+std::array<int, 52> TouchValues(const workflow::TouchMsg& touch);
 
 // One line for a message: its name and, for the class the name implies, its payload, so that tests can
 // compare whole sequences: "MsgMouseLeftDown(10,10)", "MsgMouseWheel(3,4,-120)", "MsgKeyPress(a,ctrl)",

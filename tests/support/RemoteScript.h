@@ -21,11 +21,11 @@ namespace testing_support {
 using HostManagerObserver = RecordingManagerObserver;
 using HostNotificationObserver = RecordingNotificationObserver;
 
-// An object that a manager is asked to keep on its queue; notes whether it was put there.
+// An object that a manager is asked to keep on its queue; counts the times it was put there.
 class PluginObserver : public dom::Observer {
 public:
-    void OnManage() override { managed = true; }
-    bool managed = false;
+    void OnManage() override { ++managed; }
+    int managed = 0;
 };
 
 // A workflow that logs what reaches it ("name:MsgSetPage 3"), replays trace lines into the log and answers

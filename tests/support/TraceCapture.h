@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "dp/RZTracer.h"
@@ -13,6 +14,7 @@ namespace testing_support {
 //     ... code that traces ...
 //     ASSERT_EQ(trace.Lines().size(), 1u);
 //     EXPECT_EQ(trace.Lines()[0].text, "Unexpected tag offset 25for interface \"X\".\n");
+//     EXPECT_EQ(trace.Texts(), {"<generated code>/WorkflowManager 3 Unexpected tag offset ..."});
 class TraceCapture {
 public:
     TraceCapture()
@@ -27,6 +29,15 @@ public:
     std::vector<dp::TraceRecord> Lines() const {
         std::lock_guard lock(mutex_);
         return lines_;
+    }
+    // Each line as "category/name type text".
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const dp::TraceRecord& line : Lines()) {
+            texts.push_back(line.category + "/" + line.name + " " + std::to_string(line.type) + " " +
+                            line.text);
+        }
+        return texts;
     }
 
 private:
