@@ -139,6 +139,7 @@ expect_refusal "a plug-in that is not a library" --plugin "$work/fake.so"
 expect_refusal "a plug-in without entry points" --plugin "$root/$build/librzhost.so"
 expect_refusal "--load of a library that is no workflow plug-in" --load "$root/$build/librzhost.so"
 expect_refusal "--add of a workflow nobody makes" --add no-such-workflow
+expect_refusal "a number of views the viewer cannot split into" --views 3
 # A workflow whose failure ends the plug-in's module thread: the runtime's lines, then one error, exit 3.
 code=0
 printf 'tick 100\nkey a\n' >"$work/ended.session"

@@ -1305,7 +1305,11 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? 0 : 2;
+        if (error.get_exit_code() == 0) {
+            return app.exit(error);  // --help
+        }
+        std::cerr << "error: " << error.what() << " (workflow-viewer --help lists the options)\n";
+        return 2;
     }
     std::signal(SIGUSR1, [](int) { snapshotSignal = 1; });
     Viewer viewer(options);
