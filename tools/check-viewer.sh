@@ -139,6 +139,7 @@ expect_refusal "a plug-in that is not a library" --plugin "$work/fake.so"
 expect_refusal "a plug-in without entry points" --plugin "$root/$build/librzhost.so"
 expect_refusal "--load of a library that is no workflow plug-in" --load "$root/$build/librzhost.so"
 expect_refusal "--add of a workflow nobody makes" --add no-such-workflow
+grep -q "known: " "$work/refusal.err" || fail "--add of an unknown name does not say which names are known"
 expect_refusal "a number of views the viewer cannot split into" --views 3
 # A workflow whose failure ends the plug-in's module thread: the runtime's lines, then one error, exit 3.
 code=0
@@ -148,7 +149,6 @@ SDL_VIDEODRIVER=offscreen timeout 20 "$viewer" --load "$root/$build/tests/sessio
 [ "$code" -eq 3 ] && tail -1 "$work/ended.err" | grep -q "^error: the workflow plug-in's module thread has ended" ||
     fail "a module thread that ended gave exit $code: $(cat "$work/ended.err")"
 echo "ok: a module thread that ended: $(tail -1 "$work/ended.err")"
-grep -q "known: " "$work/refusal.err" || fail "--add of an unknown name does not say which names are known"
 expect_refusal "--record of several views" --views 2 --record "$work/views.session"
 fi
 
@@ -337,12 +337,15 @@ viewer_pid=$!
 trap 'kill $viewer_pid 2>/dev/null || true' EXIT
 window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) || fail "the viewer's window did not appear"
 x11 mousemove --window "$window" 100 100 click 1
-x11 click 1
-shot
-grep -q "^status .*probe clicks 2" "$work/probe-$shots.txt" ||
-    fail "two clicks on the package-built probe: $(grep '^status ' "$work/probe-$shots.txt")"
+# The status bar is refreshed on the plug-in's timer: pictures are taken until it shows the click (at most 20).
+for _ in $(seq 1 20); do
+    shot
+    grep -q "^status .*probe clicks 1" "$work/probe-$shots.txt" && break
+done
+grep -q "^status .*probe clicks 1" "$work/probe-$shots.txt" ||
+    fail "a click on the package-built probe: $(grep '^status ' "$work/probe-$shots.txt")"
 quit_viewer " with the package-built probe"
-echo "ok: a plug-in built against the installed package took two real clicks: $(state status $shots)"
+echo "ok: a plug-in built against the installed package took a real click: $(state status $shots)"
 
 # --- two views: the first click into the inactive one only activates it, the second selects --------------
 # The window splits into two views of 319 x 464 pixels with a gap column at x 319; the second starts at 320.
