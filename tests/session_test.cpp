@@ -38,7 +38,8 @@ const char* const EVERY_VERB =
     "query QuerySelectionController\ncursor 50 crosshair\ncursor 0 none\ntrace on\ntrace off\n"
     "trace save \"out put.trace\"\nreplay orbit\nreplay orbit orbit.trace\npick 320 200 3\npick-box 1 2 -3 "
     "4\n"
-    "pick-box 0 0 5 5 4 9\nbounds 30 -12.5 -33.1316094481297 -1e-05 4 5 800 584 7 2\nprint camera\n"
+    "view drawing 4\nfocus 3\nactivate 16\npick-box 0 0 5 5 4 9\nbounds 30 -12.5 -33.1316094481297 -1e-05 4 "
+    "5 800 584 7 2\nprint camera\n"
     "print selection\nexpect status \"zoom 1.10\"\nexpect status-field 3 \"\"\nexpect cursor rotate\n"
     "expect workflow 100 orbit\nexpect handled zoom \"MsgMouseWheel(30,40,-120)\"\n"
     "expect camera \"yaw 0.00 pitch 0.00 zoom 1.0000 pan 0.00 0.00\"\nexpect selection none\n"
@@ -68,9 +69,9 @@ TEST(SessionLanguage, EveryCommandReadsBackFromItsFormatAsTheSameCommand) {
     session::Script script;
     session::ScriptError error;
     ASSERT_TRUE(session::Parse("all.session", EVERY_VERB, script, error));
-    ASSERT_EQ(script.lines.size(), 69u);
+    ASSERT_EQ(script.lines.size(), 72u);
     EXPECT_EQ(script.lines[0].line, 3);
-    EXPECT_EQ(script.lines.back().line, 72);
+    EXPECT_EQ(script.lines.back().line, 75);
     EXPECT_EQ(script.lines.back().text, "leave");
     // Words keep what they say: signs, quotes and priorities.
     auto formatted = [&](const std::string& written) {
@@ -163,9 +164,12 @@ TEST(SessionLanguage, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
         {"pick 10 20 -1", "s.session:2: instance id out of range (0 to 4294967295): '-1'"},
         {"pick-box 1 2 3", "s.session:2: missing argument: pick-box X0 Y0 X1 Y1 [ID]..."},
         {"pick-box 1 2 3 4 5 0", "s.session:2: instance id out of range (1 to 4294967295): '0'"},
-        {"bounds 0 0 1 2 3 4 5", "s.session:2: missing argument: bounds YAW PITCH LEFT TOP RIGHT BOTTOM WIDTH "
-                                 "HEIGHT [ID]..."},
+        {"bounds 0 0 1 2 3 4 5",
+         "s.session:2: missing argument: bounds YAW PITCH LEFT TOP RIGHT BOTTOM WIDTH "
+         "HEIGHT [ID]..."},
         {"bounds 0 nan 1 2 3 4 5 6", "s.session:2: pitch is not a number: 'nan'"},
+        {"view shape 17", "s.session:2: view count out of range (1 to 16): '17'"},
+        {"focus 0", "s.session:2: view number out of range (1 to 16): '0'"},
         {"bounds 0 0 1 2 3 4 5 6x", "s.session:2: height is not a number: '6x'"},
         {"print zoom", "s.session:2: unknown state 'zoom' (camera, selection)"},
         {"print camrea", "s.session:2: unknown state 'camrea' (did you mean 'camera'?)"},
@@ -433,6 +437,8 @@ TEST_F(SessionProgram, WhatCannotBeHadEndsTheSessionWithOneLineAndExitThree) {
          "error: line 3: workflow 'draggr' cannot be loaded (couldn't load workflow): no loaded plug-in "
          "makes it for this view (did you mean 'dragger'?)\n"},
         {"key a\n", "error: line 1: no view yet: start the session with 'view shape' (or drawing, image)\n"},
+        {"view shape 2\nactivate 3\n",
+         "error: line 2: there is no view 3: the session has 2 (view KIND COUNT makes more)\n"},
     };
     for (const auto& [text, message] : cases) {
         const Outcome outcome = Run(Write("fails.session", text));

@@ -551,9 +551,7 @@ public:
                 // one an early exit happens in from then on.
                 const int next = index + 1 < script.lines.size() ? script.lines[index + 1].line : line_;
                 auto checkpoint = [this, next] {
-                    log_.AddCheckpoint({CollectReports(), diagnostics_
-                                                              ? diagnostics_->TakeCrashSnapshots()
-                                                              : std::vector<workflow::CrashSnapshot>()});
+                    log_.AddCheckpoint({CollectReports(), TakeCrashSnapshots()});
                     exitGuard.line = next;
                 };
                 if (pipelined) {
@@ -726,11 +724,20 @@ private:
     }
 
     void StopManager() {
+        SaveFocused();
         diagnostics_ = nullptr;
-        if (manager_) {
-            manager_->Destroy();
+        manager_ = nullptr;
+        bool destroyed = false;
+        for (ViewParts& parts : views_) {
+            if (parts.manager) {
+                parts.manager->Destroy();
+                destroyed = true;
+            }
+        }
+        views_.clear();
+        focused_ = 0;
+        if (destroyed) {
             Settle();
-            manager_ = nullptr;
         }
     }
 
@@ -823,7 +830,18 @@ private:
         } else if (const auto* call = std::get_if<HostCall>(&command)) {
             Apply(*call, Manager());
         } else if (const auto* view = std::get_if<session::View>(&command)) {
-            MakeView(ViewKindName(view->kind));
+            MakeView(ViewKindName(view->kind), view->count);
+        } else if (const auto* focus = std::get_if<session::Focus>(&command)) {
+            Manager();
+            const std::size_t before = focused_;
+            Focus(static_cast<std::size_t>(focus->view - 1));
+            if (focused_ != before) {
+                // The transcript's status and cursor lines are the focused view's, from when it is focused.
+                statusSeen_ = view_->GetStatusMessages().size();
+                window_->ClearCallLog();
+            }
+        } else if (const auto* activate = std::get_if<session::Activate>(&command)) {
+            Activate(static_cast<std::size_t>(activate->view - 1));
         } else if (const auto* load = std::get_if<session::Load>(&command)) {
             Load(load->path);
         } else if (const auto* tick = std::get_if<session::Tick>(&command)) {
@@ -865,36 +883,135 @@ private:
                             : " unanswered"));
     }
 
-    void MakeView(const std::string& kind) {
-        du::SmartPtr<rzk::View> view = apps::MakeView(kind);
-        if (!view) {
+    // What every view's recorder kept of the handler failures since the last call, the focused view's first.
+    // On the plug-in's thread.
+    std::vector<workflow::CrashSnapshot> TakeCrashSnapshots() {
+        std::vector<workflow::CrashSnapshot> snapshots;
+        if (diagnostics_) {
+            snapshots = diagnostics_->TakeCrashSnapshots();
+        }
+        for (std::size_t view = 0; view < views_.size(); ++view) {
+            if (view != focused_ && views_[view].diagnostics) {
+                for (workflow::CrashSnapshot& snapshot : views_[view].diagnostics->TakeCrashSnapshots()) {
+                    snapshots.push_back(std::move(snapshot));
+                }
+            }
+        }
+        return snapshots;
+    }
+
+    // Makes count views of kind, one document seen in each: the views after the first share its world and
+    // selection, start inactive, and each has its own window, manager and answers to what was drawn. The
+    // first is focused and active.
+    void MakeView(const std::string& kind, int count) {
+        if (!apps::MakeView(kind)) {
             throw SessionFailure("unknown view type '" + ErrorWord(kind) + "' (shape, drawing, image)");
         }
-        du::SmartPtr<rzk::Window> window(new rzk::Window);
-        view->SetWindow(window);
         StopManager();
-        if (auto error = plugIn_.FindModule(*view, module_)) {
-            throw SessionFailure(*error);
+        for (int made = 0; made < count; ++made) {
+            du::SmartPtr<rzk::View> view = apps::MakeView(kind);
+            du::SmartPtr<rzk::Window> window(new rzk::Window);
+            view->SetWindow(window);
+            SaveFocused();
+            if (made > 0) {
+                ShareDocument(*views_.front().view, *view);
+                view->SetActive(false);
+            }
+            if (!module_) {
+                if (auto error = plugIn_.FindModule(*view, module_)) {
+                    throw SessionFailure(*error);
+                }
+            }
+            focused_ = views_.size();
+            views_.emplace_back();
+            manager_ = module_->CreateManager(view);
+            if (!manager_) {
+                throw SessionFailure("the workflow module made no manager for the view");
+            }
+            view_ = view;
+            window_ = window;
+            statusSeen_ = 0;
+            picks_ = nullptr;
+            boxes_ = nullptr;
+            bounds_ = nullptr;
+            WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
+                diagnostics_ = &diagnostics;
+                diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
+            });
+            // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked
+            // for.
+            manager_->SetWorkflowTraceEnabled(false);
+            manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
+            manager_->RegisterNotificationObserver(
+                du::SmartPtr<rzk::NotificationObserver>(new NotificationReports(log_)));
+            StartRouting(made == 0);
         }
-        manager_ = module_->CreateManager(view);
-        if (!manager_) {
-            throw SessionFailure("the workflow module made no manager for the view");
-        }
-        view_ = view;
-        picks_ = nullptr;
-        window_ = window;
         viewKind_ = kind;
-        statusSeen_ = 0;
-        WithDiagnostics([this](workflow::ManagerDiagnostics& diagnostics) {
-            diagnostics_ = &diagnostics;
-            diagnostics.SetFlightRecorderCapacity(options_.recorderSize);
-        });
-        // Input is recorded only from "trace on" on, so that a transcript shows trace lines where asked for.
-        manager_->SetWorkflowTraceEnabled(false);
-        manager_->RegisterObserver(du::SmartPtr<rzk::WorkflowManagerObserver>(new ManagerReports(log_)));
-        manager_->RegisterNotificationObserver(
-            du::SmartPtr<rzk::NotificationObserver>(new NotificationReports(log_)));
-        StartRouting();
+        Focus(0);
+    }
+
+    // One document in several views: the second view's scene takes the first's world and selection, before
+    // its manager is made (which registers its observers with them).
+    static void ShareDocument(rzk::View& first, rzk::View& view) {
+        du::SmartPtr<rzk::Scene> from;
+        du::SmartPtr<rzk::Scene> to;
+        first.GetScene(from);
+        view.GetScene(to);
+        if (!from || !to) {
+            return;
+        }
+        du::SmartPtr<rzk::World> world;
+        du::SmartPtr<rzk::SelectionManager> selection;
+        from->GetWorld(world);
+        from->GetSelectionManager(selection);
+        if (world) {
+            to->SetWorld(world);
+        }
+        if (selection) {
+            to->SetSelectionManager(selection);
+        }
+    }
+
+    // The focused view's parts are the members the rest of the host works with; the others wait in views_.
+    void SaveFocused() {
+        if (focused_ < views_.size()) {
+            views_[focused_] = {manager_, view_, window_, statusSeen_, picks_, boxes_, bounds_, diagnostics_};
+        }
+    }
+    void Focus(std::size_t view) {
+        if (view >= views_.size()) {
+            throw SessionFailure("there is no view " + std::to_string(view + 1) + ": the session has " +
+                                 std::to_string(views_.size()) + " (view KIND COUNT makes more)");
+        }
+        SaveFocused();
+        focused_ = view;
+        const ViewParts& parts = views_[view];
+        manager_ = parts.manager;
+        view_ = parts.view;
+        window_ = parts.window;
+        statusSeen_ = parts.statusSeen;
+        picks_ = parts.picks;
+        boxes_ = parts.boxes;
+        bounds_ = parts.bounds;
+        diagnostics_ = parts.diagnostics;
+    }
+
+    // As a click into an inactive view: its window observer is asked about the activation while the view is
+    // still inactive (and so drops the left press that follows, and its release), then it becomes active.
+    void Activate(std::size_t view) {
+        Manager();
+        if (view >= views_.size()) {
+            Focus(view);  // says there is no such view
+        }
+        SaveFocused();
+        if (views_[view].view->IsActive()) {
+            return;
+        }
+        views_[view].window->PostMouseActivate();
+        Settle();
+        for (ViewParts& parts : views_) {
+            parts.view->SetActive(&parts == &views_[view]);
+        }
     }
 
     // --- The routing log: only a session that prints it or asks about it makes the manager keep it.
@@ -905,7 +1022,8 @@ private:
         });
     }
 
-    void StartRouting() {
+    // A new session's first view starts the log afresh; the views made with it add to the same log.
+    void StartRouting(bool fresh) {
         if (!routingWanted_) {
             return;
         }
@@ -918,7 +1036,9 @@ private:
             }
             routing_ = new RoutingReports(std::move(sink), options_.routeFilter);
         }
-        routing_->Reset();
+        if (fresh) {
+            routing_->Reset();
+        }
         WithDiagnostics([&](workflow::ManagerDiagnostics& diagnostics) {
             diagnostics.RegisterRoutingObserver(du::SmartPtr<workflow::RoutingObserver>(routing_.Get()));
         });
@@ -1347,6 +1467,19 @@ private:
         std::map<std::tuple<double, double, std::vector<unsigned int>>, rzk::View::InstanceBounds> answers;
     };
     std::shared_ptr<BoundsAnswers> bounds_;
+    // Every view of the session; the focused one's parts are the members above while it is focused.
+    struct ViewParts {
+        du::SmartPtr<rzk::WorkflowManager> manager;
+        du::SmartPtr<rzk::View> view;
+        du::SmartPtr<rzk::Window> window;
+        std::size_t statusSeen = 0;
+        std::shared_ptr<PickAnswers> picks;
+        std::shared_ptr<BoxAnswers> boxes;
+        std::shared_ptr<BoundsAnswers> bounds;
+        workflow::ManagerDiagnostics* diagnostics = nullptr;
+    };
+    std::vector<ViewParts> views_;
+    std::size_t focused_ = 0;
     std::string viewKind_;
     std::vector<std::string> loaded_;  // absolute paths of the workflow plug-ins, in load order
 

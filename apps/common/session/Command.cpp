@@ -27,6 +27,8 @@ struct VerbName {
     const char* operator()(const Page&) const { return "page"; }
     const char* operator()(const Cursor&) const { return "cursor"; }
     const char* operator()(const View&) const { return "view"; }
+    const char* operator()(const Focus&) const { return "focus"; }
+    const char* operator()(const Activate&) const { return "activate"; }
     const char* operator()(const Load&) const { return "load"; }
     const char* operator()(const Tick&) const { return "tick"; }
     const char* operator()(const Query&) const { return "query"; }

@@ -125,9 +125,23 @@ using HostCall = std::variant<Add, Remove, Persistent, Select, Mode, Page, Curso
 
 // --- The rest: each host runs these its own way.
 enum class ViewKind { Shape, Drawing, Image };
+// The view a session drives: of kind, or several views of one document (each with its own window, camera
+// and workflows, sharing the document's selection), of which the first is focused and active.
 struct View {
     ViewKind kind = ViewKind::Shape;
+    int count = 1;  // 1 to MAX_VIEWS
     bool operator==(const View&) const = default;
+};
+// Which of several views the lines that follow go to, counted from 1.
+struct Focus {
+    int view = 1;
+    bool operator==(const Focus&) const = default;
+};
+// The host makes a view the active one, as a click into it does: its window observer is asked about the
+// activation while the view is still inactive, then it becomes active and the one before inactive.
+struct Activate {
+    int view = 1;
+    bool operator==(const Activate&) const = default;
 };
 struct Load {
     std::string path;  // a folder or one library
@@ -209,11 +223,13 @@ struct Expect {
     bool operator==(const Expect&) const = default;
 };
 
-using Command = std::variant<WindowInput, HostCall, View, Load, Tick, Query, Trace, Replay, Pick, PickBox,
-                             Bounds, Print, Expect>;
+using Command = std::variant<WindowInput, HostCall, View, Focus, Activate, Load, Tick, Query, Trace, Replay,
+                             Pick, PickBox, Bounds, Print, Expect>;
 
 // The longest tick a session may ask for: a simulated day, in milliseconds.
 constexpr std::int64_t MAX_TICK = 86'400'000;
+// The most views a session may drive at once.
+constexpr int MAX_VIEWS = 16;
 // How many fields the manager's status bar has (numbered from 0).
 constexpr unsigned int STATUS_FIELDS = 4;
 

@@ -79,7 +79,12 @@ struct Writer {
         return "cursor " + std::to_string(c.priority) + " " + SessionWord(c.name);
     }
 
-    std::string operator()(const View& v) const { return std::string("view ") + ViewKindName(v.kind); }
+    std::string operator()(const View& v) const {
+        return std::string("view ") + ViewKindName(v.kind) +
+               (v.count != 1 ? " " + std::to_string(v.count) : "");
+    }
+    std::string operator()(const Focus& f) const { return "focus " + std::to_string(f.view); }
+    std::string operator()(const Activate& a) const { return "activate " + std::to_string(a.view); }
     std::string operator()(const Load& l) const { return "load " + SessionWord(l.path); }
     std::string operator()(const Tick& t) const { return "tick " + std::to_string(t.length); }
     std::string operator()(const Query& q) const { return "query " + SessionWord(q.name); }

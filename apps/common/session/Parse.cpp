@@ -182,9 +182,18 @@ Problem ReadExpect(const Words& a, Expect& expect) {
 const std::map<std::string, VerbRule>& Rules() {
     using A = const Words&;
     static const std::map<std::string, VerbRule> rules = {
-        {"view", {1, 1, "view shape|drawing|image", Other<View>([](A a, View& v) {
-                      return OneOf(a[0], {"shape", "drawing", "image"}, "view type", v.kind);
+        {"view", {1, 2, "view shape|drawing|image [COUNT]", Other<View>([](A a, View& v) {
+                      if (auto error = OneOf(a[0], {"shape", "drawing", "image"}, "view type", v.kind)) {
+                          return error;
+                      }
+                      return a.size() < 2 ? Problem() : Int(a[1], "view count", 1, MAX_VIEWS, v.count);
                   })}},
+        {"focus", {1, 1, "focus VIEW", Other<Focus>([](A a, Focus& f) {
+                       return Int(a[0], "view number", 1, MAX_VIEWS, f.view);
+                   })}},
+        {"activate", {1, 1, "activate VIEW", Other<Activate>([](A a, Activate& f) {
+                          return Int(a[0], "view number", 1, MAX_VIEWS, f.view);
+                      })}},
         {"load", {1, 1, "load DIR|FILE", Other<Load>([](A a, Load& l) {
                       l.path = a[0];
                       return Problem();
