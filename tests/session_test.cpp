@@ -38,7 +38,7 @@ const char* const EVERY_VERB =
     "query QuerySelectionController\ncursor 50 crosshair\ncursor 0 none\ntrace on\ntrace off\n"
     "trace save \"out put.trace\"\nreplay orbit\nreplay orbit orbit.trace\npick 320 200 3\npick-box 1 2 -3 "
     "4\n"
-    "view drawing 4\nfocus 3\nactivate 16\npick-box 0 0 5 5 4 9\nbounds 30 -12.5 -33.1316094481297 -1e-05 4 "
+    "view drawing 4\nfocus 3\nactivate 16\nangles -90 12.25\npick-box 0 0 5 5 4 9\nbounds 30 -12.5 -33.1316094481297 -1e-05 4 "
     "5 800 584 7 2\nprint camera\n"
     "print selection\nexpect status \"zoom 1.10\"\nexpect status-field 3 \"\"\nexpect cursor rotate\n"
     "expect workflow 100 orbit\nexpect handled zoom \"MsgMouseWheel(30,40,-120)\"\n"
@@ -69,9 +69,9 @@ TEST(SessionLanguage, EveryCommandReadsBackFromItsFormatAsTheSameCommand) {
     session::Script script;
     session::ScriptError error;
     ASSERT_TRUE(session::Parse("all.session", EVERY_VERB, script, error));
-    ASSERT_EQ(script.lines.size(), 72u);
+    ASSERT_EQ(script.lines.size(), 73u);
     EXPECT_EQ(script.lines[0].line, 3);
-    EXPECT_EQ(script.lines.back().line, 75);
+    EXPECT_EQ(script.lines.back().line, 76);
     EXPECT_EQ(script.lines.back().text, "leave");
     // Words keep what they say: signs, quotes and priorities.
     auto formatted = [&](const std::string& written) {
@@ -170,6 +170,7 @@ TEST(SessionLanguage, NamesTheFileLineAndFaultOfTheFirstMalformedLine) {
         {"bounds 0 nan 1 2 3 4 5 6", "s.session:2: pitch is not a number: 'nan'"},
         {"view shape 17", "s.session:2: view count out of range (1 to 16): '17'"},
         {"focus 0", "s.session:2: view number out of range (1 to 16): '0'"},
+        {"angles 30", "s.session:2: missing argument: angles YAW PITCH"},
         {"bounds 0 0 1 2 3 4 5 6x", "s.session:2: height is not a number: '6x'"},
         {"print zoom", "s.session:2: unknown state 'zoom' (camera, selection)"},
         {"print camrea", "s.session:2: unknown state 'camrea' (did you mean 'camera'?)"},

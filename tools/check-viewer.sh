@@ -149,7 +149,6 @@ SDL_VIDEODRIVER=offscreen timeout 20 "$viewer" --load "$root/$build/tests/sessio
 [ "$code" -eq 3 ] && tail -1 "$work/ended.err" | grep -q "^error: the workflow plug-in's module thread has ended" ||
     fail "a module thread that ended gave exit $code: $(cat "$work/ended.err")"
 echo "ok: a module thread that ended: $(tail -1 "$work/ended.err")"
-expect_refusal "--record of several views" --views 2 --record "$work/views.session"
 fi
 
 # --- the live window ---------------------------------------------------------------------------------------
@@ -351,7 +350,8 @@ echo "ok: a plug-in built against the installed package took a real click: $(sta
 # The window splits into two views of 319 x 464 pixels with a gap column at x 319; the second starts at 320.
 shots=0
 prefix=views
-"$viewer" --width 640 --height 480 --views 2 --snapshot "$work/views" >"$work/viewer.out" 2>"$work/viewer.err" &
+"$viewer" --width 640 --height 480 --views 2 --snapshot "$work/views" --record "$work/views.session" \
+    >"$work/viewer.out" 2>"$work/viewer.err" &
 viewer_pid=$!
 trap 'kill $viewer_pid 2>/dev/null || true' EXIT
 window=$(timeout 10 xdotool search --sync --name '^workflow-viewer' | head -1) || fail "the viewer's window did not appear"
@@ -385,6 +385,13 @@ done
 [[ "$(state status $shots)" == "yaw $yaw "* ]] || fail "the status line does not show the active view's text: $(state status $shots)"
 echo "ok: a drag from the second view into the first turned only the second, whose text the status line shows: $(state status $shots)"
 quit_viewer " with --views 2"
+# The recording of both views replays headless to the active view's camera and the shared selection.
+grep -q '^angles 30 20$' "$work/views.session" && grep -q '^activate 2$' "$work/views.session" &&
+    grep -q '^focus 1$' "$work/views.session" ||
+    fail "the recording of two views says nothing of the activation or of the view each line goes to"
+timeout 30 "$session" "$work/views.session" >"$work/views.out" 2>"$work/views.err" ||
+    fail "the recording of two views did not replay to the same state: $(cat "$work/views.err")"
+echo "ok: the recording of two views replayed headless: $(grep '^camera ' "$work/viewer.out"), $(grep '^selection ' "$work/viewer.out")"
 
 # --- touch and model formats: a pinch played through --session into the built-in model, a glTF and an STL ---
 cat >"$work/pinch.session" <<'PINCH'

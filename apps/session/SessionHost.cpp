@@ -831,6 +831,8 @@ private:
             Apply(*call, Manager());
         } else if (const auto* view = std::get_if<session::View>(&command)) {
             MakeView(ViewKindName(view->kind), view->count);
+        } else if (const auto* angles = std::get_if<session::Angles>(&command)) {
+            View().GetCamera()->SetAngles(angles->yaw, angles->pitch);
         } else if (const auto* focus = std::get_if<session::Focus>(&command)) {
             Manager();
             const std::size_t before = focused_;

@@ -353,6 +353,12 @@ std::optional<std::string> ViewerHost::Execute(const session::Command& command, 
         if (session::ViewKindName(kind->kind) != kind_) {
             return "this viewer shows a " + kind_ + " view, not " + session::ViewKindName(kind->kind);
         }
+        if (static_cast<std::size_t>(kind->count) != views_.size()) {
+            return "this viewer shows " + std::to_string(views_.size()) + " views, not " +
+                   std::to_string(kind->count) + ": start it with --views " + std::to_string(kind->count);
+        }
+    } else if (const auto* angles = std::get_if<session::Angles>(&command)) {
+        parts.view->GetCamera()->SetAngles(angles->yaw, angles->pitch);
     } else if (const auto* load = std::get_if<session::Load>(&command)) {
         std::string loaded;
         return apps::LoadWorkflowPlugIns(*loader_, load->path, {baseDir_, buildDir_, buildDir_ + "/plugins"},

@@ -85,8 +85,16 @@ const std::vector<Angles>& StartingAngles(int views) {
     return views == 4 ? four : views == 2 ? two : one;
 }
 
-// Writes what the person does as a session: the header that rebuilds the view, then every input command,
-// each preceded by the real time since the previous one, rounded to the tick step.
+// A line of a recording and the view it goes to (ANY_VIEW: a line that goes to no view in particular).
+constexpr std::size_t ANY_VIEW = static_cast<std::size_t>(-1);
+struct ViewLine {
+    std::size_t view = ANY_VIEW;
+    session::Command command;
+};
+
+// Writes what the person does as a session: the header that rebuilds the views, then every input command,
+// each preceded by the real time since the previous one, rounded to the tick step, and by "focus N" when it
+// goes to another view than the line before.
 class Recorder {
 public:
     bool Open(const std::string& path) {
@@ -95,13 +103,11 @@ public:
         return static_cast<bool>(file_);
     }
     bool IsOpen() const { return file_.is_open(); }
-    void Header(const session::Command& command) {
+    void Header(std::size_t view, const session::Command& command) {
         Flush({});
-        if (file_.is_open()) {
-            file_ << session::Format(command) << "\n";
-        }
+        Write({view, command});
     }
-    void Line(const session::Command& command) {
+    void Line(std::size_t view, const session::Command& command) {
         if (!file_.is_open()) {
             return;
         }
@@ -111,21 +117,20 @@ public:
         // A pause longer than a tick may be is written as several.
         while (due > written_) {
             const std::int64_t step = std::min(due - written_, session::MAX_TICK);
-            held_ += session::Format(session::Tick{step}) + "\n";
+            held_.push_back({ANY_VIEW, session::Tick{step}});
             written_ += step;
         }
-        held_ += session::Format(command) + "\n";
+        held_.push_back({view, command});
     }
     // Writes the lines held since the last call after what the host answered the workflows meanwhile
     // (answers): a replay needs an answer stated before the input that made a workflow ask for it.
-    void Flush(const std::vector<session::Command>& answers) {
-        if (!file_.is_open()) {
-            return;
+    void Flush(const std::vector<ViewLine>& answers) {
+        for (const ViewLine& answer : answers) {
+            Write(answer);
         }
-        for (const session::Command& answer : answers) {
-            file_ << session::Format(answer) << "\n";
+        for (const ViewLine& line : held_) {
+            Write(line);
         }
-        file_ << held_;
         held_.clear();
     }
     bool Close() {
@@ -138,16 +143,29 @@ public:
     }
 
 private:
+    void Write(const ViewLine& line) {
+        if (!file_.is_open()) {
+            return;
+        }
+        if (line.view != ANY_VIEW && line.view != focused_) {
+            file_ << session::Format(session::Focus{static_cast<int>(line.view) + 1}) << "\n";
+            focused_ = line.view;
+        }
+        file_ << session::Format(line.command) << "\n";
+    }
+
     std::ofstream file_;
     Clock::time_point start_;
     std::int64_t written_ = 0;
-    std::string held_;  // lines not written yet: the answers their input asked for come first
+    std::vector<ViewLine> held_;  // not written yet: the answers their input asked for come first
+    std::size_t focused_ = 0;     // the view the lines written last go to
 };
 
 // A session file played into the live window: its lines run as their ticks fall due on the real clock.
 struct LiveSession {
     session::Script script;
     std::size_t next = 0;
+    std::size_t view = 0;  // where its lines go: "focus N" moves it
     Clock::time_point due;
     int failed = 0;
     std::string dir;
@@ -253,13 +271,6 @@ public:
                 return 2;
             }
         }
-        // A session line names no view, and a new "view" line replaces the one before: what a person does
-        // in several views cannot be written as a session that replays.
-        if (options_.views > 1 && !options_.recordPath.empty()) {
-            std::cerr << "error: --record writes the input of one view, and a session names no view: record "
-                         "with --views 1\n";
-            return 2;
-        }
         host_.SetSearchDirs(live_ ? live_->dir : std::string(), WORKFLOW_VIEWER_BUILD_DIR);
         if (auto error = host_.Start(options_.pluginPath, options_.drawing ? "drawing" : "shape",
                                      static_cast<std::size_t>(options_.views))) {
@@ -306,9 +317,7 @@ public:
         for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
             const viewer::ViewRect& place = slots_[view]->place;
             const session::Command size = session::WindowInput(session::Size{place.width, place.height});
-            if (view == 0) {
-                recorder_.Header(size);
-            }
+            recorder_.Header(view, size);
             if (auto error = Run(size, 0, view)) {
                 std::cerr << "error: " << *error << "\n";
                 return 3;
@@ -351,7 +360,7 @@ private:
 
     void ProvideBounds(std::size_t view) {
         host_.View(view).SetBoundsProvider(
-            [this, slot = slots_[view].get(), camera = host_.View(view).GetCamera()](
+            [this, view, slot = slots_[view].get(), camera = host_.View(view).GetCamera()](
                 const std::vector<unsigned int>& ids, rzk::View::InstanceBounds& bounds) {
                 const int width = slot->areaWidth.load();
                 const int height = slot->areaHeight.load();
@@ -371,9 +380,10 @@ private:
                     std::vector<unsigned int> parts = ids;
                     std::sort(parts.begin(), parts.end());
                     std::lock_guard hold(answersLock_);
-                    answers_.emplace_back(session::Bounds{camera->GetYaw(), camera->GetPitch(), bounds.left,
-                                                          bounds.top, bounds.right, bounds.bottom,
-                                                          bounds.areaWidth, bounds.areaHeight, parts});
+                    answers_.push_back(
+                        {view, session::Bounds{camera->GetYaw(), camera->GetPitch(), bounds.left, bounds.top,
+                                               bounds.right, bounds.bottom, bounds.areaWidth,
+                                               bounds.areaHeight, parts}});
                 }
                 return true;
             });
@@ -429,7 +439,15 @@ private:
 
     std::optional<std::string> InstallWorkflows() {
         recorder_.Header(
-            session::View{options_.drawing ? session::ViewKind::Drawing : session::ViewKind::Shape});
+            ANY_VIEW, session::View{options_.drawing ? session::ViewKind::Drawing : session::ViewKind::Shape,
+                                    static_cast<int>(host_.ViewCount())});
+        // Where each view starts looking from, when the viewer turned it.
+        for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
+            const auto camera = host_.View(view).GetCamera();
+            if (camera->GetYaw() != 0 || camera->GetPitch() != 0) {
+                recorder_.Header(view, session::Angles{camera->GetYaw(), camera->GetPitch()});
+            }
+        }
         std::vector<session::Command> commands = {session::Load{options_.examplesPath}};
         for (const char* name :
              options_.drawing ? std::vector<const char*>{"pan", "zoom"}
@@ -457,9 +475,7 @@ private:
                 if (view > 0 && std::holds_alternative<session::Load>(command)) {
                     continue;
                 }
-                if (view == 0) {
-                    recorder_.Header(command);
-                }
+                recorder_.Header(view, command);
                 if (auto error = Run(command, 0, view)) {
                     return error;
                 }
@@ -567,7 +583,7 @@ private:
     // A person's input: recorded, then run. A left button tells the view first what is drawn under it,
     // so that select picks the part the person sees, and a replay picks the same.
     void Input(std::size_t view, const session::Command& command) {
-        recorder_.Line(command);
+        recorder_.Line(view, command);
         if (auto error = Run(command, 0, view)) {
             std::cerr << "warning: " << *error << "\n";
         }
@@ -614,6 +630,7 @@ private:
         }
         if (target.activates) {
             // Asked before the press is posted: the view's observer then drops it and its release.
+            recorder_.Line(ANY_VIEW, session::Activate{static_cast<int>(view) + 1});
             host_.Activate(view);
         }
         if (button == session::Button::Left) {
@@ -861,6 +878,29 @@ private:
                 live_->due = Clock::now() + std::chrono::milliseconds(tick->length);
                 continue;
             }
+            // Which view the lines go to is the session's, as in the session host; activating is the host's.
+            if (const auto* focus = std::get_if<session::Focus>(&command)) {
+                if (static_cast<std::size_t>(focus->view) > host_.ViewCount()) {
+                    std::cerr << "error: line " << step.line << ": there is no view " << focus->view
+                              << ": the viewer shows " << host_.ViewCount() << "\n";
+                    ++live_->failed;
+                } else {
+                    live_->view = static_cast<std::size_t>(focus->view - 1);
+                }
+                continue;
+            }
+            if (const auto* activate = std::get_if<session::Activate>(&command)) {
+                if (static_cast<std::size_t>(activate->view) > host_.ViewCount()) {
+                    std::cerr << "error: line " << step.line << ": there is no view " << activate->view
+                              << ": the viewer shows " << host_.ViewCount() << "\n";
+                    ++live_->failed;
+                } else {
+                    recorder_.Line(ANY_VIEW, command);
+                    host_.Activate(static_cast<std::size_t>(activate->view - 1));
+                }
+                continue;
+            }
+            const std::size_t view = live_->view;
             if (const auto* input = std::get_if<session::WindowInput>(&command)) {
                 const auto* down = std::get_if<session::Down>(input);
                 const auto* up = std::get_if<session::Up>(input);
@@ -868,17 +908,17 @@ private:
                                   (up && up->button == session::Button::Left);
                 const int x = down ? down->x : up ? up->x : 0;
                 const int y = down ? down->y : up ? up->y : 0;
-                if (left && !host_.HasPick(x, y, host_.Active())) {
+                if (left && !host_.HasPick(x, y, view)) {
                     // A session written by hand says nothing of what is drawn: the picture answers.
-                    Pick(host_.Active(), x, y);
+                    Pick(view, x, y);
                 }
             }
             if (!std::holds_alternative<session::Expect>(command) &&
                 !std::holds_alternative<session::Print>(command)) {
-                recorder_.Line(command);
+                recorder_.Line(view, command);
             }
             std::string out;
-            if (auto error = host_.Execute(command, step.line, out, host_.Active())) {
+            if (auto error = host_.Execute(command, step.line, out, view)) {
                 std::cerr << "error: line " << step.line << ": " << *error << "\n";
                 ++live_->failed;
             }
@@ -1147,7 +1187,7 @@ private:
     }
 
     // What the host answered the workflows since the last call, as session lines.
-    std::vector<session::Command> TakeAnswers() {
+    std::vector<ViewLine> TakeAnswers() {
         std::lock_guard hold(answersLock_);
         return std::exchange(answers_, {});
     }
@@ -1164,8 +1204,8 @@ private:
                       << Median(latencies_) << " ms (medians of " << frameTimes_.size() << " frames and "
                       << latencies_.size() << " moves)" << std::endl;
         }
-        recorder_.Header(session::Expect{session::Expectation::Camera, {}, 0, camera});
-        recorder_.Header(session::Expect{session::Expectation::Selection, {}, 0, selection});
+        recorder_.Header(host_.Active(), session::Expect{session::Expectation::Camera, {}, 0, camera});
+        recorder_.Header(host_.Active(), session::Expect{session::Expectation::Selection, {}, 0, selection});
         const bool recorded = recorder_.Close();
         gl_.reset();
         for (auto& [kind, cursor] : cursors_) {
@@ -1226,7 +1266,7 @@ private:
     Recorder recorder_;
     std::atomic<bool> recording_{false};  // read by the bounds provider on the plug-in's thread
     std::mutex answersLock_;
-    std::vector<session::Command> answers_;  // filled on the plug-in's thread, written by the recorder
+    std::vector<ViewLine> answers_;  // filled on the plug-in's thread, written by the recorder
     std::optional<LiveSession> live_;
     std::optional<std::pair<int, int>> leftFrom_;  // where the left button went down in its view, while down
 

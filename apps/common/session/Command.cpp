@@ -29,6 +29,7 @@ struct VerbName {
     const char* operator()(const View&) const { return "view"; }
     const char* operator()(const Focus&) const { return "focus"; }
     const char* operator()(const Activate&) const { return "activate"; }
+    const char* operator()(const Angles&) const { return "angles"; }
     const char* operator()(const Load&) const { return "load"; }
     const char* operator()(const Tick&) const { return "tick"; }
     const char* operator()(const Query&) const { return "query"; }

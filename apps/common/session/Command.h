@@ -132,6 +132,12 @@ struct View {
     int count = 1;  // 1 to MAX_VIEWS
     bool operator==(const View&) const = default;
 };
+// The host turns the focused view's camera to these angles, in degrees, as a host's standard views do.
+struct Angles {
+    double yaw = 0;
+    double pitch = 0;
+    bool operator==(const Angles&) const = default;
+};
 // Which of several views the lines that follow go to, counted from 1.
 struct Focus {
     int view = 1;
@@ -223,8 +229,8 @@ struct Expect {
     bool operator==(const Expect&) const = default;
 };
 
-using Command = std::variant<WindowInput, HostCall, View, Focus, Activate, Load, Tick, Query, Trace, Replay,
-                             Pick, PickBox, Bounds, Print, Expect>;
+using Command = std::variant<WindowInput, HostCall, View, Focus, Activate, Angles, Load, Tick, Query, Trace,
+                             Replay, Pick, PickBox, Bounds, Print, Expect>;
 
 // The longest tick a session may ask for: a simulated day, in milliseconds.
 constexpr std::int64_t MAX_TICK = 86'400'000;

@@ -85,6 +85,7 @@ struct Writer {
     }
     std::string operator()(const Focus& f) const { return "focus " + std::to_string(f.view); }
     std::string operator()(const Activate& a) const { return "activate " + std::to_string(a.view); }
+    std::string operator()(const Angles& a) const { return "angles " + Real(a.yaw) + " " + Real(a.pitch); }
     std::string operator()(const Load& l) const { return "load " + SessionWord(l.path); }
     std::string operator()(const Tick& t) const { return "tick " + std::to_string(t.length); }
     std::string operator()(const Query& q) const { return "query " + SessionWord(q.name); }

@@ -188,6 +188,10 @@ const std::map<std::string, VerbRule>& Rules() {
                       }
                       return a.size() < 2 ? Problem() : Int(a[1], "view count", 1, MAX_VIEWS, v.count);
                   })}},
+        {"angles", {2, 2, "angles YAW PITCH", Other<Angles>([](A a, Angles& angles) {
+                        auto error = Real(a[0], "yaw", angles.yaw);
+                        return error ? error : Real(a[1], "pitch", angles.pitch);
+                    })}},
         {"focus", {1, 1, "focus VIEW", Other<Focus>([](A a, Focus& f) {
                        return Int(a[0], "view number", 1, MAX_VIEWS, f.view);
                    })}},
