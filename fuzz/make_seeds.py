@@ -110,7 +110,8 @@ write("session_script", "every-verb", "\n".join([
     "motion -350 2 0 0 0 9000000000", "touch 1 2 3", "tick 86400000", "select add 3",
     "select clear", "mode orbit speed 2", "page -2", "query Q", "cursor 50 none", "trace on", "trace save t.trace",
     "replay orbit", "replay orbit orbit.trace", "pick 1 2 3", "pick-box 1 2 -3 4 5 6",
-    "bounds 30 -12.5 -33.13 -1e-05 4 5 800 584 7 2", "print camera", "expect status \"zoom 1.10\"",
+    "bounds 30 -12.5 -33.13 -1e-05 4 5 800 584 7 2", "view shape 4", "focus 3", "activate 2",
+    "angles -90 12.25", "print camera", "expect status \"zoom 1.10\"",
     "expect status-field 1 \"\"", "expect cursor rotate", "expect workflow 100 orbit", "expect handled z \"M(1)\"",
     "expect camera x", "expect selection none", "expect exception none", "expect routed MsgKeyPress to none",
     "expect not-offered MsgKeyPress dragger", "remove 4294967396", "tick 86400001", "dwon left 1 2", ""]))
