@@ -38,7 +38,8 @@ const char* const EVERY_VERB =
     "query QuerySelectionController\ncursor 50 crosshair\ncursor 0 none\ntrace on\ntrace off\n"
     "trace save \"out put.trace\"\nreplay orbit\nreplay orbit orbit.trace\npick 320 200 3\npick-box 1 2 -3 "
     "4\n"
-    "view drawing 4\nfocus 3\nactivate 16\nangles -90 12.25\npick-box 0 0 5 5 4 9\nbounds 30 -12.5 -33.1316094481297 -1e-05 4 "
+    "view drawing 4\nfocus 3\nactivate 16\nangles -90 12.25\npick-box 0 0 5 5 4 9\nbounds 30 -12.5 "
+    "-33.1316094481297 -1e-05 4 "
     "5 800 584 7 2\nprint camera\n"
     "print selection\nexpect status \"zoom 1.10\"\nexpect status-field 3 \"\"\nexpect cursor rotate\n"
     "expect workflow 100 orbit\nexpect handled zoom \"MsgMouseWheel(30,40,-120)\"\n"
@@ -610,6 +611,32 @@ TEST_F(SessionProgram, ClaimantFailingOnWhatTheHostDrewIsOneCrashSessionThatRepl
     const Outcome off = Run("--recorder-size 0 --crash-dir " + (dir_ / "off").string() + " " + path);
     EXPECT_EQ(off.exitCode, 0) << off.err << off.out;
     EXPECT_FALSE(fs::exists(dir_ / "off" / "crash-1.session"));
+}
+
+// In a session of several views, the crash session is the failing view's: it replays that view alone, with
+// its own stack, to the same failing step. (The click after "activate" only activates.)
+TEST_F(SessionProgram, CrashSessionOfOneOfSeveralViewsReplaysThatViewAlone) {
+    const std::string failure =
+        "Exception handling workflow message \"MsgMouseInitLeftDrag\" with workflow \"thrower\"";
+    std::string drags;
+    for (int drag = 0; drag < 3; ++drag) {
+        drags += "down left 10 10\nmove 40 10\n" + std::string(drag < 2 ? "up left 40 10\n" : "");
+    }
+    const Outcome first = Run("--crash-dir " + (dir_ / "crashes").string() + " " +
+                              Write("views.session",
+                                    "view shape 2\nload tests/session-plugins/\nadd dragger\n"
+                                    "focus 2\nadd thrower\nactivate 2\n"
+                                    "down left 10 10\nup left 10 10\n" +
+                                        drags + "expect exception " + session::SessionWord(failure) + "\n"));
+    ASSERT_EQ(first.exitCode, 0) << first.err << first.out;
+    std::stringstream crash;
+    crash << std::ifstream(dir_ / "crashes" / "crash-1.session").rdbuf();
+    EXPECT_NE(crash.str().find("\nview shape\n"), std::string::npos) << crash.str();
+    EXPECT_NE(crash.str().find("\nadd thrower"), std::string::npos) << crash.str();
+    EXPECT_EQ(crash.str().find("add dragger"), std::string::npos) << crash.str();
+    const Outcome replay = Replay(dir_ / "crashes" / "crash-1.session");
+    EXPECT_EQ(replay.exitCode, 0) << replay.err << replay.out;
+    EXPECT_EQ(FailedStep(replay.out, failure), "move 40 10") << replay.out;
 }
 
 TEST_F(SessionProgram, RouteWritesEachDispatchAsATreeAndRoutingExpectationsNameWhatWasSeen) {
