@@ -30,4 +30,24 @@ std::string SelectionText(const rzk::View& view) {
     return text.empty() ? "none" : text;
 }
 
+void ShareDocument(const rzk::View& first, rzk::View& view) {
+    du::SmartPtr<rzk::Scene> from;
+    du::SmartPtr<rzk::Scene> to;
+    first.GetScene(from);
+    view.GetScene(to);
+    if (!from || !to) {
+        return;
+    }
+    du::SmartPtr<rzk::World> world;
+    du::SmartPtr<rzk::SelectionManager> selection;
+    from->GetWorld(world);
+    from->GetSelectionManager(selection);
+    if (world) {
+        to->SetWorld(world);
+    }
+    if (selection) {
+        to->SetSelectionManager(selection);
+    }
+}
+
 }  // namespace apps

@@ -14,4 +14,9 @@ std::string CameraText(const rzk::Camera& camera);
 // has no selection manager. Any thread.
 std::string SelectionText(const rzk::View& view);
 
+// One document in several views: view's scene takes the world and the selection manager of first's scene,
+// so what is selected (and whether input is taken) is the document's. Call it before the view's manager is
+// made, which registers its observers with them. Host thread.
+void ShareDocument(const rzk::View& first, rzk::View& view);
+
 }  // namespace apps

@@ -916,7 +916,7 @@ private:
             view->SetWindow(window);
             SaveFocused();
             if (made > 0) {
-                ShareDocument(*views_.front().view, *view);
+                apps::ShareDocument(*views_.front().view, *view);
                 view->SetActive(false);
             }
             if (!module_) {
@@ -950,28 +950,6 @@ private:
         }
         viewKind_ = kind;
         Focus(0);
-    }
-
-    // One document in several views: the second view's scene takes the first's world and selection, before
-    // its manager is made (which registers its observers with them).
-    static void ShareDocument(rzk::View& first, rzk::View& view) {
-        du::SmartPtr<rzk::Scene> from;
-        du::SmartPtr<rzk::Scene> to;
-        first.GetScene(from);
-        view.GetScene(to);
-        if (!from || !to) {
-            return;
-        }
-        du::SmartPtr<rzk::World> world;
-        du::SmartPtr<rzk::SelectionManager> selection;
-        from->GetWorld(world);
-        from->GetSelectionManager(selection);
-        if (world) {
-            to->SetWorld(world);
-        }
-        if (selection) {
-            to->SetSelectionManager(selection);
-        }
     }
 
     // The focused view's parts are the members the rest of the host works with; the others wait in views_.

@@ -135,25 +135,7 @@ std::optional<std::string> ViewerHost::AddView() {
     parts.view = apps::MakeView(kind_ == "shape" ? kind_ : "drawing");
     parts.view->SetWindow(du::SmartPtr<rzk::Window>(parts.window.Get()));
     if (!views_.empty()) {
-        // One document seen from several sides: what is selected (and whether input is taken) is the
-        // document's, so every view's scene has the first one's. Set before the manager is made, which
-        // registers its observers with them.
-        du::SmartPtr<rzk::Scene> first;
-        du::SmartPtr<rzk::Scene> scene;
-        views_.front().view->GetScene(first);
-        parts.view->GetScene(scene);
-        if (first && scene) {
-            du::SmartPtr<rzk::World> world;
-            du::SmartPtr<rzk::SelectionManager> selection;
-            first->GetWorld(world);
-            first->GetSelectionManager(selection);
-            if (world) {
-                scene->SetWorld(world);
-            }
-            if (selection) {
-                scene->SetSelectionManager(selection);
-            }
-        }
+        apps::ShareDocument(*views_.front().view, *parts.view);
         parts.view->SetActive(false);
     }
     parts.view->SetInstancePicker([picks = parts.picks](int x, int y) {
