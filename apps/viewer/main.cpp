@@ -204,7 +204,7 @@ std::optional<session::Button> ButtonOf(std::uint8_t button) {
 class Viewer {
 public:
     explicit Viewer(Options options)
-        : options_(std::move(options)), frame_(options_.width, options_.height) {}
+        : options_(std::move(options)), frame_(options_.width, options_.height), overlay_(1, 1) {}
 
     int Run() {
         if (auto error = LoadModel()) {
@@ -239,12 +239,6 @@ public:
         if (auto error = StartWindow()) {
             std::cerr << "error: " << *error << "\n";
             return 3;
-        }
-        if (options_.renderer == "gl" && rasteriser_) {
-            // Without a usable GL the software rasteriser draws the same picture, more slowly.
-            if (auto error = viewer::GlRasteriser::Create(mesh_, gl_)) {
-                std::cerr << "warning: drawing without OpenGL: " << *error << "\n";
-            }
         }
         const session::Command size = session::WindowInput(session::Size{frame_.Width(), frame_.Height()});
         recorder_.Header(size);
@@ -332,14 +326,32 @@ private:
             return "cannot open a window: no display (DISPLAY is not set; SDL_VIDEODRIVER=offscreen runs "
                    "without one)";
         }
-        window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                   options_.width, options_.height, SDL_WINDOW_RESIZABLE);
+        if (options_.renderer == "gl" && rasteriser_) {
+            window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       options_.width, options_.height,
+                                       SDL_WINDOW_RESIZABLE | viewer::GlRasteriser::PrepareWindow());
+            // Without a usable GL the software rasteriser draws the same picture, more slowly.
+            const std::optional<std::string> error =
+                window_ ? viewer::GlRasteriser::Create(window_, mesh_, gl_) : std::string(SDL_GetError());
+            if (error) {
+                std::cerr << "warning: drawing without OpenGL: " << *error << "\n";
+                gl_.reset();
+                if (window_) {
+                    SDL_DestroyWindow(window_);
+                    window_ = nullptr;
+                }
+            }
+        }
+        if (!window_) {
+            window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       options_.width, options_.height, SDL_WINDOW_RESIZABLE);
+        }
         if (!window_) {
             return std::string("cannot open a window: ") + SDL_GetError();
         }
         // Software rendering runs wherever there is a display, a virtual one included.
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-        if (!renderer_) {
+        renderer_ = gl_ ? nullptr : SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (!gl_ && !renderer_) {
             return std::string("cannot draw in the window: ") + SDL_GetError();
         }
         SDL_StartTextInput();
@@ -398,6 +410,7 @@ private:
     // A person's input: recorded, then run. A left button tells the view first what is drawn under it,
     // so that select picks the part the person sees, and a replay picks the same.
     void Input(const session::Command& command) {
+        ReadBackDrawn();
         recorder_.Line(command);
         if (auto error = Run(command)) {
             std::cerr << "warning: " << *error << "\n";
@@ -405,7 +418,10 @@ private:
         inputPosted_ = true;
     }
 
-    void Pick(int x, int y) { Input(session::Pick{x, y, frame_.InstanceAt(x, y)}); }
+    void Pick(int x, int y) {
+        ReadBackDrawn();
+        Input(session::Pick{x, y, frame_.InstanceAt(x, y)});
+    }
 
     void Button(bool down, session::Button button, int x, int y) {
         if (button == session::Button::Left) {
@@ -578,11 +594,13 @@ private:
         frame_.Resize(width, height);
         areaWidth_ = frame_.Width();
         areaHeight_ = frame_.Height() - STATUS_HEIGHT;
+        overlay_.Resize(frame_.Width(), frame_.Height());
         if (texture_) {
             SDL_DestroyTexture(texture_);
         }
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                     frame_.Width(), frame_.Height());
+        texture_ = renderer_ ? SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                                 SDL_TEXTUREACCESS_STREAMING, frame_.Width(), frame_.Height())
+                             : nullptr;
         redraw_ = true;
     }
 
@@ -615,6 +633,7 @@ private:
                 recorder_.Line(command);
             }
             std::string out;
+            ReadBackDrawn();
             if (auto error = host_.Execute(command, step.line, out)) {
                 std::cerr << "error: line " << step.line << ": " << *error << "\n";
                 ++live_->failed;
@@ -667,30 +686,75 @@ private:
             const std::vector<unsigned int> ids = selection->GetInstances();
             render.selected.assign(ids.begin(), ids.end());
         }
-        frame_.Clear(viewer::BACKGROUND);
         if (gl_ && !render.wireframe) {
-            gl_->Render(state, render, frame_);
-        } else if (rasteriser_) {
-            rasteriser_->Render(state, render, frame_);
+            // The model goes straight to the window; the status line and the annotations are drawn in
+            // software over it, only as many rows as they need.
+            const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet();
+            const bool annotated = annotations && !annotations->GetAnnotations().empty();
+            if (annotated) {
+                overlay_.FillRect(0, 0, overlay_.Width(), render.areaHeight, 0);
+                viewer::DrawAnnotations(annotations->GetAnnotations(), render.areaHeight, overlay_);
+            }
+            DrawStatus(overlay_);
+            gl_->Present(state, render, overlay_, annotated ? 0 : render.areaHeight);
+            idsInDriver_ = coloursInDriver_ = true;
         } else {
-            viewer::RenderDrawing(drawing_, state, render, frame_);
+            frame_.Clear(viewer::BACKGROUND);
+            if (rasteriser_) {
+                rasteriser_->Render(state, render, frame_);
+            } else {
+                viewer::RenderDrawing(drawing_, state, render, frame_);
+            }
+            host_.SetDrawn(viewer::IdBuffer{frame_.Width(), frame_.Height(), frame_.Instances()});
+            idsInDriver_ = coloursInDriver_ = false;
+            DrawOverlay(frame_, render.areaHeight);
+            if (gl_) {
+                gl_->ShowFrame(frame_);
+            } else {
+                SDL_UpdateTexture(texture_, nullptr, frame_.Pixels().data(), frame_.Width() * 4);
+                SDL_RenderClear(renderer_);
+                SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+                SDL_RenderPresent(renderer_);
+            }
         }
-        host_.SetDrawn(viewer::IdBuffer{frame_.Width(), frame_.Height(), frame_.Instances()});
+        frameTimes_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+    }
+
+    // The workflows' annotations and the status line, over the model.
+    void DrawOverlay(viewer::Frame& frame, int areaHeight) {
         if (const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet()) {
-            viewer::DrawAnnotations(annotations->GetAnnotations(), render.areaHeight, frame_);
+            viewer::DrawAnnotations(annotations->GetAnnotations(), areaHeight, frame);
         }
+        DrawStatus(frame);
+    }
+
+    void DrawStatus(viewer::Frame& frame) {
         const std::string status = host_.View().GetStatusMessage();
-        frame_.FillRect(0, frame_.Height() - STATUS_HEIGHT, frame_.Width(), STATUS_HEIGHT, 0xff32323c);
-        viewer::DrawText(frame_, 4, frame_.Height() - STATUS_HEIGHT + 4, status, 0xffffffff);
+        frame.FillRect(0, frame.Height() - STATUS_HEIGHT, frame.Width(), STATUS_HEIGHT, 0xff32323c);
+        viewer::DrawText(frame, 4, frame.Height() - STATUS_HEIGHT + 4, status, 0xffffffff);
         if (status != title_) {
             title_ = status;
             SDL_SetWindowTitle(window_, ("workflow-viewer - " + status).c_str());
         }
-        SDL_UpdateTexture(texture_, nullptr, frame_.Pixels().data(), frame_.Width() * 4);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
-        frameTimes_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+    }
+
+    // A picture drawn by OpenGL keeps its part ids in the driver until someone may ask what is under a
+    // point: before input goes to the workflows, and before a snapshot (which wants the colours too,
+    // with the overlay drawn over them as on the screen).
+    void ReadBackDrawn(bool colours = false) {
+        const bool withColours = colours && coloursInDriver_;
+        if (!gl_ || !(idsInDriver_ || withColours)) {
+            return;
+        }
+        gl_->ReadBack(frame_, withColours);
+        if (idsInDriver_) {
+            host_.SetDrawn(viewer::IdBuffer{frame_.Width(), frame_.Height(), frame_.Instances()});
+            idsInDriver_ = false;
+        }
+        if (withColours) {
+            DrawOverlay(frame_, frame_.Height() - STATUS_HEIGHT);
+            coloursInDriver_ = false;
+        }
     }
 
     void WriteSnapshot() {
@@ -698,6 +762,7 @@ private:
         if (options_.snapshotPrefix.empty()) {
             return;
         }
+        ReadBackDrawn(true);
         const std::string base = options_.snapshotPrefix + "-" + std::to_string(snapshots_);
         std::ofstream state(base + ".txt.part");
         const du::Symbol cursor = host_.Window().GetCursor();
@@ -866,7 +931,10 @@ private:
     viewer::Drawing drawing_;
     std::optional<viewer::Rasteriser> rasteriser_;
     std::unique_ptr<viewer::GlRasteriser> gl_;  // made after the window, gone before it
-    viewer::Frame frame_;
+    viewer::Frame frame_;    // the picture as shown: drawn here in software, read back from OpenGL
+    viewer::Frame overlay_;  // over OpenGL's picture: the status line and the annotations, 0 elsewhere
+    bool idsInDriver_ = false;      // the last picture's part ids are still only in the driver
+    bool coloursInDriver_ = false;  // and its colours
     viewer::ViewerHost host_;
     Recorder recorder_;
     std::optional<LiveSession> live_;
