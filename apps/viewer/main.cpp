@@ -931,8 +931,8 @@ private:
     viewer::Drawing drawing_;
     std::optional<viewer::Rasteriser> rasteriser_;
     std::unique_ptr<viewer::GlRasteriser> gl_;  // made after the window, gone before it
-    viewer::Frame frame_;    // the picture as shown: drawn here in software, read back from OpenGL
-    viewer::Frame overlay_;  // over OpenGL's picture: the status line and the annotations, 0 elsewhere
+    viewer::Frame frame_;           // the picture as shown: drawn here in software, read back from OpenGL
+    viewer::Frame overlay_;         // over OpenGL's picture: the status line and the annotations, 0 elsewhere
     bool idsInDriver_ = false;      // the last picture's part ids are still only in the driver
     bool coloursInDriver_ = false;  // and its colours
     viewer::ViewerHost host_;
