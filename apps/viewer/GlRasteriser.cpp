@@ -3,6 +3,7 @@
 #ifdef WORKFLOW_VIEWER_GL
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <malloc.h>
 #endif
 
 #include <algorithm>
@@ -142,9 +143,17 @@ GLuint Link(const char* vertexSource, const char* fragmentSource, std::string& w
     return program;
 }
 
-// The corners of every triangle, centred and scaled as the software rasteriser does, so that both draw
-// the same picture.
-std::vector<Corner> Corners(const Mesh& mesh) {
+// The mesh as the model shader draws it, centred and scaled as the software rasteriser does, so that
+// both draw the same picture. A face's normal and part are flat: GL takes them from the face's last
+// corner, so each face gets a corner that is last in no other face, one of its own where the mesh has
+// one to spare, otherwise a copy. The vertices stay shared, so each is shaded about once per face
+// rather than three times.
+struct Geometry {
+    std::vector<Corner> corners;
+    std::vector<std::uint32_t> indices;
+};
+
+Geometry Build(const Mesh& mesh) {
     Vec3 centre;
     float scale = 1;
     if (!mesh.vertices.empty()) {
@@ -158,26 +167,42 @@ std::vector<Corner> Corners(const Mesh& mesh) {
         const float radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
         scale = radius > 0 ? 1 / radius : 1;
     }
-    std::vector<Corner> corners;
-    corners.reserve(mesh.triangles.size() * 3);
+    Geometry geometry;
+    geometry.corners.reserve(mesh.vertices.size() + mesh.triangles.size() / 2);
+    for (const Vec3& v : mesh.vertices) {
+        geometry.corners.push_back(
+            {(v.x - centre.x) * scale, (v.y - centre.y) * scale, (v.z - centre.z) * scale, 0, 0});
+    }
+    std::vector<bool> taken(mesh.vertices.size(), false);
+    geometry.indices.reserve(mesh.triangles.size() * 3);
     for (const Triangle& t : mesh.triangles) {
-        const Vec3* at[] = {&mesh.vertices[t.a], &mesh.vertices[t.b], &mesh.vertices[t.c]};
-        Vec3 p[3];
-        for (int i = 0; i < 3; ++i) {
-            p[i] = {(at[i]->x - centre.x) * scale, (at[i]->y - centre.y) * scale,
-                    (at[i]->z - centre.z) * scale};
-        }
-        const Vec3 u = {p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z};
-        const Vec3 w = {p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z};
+        const Corner& a = geometry.corners[t.a];
+        const Corner& b = geometry.corners[t.b];
+        const Corner& c = geometry.corners[t.c];
+        const Vec3 u = {b.x - a.x, b.y - a.y, b.z - a.z};
+        const Vec3 w = {c.x - a.x, c.y - a.y, c.z - a.z};
         Vec3 n = {u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
         const float length = std::hypot(n.x, n.y, n.z);
         n = length > 0 ? Vec3{n.x / length, n.y / length, n.z / length} : Vec3{};
         const std::uint32_t normal = PackNormal(n.x, n.y, n.z);
-        for (const Vec3& corner : p) {
-            corners.push_back({corner.x, corner.y, corner.z, normal, t.part});
+        // Turning the corners round keeps the face's winding.
+        std::uint32_t order[3] = {t.a, t.b, t.c};
+        if (!taken[t.c]) {
+        } else if (!taken[t.a]) {
+            order[0] = t.b, order[1] = t.c, order[2] = t.a;
+        } else if (!taken[t.b]) {
+            order[0] = t.c, order[1] = t.a, order[2] = t.b;
+        } else {
+            order[2] = static_cast<std::uint32_t>(geometry.corners.size());
+            geometry.corners.push_back(geometry.corners[t.c]);
+            taken.push_back(false);
         }
+        taken[order[2]] = true;
+        geometry.corners[order[2]].normal = normal;
+        geometry.corners[order[2]].part = t.part;
+        geometry.indices.insert(geometry.indices.end(), order, order + 3);
     }
-    return corners;
+    return geometry;
 }
 
 }  // namespace
@@ -190,13 +215,14 @@ struct GlRasteriser::State {
     GLuint vertexArray = 0;
     GLuint emptyArray = 0;  // the overlay's quad makes its corners from gl_VertexID
     GLuint buffer = 0;
+    GLuint indexBuffer = 0;
     GLuint framebuffer = 0;
     GLuint colourTarget = 0;
     GLuint instanceTarget = 0;
     GLuint depthTarget = 0;
     GLuint selectedTexture = 0;
     GLuint overlayTexture = 0;
-    GLsizei cornerCount = 0;
+    GLsizei indexCount = 0;
     std::size_t parts = 0;
     int width = 0;  // the window
     int height = 0;
@@ -215,7 +241,8 @@ struct GlRasteriser::State {
             SDL_GL_MakeCurrent(window, context);
             glDeleteProgram(model);
             glDeleteProgram(overlay);
-            glDeleteBuffers(1, &buffer);
+            const GLuint buffers[] = {buffer, indexBuffer};
+            glDeleteBuffers(2, buffers);
             const GLuint arrays[] = {vertexArray, emptyArray};
             glDeleteVertexArrays(2, arrays);
             glDeleteFramebuffers(1, &framebuffer);
@@ -240,6 +267,12 @@ std::uint32_t GlRasteriser::PrepareWindow() {
 
 std::optional<std::string> GlRasteriser::Create(SDL_Window* window, const Mesh& mesh,
                                                 std::unique_ptr<GlRasteriser>& out) {
+    // Mesa's software GL allocates its vertex and binning buffers afresh every frame. Left to itself,
+    // the C library hands large blocks back to the kernel when freed, and every frame then faults its
+    // memory in again, page by page: a third of a frame's time at 200,000 triangles. Keeping them in the
+    // heap (blocks below 32 MB, the most the library allows, and no trimming) makes that cost go away.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
     auto state = std::make_unique<State>();
     state->window = window;
     state->context = SDL_GL_CreateContext(window);
@@ -270,8 +303,9 @@ std::optional<std::string> GlRasteriser::Create(SDL_Window* window, const Mesh& 
     glUseProgram(state->overlay);
     glUniform1i(glGetUniformLocation(state->overlay, "picture"), 1);
 
-    const std::vector<Corner> corners = Corners(mesh);
-    state->cornerCount = static_cast<GLsizei>(corners.size());
+    const Geometry geometry = Build(mesh);
+    const std::vector<Corner>& corners = geometry.corners;
+    state->indexCount = static_cast<GLsizei>(geometry.indices.size());
     state->parts = mesh.parts.size();
     glGenVertexArrays(1, &state->emptyArray);
     glGenVertexArrays(1, &state->vertexArray);
@@ -288,6 +322,11 @@ std::optional<std::string> GlRasteriser::Create(SDL_Window* window, const Mesh& 
     for (GLuint i = 0; i < 3; ++i) {
         glEnableVertexAttribArray(i);
     }
+    glGenBuffers(1, &state->indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, state->indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(geometry.indices.size() * sizeof(std::uint32_t)),
+                 geometry.indices.data(), GL_STATIC_DRAW);
     glGenTextures(1, &state->selectedTexture);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, state->selectedTexture);
@@ -399,7 +438,7 @@ void GlRasteriser::Present(const CameraState& camera, const RenderOptions& optio
                 static_cast<float>(camera.zoom) * 0.45f * static_cast<float>(std::min(width, area)));
     glUniform2f(s.at.size, static_cast<float>(width), static_cast<float>(area));
     glBindVertexArray(s.vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, s.cornerCount);
+    glDrawElements(GL_TRIANGLES, s.indexCount, GL_UNSIGNED_INT, nullptr);
     glDisable(GL_DEPTH_TEST);
 
     // The model's rows are the window's top ones; GL counts rows from the bottom.
