@@ -918,6 +918,7 @@ private:
 public:
     ~Viewer() {
         host_.Stop();  // before the members its view's bounds provider reads go
+        gl_.reset();   // its context lives in SDL's window
         if (sdlStarted_) {
             SDL_Quit();
         }
