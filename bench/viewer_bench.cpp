@@ -1,10 +1,11 @@
 // The viewer's frame time, from a camera change to the picture shown in a window, for a sheet of 10,000,
 // 200,000 and 1,000,000 flat-shaded triangles: drawn by the software rasteriser and shown through an SDL
 // texture, as the viewer does without OpenGL, against drawn by OpenGL straight into a GL window. Both
-// draw the status line over the model, as every viewer frame does. Run under a display (xvfb-run -a);
-// without one the windowed cases are skipped. The rasteriser alone (solid, and as wireframe, which still
-// fills the picking buffer) and clearing the picture (what every software frame costs before a triangle)
-// are the baselines.
+// draw the status line over the model, as every viewer frame does; reading OpenGL's part ids back (what
+// input after a frame waits for) is timed on its own. Run under a display (xvfb-run -a, with
+// --benchmark_repetitions=5 for medians); without one the windowed cases are skipped. The rasteriser alone
+// (solid, and as wireframe, which still fills the picking buffer) and clearing the picture (what every
+// software frame costs before a triangle) are the baselines.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
