@@ -257,17 +257,30 @@ TEST(Rasteriser, SelectedPartsAreHighlightedAndWireframeStillPicks) {
 
 // OpenGL draws the picture the software rasteriser draws: the same part at almost every pixel (edges may
 // fall to the other side of a pixel centre), the same shade within rounding (the selection's included),
-// at any camera and after the window changes size; read back the right way up, with the rows below the
-// drawing area left to the caller.
+// at any camera and after the window changes size, whichever way the faces turn; read back the right way
+// up, with the rows below the drawing area left to the caller.
 TEST(GlRasteriser, DrawsThePartsAndShadesTheSoftwareRasteriserDraws) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_Window* window =
         SDL_CreateWindow("viewer_test", 0, 0, 240, 200, viewer::GlRasteriser::PrepareWindow());
     ASSERT_NE(window, nullptr) << SDL_GetError();
+    // The assembly's closed part, and the same with every face turned round: closed surfaces are drawn
+    // without their far side, whichever way their faces turn.
     const viewer::Mesh mesh = viewer::MakeAssembly();
+    viewer::Mesh turned = mesh;
+    for (viewer::Triangle& t : turned.triangles) {
+        std::swap(t.b, t.c);
+    }
     std::unique_ptr<viewer::GlRasteriser> gl;
-    if (auto why = viewer::GlRasteriser::Create(window, mesh, gl)) {
+    std::unique_ptr<viewer::GlRasteriser> glTurned;
+    std::optional<std::string> why = viewer::GlRasteriser::Create(window, mesh, gl);
+    if (!why) {
+        why = viewer::GlRasteriser::Create(window, turned, glTurned);
+    }
+    if (why) {
+        gl.reset();
+        glTurned.reset();
         SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         GTEST_SKIP() << "no OpenGL here: " << *why;
@@ -277,8 +290,11 @@ TEST(GlRasteriser, DrawsThePartsAndShadesTheSoftwareRasteriserDraws) {
         int width, height;
         viewer::CameraState camera;
         std::vector<std::uint32_t> selected;
+        viewer::GlRasteriser* gl;
     };
-    for (const Case& c : {Case{240, 200, {}, {3}}, Case{300, 260, {35, 20, 1.4, 12, -9}, {1, 2}}}) {
+    for (const Case& c :
+         {Case{240, 200, {}, {3}, gl.get()}, Case{300, 260, {35, 20, 1.4, 12, -9}, {1, 2}, gl.get()},
+          Case{240, 200, {-50, -30, 1.2, 0, 0}, {}, glTurned.get()}}) {
         SDL_SetWindowSize(window, c.width, c.height);
         viewer::RenderOptions options;
         options.areaHeight = c.height - 16;
@@ -286,10 +302,10 @@ TEST(GlRasteriser, DrawsThePartsAndShadesTheSoftwareRasteriserDraws) {
         viewer::Frame expected(c.width, c.height);
         software.Render(c.camera, options, expected);
         viewer::Frame overlay(c.width, c.height);
-        gl->Present(c.camera, options, overlay, options.areaHeight);
+        c.gl->Present(c.camera, options, overlay, options.areaHeight);
         viewer::Frame drawn(c.width, c.height);
         drawn.FillRect(0, options.areaHeight, c.width, 16, 0xff123456);
-        gl->ReadBack(drawn, true);
+        c.gl->ReadBack(drawn, true);
 
         int parts = 0;
         int differ = 0;
@@ -321,6 +337,7 @@ TEST(GlRasteriser, DrawsThePartsAndShadesTheSoftwareRasteriserDraws) {
         EXPECT_EQ(drawn.InstanceAt(5, c.height - 1), 0u);
     }
     gl.reset();
+    glTurned.reset();
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

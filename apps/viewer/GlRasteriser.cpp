@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -148,10 +149,58 @@ GLuint Link(const char* vertexSource, const char* fragmentSource, std::string& w
 // corner, so each face gets a corner that is last in no other face, one of its own where the mesh has
 // one to spare, otherwise a copy. The vertices stay shared, so each is shaded about once per face
 // rather than three times.
+// The faces come in three runs: parts whose surface is closed with its faces turned outwards
+// anticlockwise, closed parts turned clockwise, and the rest. From outside a closed surface (and the
+// camera is always outside: it looks along parallel rays from beyond the model) only the faces turned
+// towards the viewer can show, so the first two runs are drawn without the faces turned away, which the
+// driver then drops before rasterising them; the picture is the same.
 struct Geometry {
     std::vector<Corner> corners;
     std::vector<std::uint32_t> indices;
+    std::size_t faces[3] = {};  // in each run
 };
+
+enum Run { CLOSED_ANTICLOCKWISE, CLOSED_CLOCKWISE, OPEN };
+
+// Which run each part's faces go to: closed when every edge is met by exactly two of the part's faces,
+// once in each direction; turned by the sign of the volume the faces enclose.
+std::vector<Run> PartRuns(const Mesh& mesh) {
+    std::size_t parts = mesh.parts.size();
+    for (const Triangle& t : mesh.triangles) {
+        parts = std::max<std::size_t>(parts, t.part + std::size_t{1});
+    }
+    std::vector<std::unordered_map<std::uint64_t, int>> edges(parts);
+    std::vector<double> volume(parts, 0.0);
+    for (const Triangle& t : mesh.triangles) {
+        const std::uint32_t corners[] = {t.a, t.b, t.c, t.a};
+        for (int i = 0; i < 3; ++i) {
+            ++edges[t.part][(std::uint64_t{corners[i]} << 32) | corners[i + 1]];
+        }
+        const Vec3& a = mesh.vertices[t.a];
+        const Vec3& b = mesh.vertices[t.b];
+        const Vec3& c = mesh.vertices[t.c];
+        volume[t.part] +=
+            static_cast<double>(a.x) * (static_cast<double>(b.y) * c.z - static_cast<double>(b.z) * c.y) +
+            static_cast<double>(a.y) * (static_cast<double>(b.z) * c.x - static_cast<double>(b.x) * c.z) +
+            static_cast<double>(a.z) * (static_cast<double>(b.x) * c.y - static_cast<double>(b.y) * c.x);
+    }
+    std::vector<Run> runs(parts, OPEN);
+    for (std::size_t part = 0; part < parts; ++part) {
+        bool closed = !edges[part].empty() && volume[part] != 0;
+        for (const auto& [edge, count] : edges[part]) {
+            const std::uint64_t back = (edge << 32) | (edge >> 32);
+            const auto reverse = edges[part].find(back);
+            if (count != 1 || reverse == edges[part].end() || reverse->second != 1) {
+                closed = false;
+                break;
+            }
+        }
+        if (closed) {
+            runs[part] = volume[part] > 0 ? CLOSED_ANTICLOCKWISE : CLOSED_CLOCKWISE;
+        }
+    }
+    return runs;
+}
 
 Geometry Build(const Mesh& mesh) {
     Vec3 centre;
@@ -175,7 +224,19 @@ Geometry Build(const Mesh& mesh) {
     }
     std::vector<bool> taken(mesh.vertices.size(), false);
     geometry.indices.reserve(mesh.triangles.size() * 3);
-    for (const Triangle& t : mesh.triangles) {
+    const std::vector<Run> runs = PartRuns(mesh);
+    std::vector<const Triangle*> ordered;
+    ordered.reserve(mesh.triangles.size());
+    for (const Run run : {CLOSED_ANTICLOCKWISE, CLOSED_CLOCKWISE, OPEN}) {
+        for (const Triangle& t : mesh.triangles) {
+            if (runs[t.part] == run) {
+                ordered.push_back(&t);
+                ++geometry.faces[run];
+            }
+        }
+    }
+    for (const Triangle* face : ordered) {
+        const Triangle& t = *face;
         const Corner& a = geometry.corners[t.a];
         const Corner& b = geometry.corners[t.b];
         const Corner& c = geometry.corners[t.c];
@@ -222,7 +283,7 @@ struct GlRasteriser::State {
     GLuint depthTarget = 0;
     GLuint selectedTexture = 0;
     GLuint overlayTexture = 0;
-    GLsizei indexCount = 0;
+    GLsizei faces[3] = {};  // in each run of Geometry
     std::size_t parts = 0;
     int width = 0;  // the window
     int height = 0;
@@ -305,7 +366,9 @@ std::optional<std::string> GlRasteriser::Create(SDL_Window* window, const Mesh& 
 
     const Geometry geometry = Build(mesh);
     const std::vector<Corner>& corners = geometry.corners;
-    state->indexCount = static_cast<GLsizei>(geometry.indices.size());
+    for (int run = 0; run < 3; ++run) {
+        state->faces[run] = static_cast<GLsizei>(geometry.faces[run]);
+    }
     state->parts = mesh.parts.size();
     glGenVertexArrays(1, &state->emptyArray);
     glGenVertexArrays(1, &state->vertexArray);
@@ -438,7 +501,21 @@ void GlRasteriser::Present(const CameraState& camera, const RenderOptions& optio
                 static_cast<float>(camera.zoom) * 0.45f * static_cast<float>(std::min(width, area)));
     glUniform2f(s.at.size, static_cast<float>(width), static_cast<float>(area));
     glBindVertexArray(s.vertexArray);
-    glDrawElements(GL_TRIANGLES, s.indexCount, GL_UNSIGNED_INT, nullptr);
+    // GL's front faces are the ones that turn anticlockwise as the viewer sees them, as in view space.
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    std::size_t first = 0;
+    for (const Run run : {CLOSED_ANTICLOCKWISE, CLOSED_CLOCKWISE, OPEN}) {
+        if (run == OPEN) {
+            glDisable(GL_CULL_FACE);
+        }
+        glFrontFace(run == CLOSED_CLOCKWISE ? GL_CW : GL_CCW);
+        if (s.faces[run] > 0) {
+            glDrawElements(GL_TRIANGLES, 3 * s.faces[run], GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>(first * sizeof(std::uint32_t)));
+        }
+        first += 3 * static_cast<std::size_t>(s.faces[run]);
+    }
     glDisable(GL_DEPTH_TEST);
 
     // The model's rows are the window's top ones; GL counts rows from the bottom.
