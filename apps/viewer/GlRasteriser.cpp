@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -163,40 +162,71 @@ struct Geometry {
 enum Run { CLOSED_ANTICLOCKWISE, CLOSED_CLOCKWISE, OPEN };
 
 // Which run each part's faces go to: closed when every edge is met by exactly two of the part's faces,
-// once in each direction; turned by the sign of the volume the faces enclose.
+// once in each direction, and each of its shells (faces joined by corners) encloses a volume of the same
+// sign, which tells which way the faces turn. A part with a hollow inside, a shell turned inside out or a
+// shell shared with another part is drawn whole: slower, never wrong.
 std::vector<Run> PartRuns(const Mesh& mesh) {
     std::size_t parts = mesh.parts.size();
     for (const Triangle& t : mesh.triangles) {
         parts = std::max<std::size_t>(parts, t.part + std::size_t{1});
     }
-    std::vector<std::unordered_map<std::uint64_t, int>> edges(parts);
-    std::vector<double> volume(parts, 0.0);
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> edges;  // part, directed edge
+    edges.reserve(mesh.triangles.size() * 3);
+    std::vector<std::uint32_t> shell(mesh.vertices.size());
+    for (std::uint32_t i = 0; i < shell.size(); ++i) {
+        shell[i] = i;
+    }
+    auto root = [&shell](std::uint32_t v) {
+        while (shell[v] != v) {
+            v = shell[v] = shell[shell[v]];
+        }
+        return v;
+    };
     for (const Triangle& t : mesh.triangles) {
         const std::uint32_t corners[] = {t.a, t.b, t.c, t.a};
         for (int i = 0; i < 3; ++i) {
-            ++edges[t.part][(std::uint64_t{corners[i]} << 32) | corners[i + 1]];
+            edges.emplace_back(t.part, (std::uint64_t{corners[i]} << 32) | corners[i + 1]);
+            shell[root(corners[i])] = root(corners[i + 1]);
         }
+    }
+    constexpr std::uint32_t MIXED = 0xffffffff;
+    std::vector<double> volume(mesh.vertices.size(), 0.0);
+    std::vector<std::uint32_t> owner(mesh.vertices.size(), MIXED - 1);  // the part of each shell
+    for (const Triangle& t : mesh.triangles) {
+        const std::uint32_t r = root(t.a);
+        owner[r] = owner[r] == MIXED - 1 || owner[r] == t.part ? t.part : MIXED;
         const Vec3& a = mesh.vertices[t.a];
         const Vec3& b = mesh.vertices[t.b];
         const Vec3& c = mesh.vertices[t.c];
-        volume[t.part] +=
+        volume[r] +=
             static_cast<double>(a.x) * (static_cast<double>(b.y) * c.z - static_cast<double>(b.z) * c.y) +
             static_cast<double>(a.y) * (static_cast<double>(b.z) * c.x - static_cast<double>(b.x) * c.z) +
             static_cast<double>(a.z) * (static_cast<double>(b.x) * c.y - static_cast<double>(b.y) * c.x);
     }
+    std::vector<bool> outwards(parts, false);  // some shell turns anticlockwise outwards
+    std::vector<bool> inwards(parts, false);   // some shell turns clockwise
+    std::vector<bool> closed(parts, true);
+    for (const Triangle& t : mesh.triangles) {
+        const std::uint32_t r = root(t.a);
+        if (owner[r] == MIXED || volume[r] == 0) {
+            closed[t.part] = false;
+        }
+        outwards[t.part] = outwards[t.part] || volume[r] > 0;
+        inwards[t.part] = inwards[t.part] || volume[r] < 0;
+    }
+    std::sort(edges.begin(), edges.end());
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        const auto [part, edge] = edges[i];
+        const bool repeated = i + 1 < edges.size() && edges[i + 1] == edges[i];
+        const std::pair<std::uint32_t, std::uint64_t> back{part, (edge << 32) | (edge >> 32)};
+        if (repeated || !std::binary_search(edges.begin(), edges.end(), back)) {
+            closed[part] = false;
+        }
+    }
     std::vector<Run> runs(parts, OPEN);
     for (std::size_t part = 0; part < parts; ++part) {
-        bool closed = !edges[part].empty() && volume[part] != 0;
-        for (const auto& [edge, count] : edges[part]) {
-            const std::uint64_t back = (edge << 32) | (edge >> 32);
-            const auto reverse = edges[part].find(back);
-            if (count != 1 || reverse == edges[part].end() || reverse->second != 1) {
-                closed = false;
-                break;
-            }
-        }
-        if (closed) {
-            runs[part] = volume[part] > 0 ? CLOSED_ANTICLOCKWISE : CLOSED_CLOCKWISE;
+        if (closed[part] && outwards[part] != inwards[part]) {
+            runs[part] = outwards[part] ? CLOSED_ANTICLOCKWISE : CLOSED_CLOCKWISE;
         }
     }
     return runs;
