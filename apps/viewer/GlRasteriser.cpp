@@ -400,6 +400,9 @@ std::optional<std::string> GlRasteriser::Create(SDL_Window* window, const Mesh& 
         state->faces[run] = static_cast<GLsizei>(geometry.faces[run]);
     }
     state->parts = mesh.parts.size();
+    for (const Triangle& t : mesh.triangles) {
+        state->parts = std::max<std::size_t>(state->parts, t.part + std::size_t{1});  // named or not
+    }
     glGenVertexArrays(1, &state->emptyArray);
     glGenVertexArrays(1, &state->vertexArray);
     glBindVertexArray(state->vertexArray);
