@@ -1,15 +1,19 @@
-// The windowed viewer's parts that need no window: the OBJ reader, the rasteriser and its picking buffer,
-// the status font, and the host side that runs session lines against the real plug-in.
+// The windowed viewer's parts: the model reader, both rasterisers and their picking buffer, the status
+// font, and the host side that runs session lines against the real plug-in. The OpenGL rasteriser draws
+// into a window of SDL's offscreen driver, so no display is needed.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -19,6 +23,7 @@
 #include "Fit.h"
 #include "Font.h"
 #include "Format.h"
+#include "GlRasteriser.h"
 #include "IdBuffer.h"
 #include "Mesh.h"
 #include "Parse.h"
@@ -245,6 +250,107 @@ TEST(Rasteriser, SelectedPartsAreHighlightedAndWireframeStillPicks) {
     const int y = box.bottom - 3;  // inside the base, between its edges
     EXPECT_EQ(frame.InstanceAt(x, y), 1u);
     EXPECT_EQ(frame.PixelAt(x, y), viewer::BACKGROUND);
+}
+
+[[noreturn]] void EndChild(int code, const std::string& why) {
+    std::fprintf(stderr, "%s\n", why.c_str());
+    std::fflush(stderr);
+    // Not exit: the leak check would then count the GL driver's own allocations.
+    std::_Exit(code);
+}
+
+// What the child process of the OpenGL test does, ending it: exit 0 when OpenGL draws what the software
+// rasteriser draws, or when there is no OpenGL here (said on standard error), 1 with the reasons otherwise.
+[[noreturn]] void CompareOpenGlWithSoftware() {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        EndChild(0, std::string("no OpenGL here: ") + SDL_GetError());
+    }
+    SDL_Window* window =
+        SDL_CreateWindow("viewer_test", 0, 0, 240, 200, viewer::GlRasteriser::PrepareWindow());
+    // The assembly's closed part, and the same with every face turned round: closed surfaces are drawn
+    // without their far side, whichever way their faces turn.
+    const viewer::Mesh mesh = viewer::MakeAssembly();
+    viewer::Mesh turned = mesh;
+    for (viewer::Triangle& t : turned.triangles) {
+        std::swap(t.b, t.c);
+    }
+    std::unique_ptr<viewer::GlRasteriser> gl;
+    std::unique_ptr<viewer::GlRasteriser> glTurned;
+    std::optional<std::string> why =
+        window ? viewer::GlRasteriser::Create(window, mesh, gl) : std::optional<std::string>(SDL_GetError());
+    if (!why) {
+        why = viewer::GlRasteriser::Create(window, turned, glTurned);
+    }
+    if (why) {
+        EndChild(0, "no OpenGL here: " + *why);
+    }
+    const viewer::Rasteriser software(mesh);
+    struct Case {
+        int width, height;
+        viewer::CameraState camera;
+        std::vector<std::uint32_t> selected;
+        viewer::GlRasteriser* gl;
+    };
+    std::string wrong;
+    for (const Case& c :
+         {Case{240, 200, {}, {3}, gl.get()}, Case{300, 260, {35, 20, 1.4, 12, -9}, {1, 2}, gl.get()},
+          Case{240, 200, {-50, -30, 1.2, 0, 0}, {}, glTurned.get()}}) {
+        SDL_SetWindowSize(window, c.width, c.height);
+        viewer::RenderOptions options;
+        options.areaHeight = c.height - 16;
+        options.selected = c.selected;
+        viewer::Frame expected(c.width, c.height);
+        software.Render(c.camera, options, expected);
+        viewer::Frame overlay(c.width, c.height);
+        c.gl->Present(c.camera, options, overlay, options.areaHeight);
+        viewer::Frame drawn(c.width, c.height);
+        drawn.FillRect(0, options.areaHeight, c.width, 16, 0xff123456);
+        c.gl->ReadBack(drawn, true);
+
+        int parts = 0;
+        int differ = 0;
+        int shaded = 0;
+        for (int y = 0; y < options.areaHeight; ++y) {
+            for (int x = 0; x < c.width; ++x) {
+                const std::uint32_t id = expected.InstanceAt(x, y);
+                parts += id != 0 ? 1 : 0;
+                if (drawn.InstanceAt(x, y) != id) {
+                    ++differ;
+                    continue;
+                }
+                // A pixel on the edge between two faces of one part may show either face's shade.
+                const std::uint32_t want = expected.PixelAt(x, y);
+                const std::uint32_t got = drawn.PixelAt(x, y);
+                for (int shift : {0, 8, 16}) {
+                    if (std::abs(static_cast<int>((got >> shift) & 0xff) -
+                                 static_cast<int>((want >> shift) & 0xff)) > 2) {
+                        ++shaded;
+                        break;
+                    }
+                }
+            }
+        }
+        const std::string at = std::to_string(c.width) + "x" + std::to_string(c.height) + ": ";
+        if (parts < 2000 || differ >= parts / 200 || shaded >= parts / 200) {
+            wrong += at + std::to_string(parts) + " part pixels, " + std::to_string(differ) +
+                     " show another part, " + std::to_string(shaded) + " another shade\n";
+        }
+        if (drawn.PixelAt(5, c.height - 1) != 0xff123456u || drawn.InstanceAt(5, c.height - 1) != 0) {
+            wrong += at + "the rows below the drawing area were written\n";
+        }
+    }
+    EndChild(wrong.empty() ? 0 : 1, wrong);
+}
+
+// OpenGL draws the picture the software rasteriser draws: the same part at almost every pixel (edges may
+// fall to the other side of a pixel centre), the same shade within rounding (the selection's included),
+// at any camera and after the window changes size, whichever way the faces turn; read back the right way
+// up, with the rows below the drawing area left to the caller. In a child process, so that the GL
+// driver's threads and allocations stay out of this one's sanitizers.
+TEST(GlRasteriser, DrawsThePartsAndShadesTheSoftwareRasteriserDraws) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(CompareOpenGlWithSoftware(), testing::ExitedWithCode(0), "");
 }
 
 TEST(Rasteriser, NothingIsDrawnBelowTheAreaEvenFarZoomedIn) {

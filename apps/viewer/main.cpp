@@ -258,7 +258,7 @@ std::optional<session::Button> ButtonOf(std::uint8_t button) {
 class Viewer {
 public:
     explicit Viewer(Options options)
-        : options_(std::move(options)), frame_(options_.width, options_.height) {}
+        : options_(std::move(options)), frame_(options_.width, options_.height), overlay_(1, 1) {}
 
     int Run() {
         if (auto error = LoadModel()) {
@@ -307,12 +307,6 @@ public:
         if (auto error = StartWindow()) {
             std::cerr << "error: " << *error << "\n";
             return 3;
-        }
-        if (options_.renderer == "gl" && rasteriser_) {
-            // Without a usable GL the software rasteriser draws the same picture, more slowly.
-            if (auto error = viewer::GlRasteriser::Create(mesh_, gl_)) {
-                std::cerr << "warning: drawing without OpenGL: " << *error << "\n";
-            }
         }
         for (std::size_t view = 0; view < host_.ViewCount(); ++view) {
             const viewer::ViewRect& place = slots_[view]->place;
@@ -419,14 +413,32 @@ private:
             return "cannot open a window: no display (DISPLAY is not set; SDL_VIDEODRIVER=offscreen runs "
                    "without one)";
         }
-        window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                   options_.width, options_.height, SDL_WINDOW_RESIZABLE);
+        if (options_.renderer == "gl" && rasteriser_) {
+            window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       options_.width, options_.height,
+                                       SDL_WINDOW_RESIZABLE | viewer::GlRasteriser::PrepareWindow());
+            // Without a usable GL the software rasteriser draws the same picture, more slowly.
+            const std::optional<std::string> error =
+                window_ ? viewer::GlRasteriser::Create(window_, mesh_, gl_) : std::string(SDL_GetError());
+            if (error) {
+                std::cerr << "warning: drawing without OpenGL: " << *error << "\n";
+                gl_.reset();
+                if (window_) {
+                    SDL_DestroyWindow(window_);
+                    window_ = nullptr;
+                }
+            }
+        }
+        if (!window_) {
+            window_ = SDL_CreateWindow("workflow-viewer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       options_.width, options_.height, SDL_WINDOW_RESIZABLE);
+        }
         if (!window_) {
             return std::string("cannot open a window: ") + SDL_GetError();
         }
         // Software rendering runs wherever there is a display, a virtual one included.
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-        if (!renderer_) {
+        renderer_ = gl_ ? nullptr : SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (!gl_ && !renderer_) {
             return std::string("cannot draw in the window: ") + SDL_GetError();
         }
         SDL_StartTextInput();
@@ -583,6 +595,7 @@ private:
     // A person's input: recorded, then run. A left button tells the view first what is drawn under it,
     // so that select picks the part the person sees, and a replay picks the same.
     void Input(std::size_t view, const session::Command& command) {
+        ReadBackDrawn();
         recorder_.Line(view, command);
         if (auto error = Run(command, 0, view)) {
             std::cerr << "warning: " << *error << "\n";
@@ -597,12 +610,14 @@ private:
     viewer::Frame& PictureOf(std::size_t view) { return slots_.size() == 1 ? frame_ : slots_[view]->picture; }
 
     void Pick(std::size_t view, int x, int y) {
+        ReadBackDrawn();
         Input(view, session::Pick{x, y, PictureOf(view).InstanceAt(x, y)});
     }
 
     // A left drag may be a box selection: what is drawn inside the dragged rectangle is written before the
     // release, cut to what one session line holds, so that a replay's region picker answers the same.
     void PickBox(std::size_t view, int x0, int y0, int x1, int y1) {
+        ReadBackDrawn();
         session::PickBox box{x0, y0, x1, y1, {}};
         std::size_t length = session::Format(box).size();
         for (const unsigned int id : host_.DrawnInside(x0, y0, x1, y1, view)) {
@@ -858,11 +873,13 @@ private:
                 slot.picture.Resize(slot.place.width, slot.place.height);
             }
         }
+        overlay_.Resize(frame_.Width(), frame_.Height());
         if (texture_) {
             SDL_DestroyTexture(texture_);
         }
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                     frame_.Width(), frame_.Height());
+        texture_ = renderer_ ? SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                                 SDL_TEXTUREACCESS_STREAMING, frame_.Width(), frame_.Height())
+                             : nullptr;
         redraw_ = true;
     }
 
@@ -918,6 +935,7 @@ private:
                 recorder_.Line(view, command);
             }
             std::string out;
+            ReadBackDrawn();
             if (auto error = host_.Execute(command, step.line, out, view)) {
                 std::cerr << "error: line " << step.line << ": " << *error << "\n";
                 ++live_->failed;
@@ -962,9 +980,8 @@ private:
         return annotations;
     }
 
-    // Draws one view with its camera into picture, whose rows from areaHeight down are not the view's; the
-    // view answers picks from it.
-    void RenderView(std::size_t view, viewer::Frame& picture, int areaHeight) {
+    // What one view is drawn with: its camera, the wireframe switch, its drawing area and its selection.
+    std::pair<viewer::CameraState, viewer::RenderOptions> RenderSettings(std::size_t view, int areaHeight) {
         const du::SmartPtr<rzk::Camera>& camera = host_.View(view).GetCamera();
         viewer::CameraState state{camera->GetYaw(), camera->GetPitch(), camera->GetZoom(), camera->GetPanX(),
                                   camera->GetPanY()};
@@ -981,10 +998,15 @@ private:
             const std::vector<unsigned int> ids = selection->GetInstances();
             render.selected.assign(ids.begin(), ids.end());
         }
+        return {state, render};
+    }
+
+    // Draws one view with its camera into picture in software, whose rows from areaHeight down are not the
+    // view's; the view answers picks from it.
+    void RenderView(std::size_t view, viewer::Frame& picture, int areaHeight) {
+        const auto [state, render] = RenderSettings(view, areaHeight);
         picture.Clear(viewer::BACKGROUND);
-        if (gl_ && !render.wireframe) {
-            gl_->Render(state, render, picture);
-        } else if (rasteriser_) {
+        if (rasteriser_) {
             rasteriser_->Render(state, render, picture);
         } else {
             viewer::RenderDrawing(drawing_, state, render, picture);
@@ -997,39 +1019,88 @@ private:
 
     void Render() {
         const auto begin = Clock::now();
-        if (slots_.size() == 1) {
-            RenderView(0, frame_, frame_.Height() - STATUS_HEIGHT);
-        } else {
-            // Each view in its own picture of its own size, then into its place; the active one framed. A
-            // view whose picture would be the same keeps it: a drag in one view draws only that one.
-            frame_.Clear(GAP_COLOUR);
-            for (std::size_t view = 0; view < slots_.size(); ++view) {
-                ViewSlot& slot = *slots_[view];
-                std::string state = PictureState(view);
-                if (redraw_ || state != slot.drawn) {
-                    RenderView(view, slot.picture, slot.place.areaHeight);
-                    slot.drawn = std::move(state);
-                }
-                frame_.Paste(slot.picture, slot.place.x, slot.place.y);
+        const int areaHeight = frame_.Height() - STATUS_HEIGHT;
+        if (gl_ && slots_.size() == 1 && !wireframe_) {
+            // The model goes straight to the window; the status line and the annotations are drawn in
+            // software over it, only as many rows as they need.
+            const auto [state, render] = RenderSettings(0, areaHeight);
+            const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet(0);
+            const bool annotated = annotations && !annotations->GetAnnotations().empty();
+            if (annotated) {
+                overlay_.FillRect(0, 0, overlay_.Width(), areaHeight, 0);
+                viewer::DrawAnnotations(annotations->GetAnnotations(), areaHeight, overlay_);
             }
-            const viewer::ViewRect& active = slots_[host_.Active()]->place;
-            frame_.FillRect(active.x, active.y, active.width, 2, ACTIVE_COLOUR);
-            frame_.FillRect(active.x, active.y + active.height - 2, active.width, 2, ACTIVE_COLOUR);
-            frame_.FillRect(active.x, active.y, 2, active.height, ACTIVE_COLOUR);
-            frame_.FillRect(active.x + active.width - 2, active.y, 2, active.height, ACTIVE_COLOUR);
+            DrawStatus(overlay_);
+            gl_->Present(state, render, overlay_, annotated ? 0 : areaHeight);
+            idsInDriver_ = coloursInDriver_ = true;
+        } else {
+            if (slots_.size() == 1) {
+                RenderView(0, frame_, areaHeight);
+            } else {
+                // Each view in its own picture of its own size, then into its place; the active one framed.
+                // A view whose picture would be the same keeps it: a drag in one view draws only that one.
+                frame_.Clear(GAP_COLOUR);
+                for (std::size_t view = 0; view < slots_.size(); ++view) {
+                    ViewSlot& slot = *slots_[view];
+                    std::string state = PictureState(view);
+                    if (redraw_ || state != slot.drawn) {
+                        RenderView(view, slot.picture, slot.place.areaHeight);
+                        slot.drawn = std::move(state);
+                    }
+                    frame_.Paste(slot.picture, slot.place.x, slot.place.y);
+                }
+                const viewer::ViewRect& active = slots_[host_.Active()]->place;
+                frame_.FillRect(active.x, active.y, active.width, 2, ACTIVE_COLOUR);
+                frame_.FillRect(active.x, active.y + active.height - 2, active.width, 2, ACTIVE_COLOUR);
+                frame_.FillRect(active.x, active.y, 2, active.height, ACTIVE_COLOUR);
+                frame_.FillRect(active.x + active.width - 2, active.y, 2, active.height, ACTIVE_COLOUR);
+            }
+            idsInDriver_ = coloursInDriver_ = false;
+            DrawStatus(frame_);
+            if (gl_) {
+                gl_->ShowFrame(frame_);
+            } else {
+                SDL_UpdateTexture(texture_, nullptr, frame_.Pixels().data(), frame_.Width() * 4);
+                SDL_RenderClear(renderer_);
+                SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+                SDL_RenderPresent(renderer_);
+            }
         }
+        frameTimes_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+    }
+
+    // The status line, the active view's text, over the bottom rows of frame; the window's title too.
+    void DrawStatus(viewer::Frame& frame) {
         const std::string status = host_.View(host_.Active()).GetStatusMessage();
-        frame_.FillRect(0, frame_.Height() - STATUS_HEIGHT, frame_.Width(), STATUS_HEIGHT, 0xff32323c);
-        viewer::DrawText(frame_, 4, frame_.Height() - STATUS_HEIGHT + 4, status, 0xffffffff);
+        frame.FillRect(0, frame.Height() - STATUS_HEIGHT, frame.Width(), STATUS_HEIGHT, 0xff32323c);
+        viewer::DrawText(frame, 4, frame.Height() - STATUS_HEIGHT + 4, status, 0xffffffff);
         if (status != title_) {
             title_ = status;
             SDL_SetWindowTitle(window_, ("workflow-viewer - " + status).c_str());
         }
-        SDL_UpdateTexture(texture_, nullptr, frame_.Pixels().data(), frame_.Width() * 4);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
-        frameTimes_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+    }
+
+    // A picture drawn by OpenGL keeps its part ids in the driver until someone may ask what is under a
+    // point: before input goes to the workflows, and before a snapshot (which wants the colours too,
+    // with the overlay drawn over them as on the screen).
+    void ReadBackDrawn(bool colours = false) {
+        const bool withColours = colours && coloursInDriver_;
+        if (!gl_ || !(idsInDriver_ || withColours)) {
+            return;
+        }
+        gl_->ReadBack(frame_, withColours);
+        if (idsInDriver_) {
+            host_.SetDrawn(viewer::IdBuffer{frame_.Width(), frame_.Height(), frame_.Instances()});
+            idsInDriver_ = false;
+        }
+        if (withColours) {
+            if (const du::SmartPtr<rzk::AnnoSet> annotations = AnnotationSet(0)) {
+                viewer::DrawAnnotations(annotations->GetAnnotations(), frame_.Height() - STATUS_HEIGHT,
+                                        frame_);
+            }
+            DrawStatus(frame_);
+            coloursInDriver_ = false;
+        }
     }
 
     void WriteSnapshot() {
@@ -1037,6 +1108,7 @@ private:
         if (options_.snapshotPrefix.empty()) {
             return;
         }
+        ReadBackDrawn(true);
         const std::string base = options_.snapshotPrefix + "-" + std::to_string(snapshots_);
         std::ofstream state(base + ".txt.part");
         // The active view's state: what the status line shows and where keys go.
@@ -1231,6 +1303,7 @@ private:
 public:
     ~Viewer() {
         host_.Stop();  // before the members its view's bounds provider reads go
+        gl_.reset();   // its context lives in SDL's window
         if (sdlStarted_) {
             SDL_Quit();
         }
@@ -1244,7 +1317,10 @@ private:
     viewer::Drawing drawing_;
     std::optional<viewer::Rasteriser> rasteriser_;
     std::unique_ptr<viewer::GlRasteriser> gl_;  // made after the window, gone before it
-    viewer::Frame frame_;
+    viewer::Frame frame_;           // the picture as shown: drawn here in software, read back from OpenGL
+    viewer::Frame overlay_;         // over OpenGL's picture: the status line and the annotations, 0 elsewhere
+    bool idsInDriver_ = false;      // the last picture's part ids are still only in the driver
+    bool coloursInDriver_ = false;  // and its colours
     viewer::ViewerHost host_;
     // What the viewer keeps of each view: its place in the window, its own picture when the window shows
     // several (and what it was drawn from), the size of its drawing area (read by the plug-in's thread for
