@@ -11,12 +11,7 @@ std::optional<PixelBox> PartsBox(const Mesh& mesh, double yaw, double pitch,
     if (mesh.vertices.empty()) {
         return std::nullopt;
     }
-    Vec3 low = mesh.vertices.front();
-    Vec3 high = low;
-    for (const Vec3& v : mesh.vertices) {
-        low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
-        high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
-    }
+    const auto [low, high] = BoundsOf(mesh);
     const double radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
     const double pixels = 0.45 * std::min(width, areaHeight) * (radius > 0 ? 1 / radius : 1);
     const double cy = std::cos(yaw * std::numbers::pi / 180);

@@ -233,19 +233,7 @@ std::vector<Run> PartRuns(const Mesh& mesh) {
 }
 
 Geometry Build(const Mesh& mesh) {
-    Vec3 centre;
-    float scale = 1;
-    if (!mesh.vertices.empty()) {
-        Vec3 low = mesh.vertices.front();
-        Vec3 high = low;
-        for (const Vec3& v : mesh.vertices) {
-            low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
-            high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
-        }
-        centre = {(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
-        const float radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
-        scale = radius > 0 ? 1 / radius : 1;
-    }
+    const auto [centre, scale] = FramingOf(mesh);
     Geometry geometry;
     geometry.corners.reserve(mesh.vertices.size() + mesh.triangles.size() / 2);
     for (const Vec3& v : mesh.vertices) {

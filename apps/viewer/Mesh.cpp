@@ -5,6 +5,24 @@
 #include <numbers>
 
 namespace viewer {
+
+BoundingBox BoundsOf(const Mesh& mesh) {
+    if (mesh.vertices.empty()) {
+        return {};
+    }
+    BoundingBox box{mesh.vertices.front(), mesh.vertices.front()};
+    for (const Vec3& v : mesh.vertices) {
+        box.low = {std::min(box.low.x, v.x), std::min(box.low.y, v.y), std::min(box.low.z, v.z)};
+        box.high = {std::max(box.high.x, v.x), std::max(box.high.y, v.y), std::max(box.high.z, v.z)};
+    }
+    return box;
+}
+
+Framing FramingOf(const Mesh& mesh) {
+    const auto [low, high] = BoundsOf(mesh);
+    const float radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
+    return {{(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2}, radius > 0 ? 1 / radius : 1};
+}
 namespace {
 
 void AddBox(Mesh& mesh, Vec3 low, Vec3 high, std::uint32_t part) {

@@ -32,6 +32,21 @@ struct Mesh {
     void Append(const Mesh& other);
 };
 
+// The box a mesh's vertices lie in (all zero for a mesh without vertices).
+struct BoundingBox {
+    Vec3 low;
+    Vec3 high;
+};
+BoundingBox BoundsOf(const Mesh& mesh);
+
+// How the renderers place a mesh: moved by -centre and scaled by scale, its bounding box's centre is at the
+// origin and the box fits in the unit sphere. One for every renderer, so that their pictures agree.
+struct Framing {
+    Vec3 centre;
+    float scale = 1;
+};
+Framing FramingOf(const Mesh& mesh);
+
 // Models and drawings are plain values: any thread.
 
 // The built-in models. The assembly has three parts (base, column, ball) so that a click selects one.

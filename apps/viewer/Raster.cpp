@@ -128,18 +128,9 @@ bool Frame::WritePpm(const std::string& path) const {
 }
 
 Rasteriser::Rasteriser(const Mesh& mesh) : mesh_(mesh) {
-    if (mesh.vertices.empty()) {
-        return;
-    }
-    Vec3 low = mesh.vertices.front();
-    Vec3 high = low;
-    for (const Vec3& v : mesh.vertices) {
-        low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
-        high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
-    }
-    centre_ = {(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
-    const float radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
-    scale_ = radius > 0 ? 1 / radius : 1;
+    const Framing framing = FramingOf(mesh);
+    centre_ = framing.centre;
+    scale_ = framing.scale;
 }
 
 void Rasteriser::Render(const CameraState& camera, const RenderOptions& options, Frame& frame) const {
