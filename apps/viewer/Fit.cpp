@@ -11,7 +11,9 @@ std::optional<PixelBox> PartsBox(const Mesh& mesh, double yaw, double pitch,
     if (mesh.vertices.empty()) {
         return std::nullopt;
     }
-    const auto [low, high] = BoundsOf(mesh);
+    const BoundingBox bounds = BoundsOf(mesh);
+    const Vec3 low = bounds.low;
+    const Vec3 high = bounds.high;
     const double radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
     const double pixels = 0.45 * std::min(width, areaHeight) * (radius > 0 ? 1 / radius : 1);
     const double cy = std::cos(yaw * std::numbers::pi / 180);
