@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "rzloader/Loader.h"
+#include "workflows/TouchGestures.h"
 #include "workflows/Workflow.h"
 
 namespace dom {
@@ -79,15 +81,9 @@ public:
         bool operator==(const Installed&) const = default;
     };
 
-    // One finger of a touch event: five of the event's 52 values.
-    struct TouchPoint {
-        int id = 0;
-        int x = 0;
-        int y = 0;
-        int time = 0;
-        int flag = 0;
-    };
-    static constexpr int MAX_TOUCH_POINTS = 10;
+    // One finger of a touch event: five of the event's 52 values, as TouchGestures reads them.
+    using TouchPoint = workflow::TouchGestures::Point;
+    static constexpr std::size_t MAX_TOUCH_POINTS = workflow::TouchGestures::MAX_POINTS;
 
     // Installs a loader of its own for its life (the one installed before comes back afterwards), so that
     // workflows registered here or loaded from plug-ins are found by name.
